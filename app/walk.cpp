@@ -1,0 +1,130 @@
+#include "app/walk.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "boardlib/zkt_api.h"
+#include "synth/configure_synth.h"
+
+namespace {
+
+const char kSynthServiceName[] = "BASEDDS0";
+
+// How many entries of a list to visit: the count the library reported,
+// but never more than the array holds.
+int32_t EntriesHeld(int32_t reported, int32_t capacity) {
+    if (reported < 0) {
+        return 0;
+    }
+    return reported < capacity ? reported : capacity;
+}
+
+// Library text need not end in NUL; %.*s stops at the end of the field.
+int FieldWidth(size_t fieldSize) {
+    return static_cast<int>(fieldSize);
+}
+
+void PrintBoard(uint32_t lid, BoardInfo *info) {
+    // A cleared record means a board whose query fails shows nothing of the
+    // board before it.
+    std::memset(info, 0, sizeof *info);
+    info->size = sizeof *info;
+    ZKT_getInfo(lid, info);
+    std::printf("Board: %.*s, DevID = 0x%x, RevID = 0x%x, Bus = %d, Dev = %d, Slot = %d.\n",
+                FieldWidth(sizeof info->name), info->name, info->idWord >> 16,
+                info->idWord & 0xFFu, info->bus, info->dev, info->slot);
+}
+
+void PrintUnits(int32_t device) {
+    PuItem units[ZKT_MAX_UNITS] = {};
+    int32_t unitCount = 0;
+    ZKT_puList(device, units, ZKT_MAX_UNITS, &unitCount);
+    if (unitCount < 1 || unitCount > ZKT_MAX_UNITS) {
+        return;
+    }
+    for (int32_t j = 0; j < unitCount; ++j) {
+        const PuItem &unit = units[j];
+        std::printf("Programable unit %d: %.*s, Id = %d, Code = %x, Attr = %x.\n", j,
+                    FieldWidth(sizeof unit.description), unit.description, unit.id, unit.code,
+                    unit.attr);
+    }
+}
+
+// Fills services and returns how many of them the search may look at.
+int32_t PrintServices(int32_t device, ServiceItem *services) {
+    int32_t serviceCount = 0;
+    ZKT_serviceList(device, 0, services, ZKT_MAX_SERVICES, &serviceCount);
+    if (serviceCount >= 1 && serviceCount <= ZKT_MAX_SERVICES) {
+        for (int32_t k = 0; k < serviceCount; ++k) {
+            std::printf("Service %d: %.*s, Attr = %X.\n", k, FieldWidth(sizeof services[k].name),
+                        services[k].name, services[k].attr);
+        }
+    }
+    return EntriesHeld(serviceCount, ZKT_MAX_SERVICES);
+}
+
+void ReleaseHeldService() {
+    if (currentService > 0) {
+        ZKT_release(currentService, 0);
+    }
+    currentService = 0;
+}
+
+void CaptureSynth(int32_t device, const ServiceItem &service) {
+    // A list naming the service twice must not leave the first capture held.
+    ReleaseHeldService();
+    int32_t mode = ZKT_CAPTURE_EXCLUSIVE;
+    currentService = ZKT_capture(device, 0, &mode, service.name, ZKT_CAPTURE_TIMEOUT);
+    if (mode == ZKT_CAPTURE_EXCLUSIVE) {
+        std::printf("BASEDDS0 Capture mode: EXCLUSIVE\n");
+    } else if (mode == ZKT_CAPTURE_SPY) {
+        std::printf("BASEDDS0 Capture mode: SPY\n");
+    }
+    if (currentService > 0) {
+        ConfigureSynth();
+    }
+}
+
+void VisitDevice(uint32_t lid, BoardInfo *info) {
+    PrintBoard(lid, info);
+    const int32_t device = ZKT_open(lid, ZKT_OPEN_MODE, nullptr);
+    if (device <= 0) {
+        return;
+    }
+    PrintUnits(device);
+
+    ServiceItem services[ZKT_MAX_SERVICES] = {};
+    const int32_t servicesHeld = PrintServices(device, services);
+    for (int32_t k = 0; k < servicesHeld; ++k) {
+        // Nine bytes with the NUL: only the exact name matches.
+        if (std::memcmp(services[k].name, kSynthServiceName, sizeof kSynthServiceName) == 0) {
+            CaptureSynth(device, services[k]);
+        }
+    }
+    ReleaseHeldService();
+
+    ZKT_close(device);
+    std::printf("\nZKT_close: OK\n");
+}
+
+}  // namespace
+
+void WalkDevices() {
+    ZKT_displayMode(ZKT_DISPLAY_MODE_MASK);
+    int32_t libraryCount = 0;
+    ZKT_init("zkt.ini", &libraryCount);
+
+    uint32_t lids[ZKT_MAX_LIDS] = {};
+    int32_t lidCount = 0;
+    ZKT_lidList(lids, ZKT_MAX_LIDS, &lidCount);
+
+    BoardInfo info{};
+    const int32_t devicesHeld = EntriesHeld(lidCount, ZKT_MAX_LIDS);
+    for (int32_t i = 0; i < devicesHeld; ++i) {
+        VisitDevice(lids[i], &info);
+    }
+
+    ZKT_cleanup();
+    std::printf("ZKT_cleanup: OK\n");
+    std::printf("Press any key for leaving program...\n");
+}

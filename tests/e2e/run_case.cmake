@@ -1,0 +1,74 @@
+# Runs the tool once in a fresh folder holding one case's files, and compares
+# what it wrote byte for byte with the case's expectations:
+#   zkt.ini, quilmar.ini   copied into the folder (quilmar.ini may be absent)
+#   stdin                  fed to the tool (absent: empty input)
+#   expected.out           standard output
+#   expected.err           standard error (absent: must be empty)
+#   expected.trace         the simulator's call trace, written to trace.log
+foreach(var QUILMAR CASE_DIR WORK_DIR)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "run_case.cmake needs -D${var}=...")
+  endif()
+endforeach()
+
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+foreach(input zkt.ini quilmar.ini)
+  if(EXISTS ${CASE_DIR}/${input})
+    file(COPY ${CASE_DIR}/${input} DESTINATION ${WORK_DIR})
+  endif()
+endforeach()
+
+set(stdin_file ${CASE_DIR}/stdin)
+if(NOT EXISTS ${stdin_file})
+  set(stdin_file ${WORK_DIR}/empty.stdin)
+  file(WRITE ${stdin_file} "")
+endif()
+
+execute_process(
+  COMMAND ${EMULATOR} ${QUILMAR}
+  WORKING_DIRECTORY ${WORK_DIR}
+  INPUT_FILE ${stdin_file}
+  OUTPUT_FILE ${WORK_DIR}/actual.out
+  ERROR_FILE ${WORK_DIR}/actual.err
+  RESULT_VARIABLE exit_code
+  TIMEOUT 60)
+if(NOT exit_code STREQUAL "0")
+  file(READ ${WORK_DIR}/actual.err err)
+  message(FATAL_ERROR "quilmar exited with '${exit_code}' (expected 0)\n${err}")
+endif()
+
+if(NOT EXISTS ${CASE_DIR}/expected.err)
+  set(expected_err ${WORK_DIR}/empty.err)
+  file(WRITE ${expected_err} "")
+else()
+  set(expected_err ${CASE_DIR}/expected.err)
+endif()
+
+set(failures "")
+function(compare what expected actual)
+  if(NOT EXISTS ${actual})
+    set(failures "${failures}${what}: ${actual} was not written\n" PARENT_SCOPE)
+    return()
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${expected} ${actual}
+                  RESULT_VARIABLE differs)
+  if(differs)
+    find_program(DIFF diff)
+    set(shown "")
+    if(DIFF)
+      execute_process(COMMAND ${DIFF} -u ${expected} ${actual} OUTPUT_VARIABLE shown)
+    endif()
+    set(failures "${failures}${what} differs from ${expected}:\n${shown}\n" PARENT_SCOPE)
+  endif()
+endfunction()
+
+compare("standard output" ${CASE_DIR}/expected.out ${WORK_DIR}/actual.out)
+compare("standard error" ${expected_err} ${WORK_DIR}/actual.err)
+if(EXISTS ${CASE_DIR}/expected.trace)
+  compare("call trace" ${CASE_DIR}/expected.trace ${WORK_DIR}/trace.log)
+endif()
+
+if(failures)
+  message(FATAL_ERROR "${failures}")
+endif()

@@ -1,0 +1,151 @@
+// The current directory and the single-key wait on POSIX systems.
+#include "platform/platform.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
+    if (path == nullptr || capacity == 0) return false;
+    path[0] = '\0';
+    if (fileName == nullptr) return false;
+    if (getcwd(path, capacity) == nullptr) {
+        path[0] = '\0';
+        return false;
+    }
+    size_t directoryLength = std::strlen(path);
+    // The root directory already ends in the separator.
+    bool needSeparator = directoryLength == 0 || path[directoryLength - 1] != '/';
+    size_t nameLength = std::strlen(fileName);
+    size_t needed = directoryLength + (needSeparator ? 1u : 0u) + nameLength + 1u;
+    if (needed > capacity) {
+        path[0] = '\0';
+        return false;
+    }
+    if (needSeparator) path[directoryLength++] = '/';
+    std::memcpy(path + directoryLength, fileName, nameLength + 1u);
+    return true;
+}
+
+namespace {
+
+// The terminal as it was before the wait, for the signal handlers to put
+// back. Written before any handler is installed, read-only afterwards.
+struct termios savedTerminal;
+
+const int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
+constexpr size_t kRestoringSignalCount = sizeof kRestoringSignals / sizeof kRestoringSignals[0];
+
+struct SignalState {
+    struct sigaction previous[kRestoringSignalCount];
+    bool installed[kRestoringSignalCount];
+};
+
+struct termios RawTerminal(const struct termios &cooked) {
+    struct termios raw = cooked;
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    return raw;
+}
+
+void InstallRestoringHandler(int signalNumber);
+
+// Only async-signal-safe calls in here. The terminal is put back, then the
+// signal takes its default action. A stop resumes the wait in raw mode
+// when the process is continued.
+void RestoreTerminalAndResignal(int signalNumber) {
+    int savedErrno = errno;
+    tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+
+    struct sigaction defaultAction;
+    std::memset(&defaultAction, 0, sizeof defaultAction);
+    defaultAction.sa_handler = SIG_DFL;
+    sigemptyset(&defaultAction.sa_mask);
+    sigaction(signalNumber, &defaultAction, nullptr);
+
+    sigset_t unblock;
+    sigemptyset(&unblock);
+    sigaddset(&unblock, signalNumber);
+    sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+    raise(signalNumber);
+
+    // Only a stop returns here, once the process is continued.
+    InstallRestoringHandler(signalNumber);
+    struct termios raw = RawTerminal(savedTerminal);
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    errno = savedErrno;
+}
+
+void InstallRestoringHandler(int signalNumber) {
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = RestoreTerminalAndResignal;
+    sigemptyset(&action.sa_mask);
+    for (int other : kRestoringSignals) sigaddset(&action.sa_mask, other);
+    action.sa_flags = 0;  // no SA_RESTART: the read loop retries itself
+    sigaction(signalNumber, &action, nullptr);
+}
+
+// Signals the user has chosen to ignore (nohup, a background job) stay
+// ignored.
+void InstallRestoringHandlers(SignalState &state) {
+    for (size_t i = 0; i < kRestoringSignalCount; ++i) {
+        state.installed[i] = false;
+        if (sigaction(kRestoringSignals[i], nullptr, &state.previous[i]) != 0) continue;
+        if (state.previous[i].sa_handler == SIG_IGN) continue;
+        InstallRestoringHandler(kRestoringSignals[i]);
+        state.installed[i] = true;
+    }
+}
+
+void RestoreHandlers(const SignalState &state) {
+    for (size_t i = 0; i < kRestoringSignalCount; ++i) {
+        if (state.installed[i]) sigaction(kRestoringSignals[i], &state.previous[i], nullptr);
+    }
+}
+
+// One byte from standard input, or -1 at end of input or on an error.
+int ReadOneByte() {
+    for (;;) {
+        unsigned char byte = 0;
+        ssize_t count = read(STDIN_FILENO, &byte, 1);
+        if (count == 1) return byte;
+        if (count == 0) return -1;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // A non-blocking input: wait until a byte or the end arrives.
+            struct pollfd input = {STDIN_FILENO, POLLIN, 0};
+            if (poll(&input, 1, -1) < 0 && errno != EINTR) return -1;
+            continue;
+        }
+        return -1;
+    }
+}
+
+}  // namespace
+
+int PlatformWaitKey() {
+    std::fflush(stdout);
+    if (fcntl(STDIN_FILENO, F_GETFD) < 0) return -1;
+
+    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &savedTerminal) != 0) {
+        return ReadOneByte();
+    }
+
+    SignalState signals;
+    InstallRestoringHandlers(signals);
+    struct termios raw = RawTerminal(savedTerminal);
+    // Typed-ahead keys stay in the queue: the first of them is the answer.
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    int key = ReadOneByte();
+    tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+    RestoreHandlers(signals);
+    return key;
+}

@@ -1,0 +1,101 @@
+// Decimal conversion of settings text. The C runtime's atoi/atof differ
+// between systems (overflow, hexadecimal, "inf", a 'd' exponent), so the
+// accepted form is scanned here and only that prefix is ever converted.
+#include "settings/decimal.h"
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+bool IsDecimalSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
+const char *SkipSpace(const char *text) {
+    while (IsDecimalSpace(*text)) ++text;
+    return text;
+}
+
+// Length of the longest prefix of the form
+// [sign] (digits [. digits] | . digits) [(e|E) [sign] digits], 0 when none.
+size_t DecimalNumberLength(const char *text) {
+    size_t i = 0;
+    if (text[i] == '+' || text[i] == '-') ++i;
+    size_t digits = 0;
+    while (IsDecimalDigit(text[i])) { ++i; ++digits; }
+    if (text[i] == '.') {
+        ++i;
+        while (IsDecimalDigit(text[i])) { ++i; ++digits; }
+    }
+    if (digits == 0) return 0;
+    if (text[i] == 'e' || text[i] == 'E') {
+        size_t exponent = i + 1;
+        if (text[exponent] == '+' || text[exponent] == '-') ++exponent;
+        if (IsDecimalDigit(text[exponent])) {
+            while (IsDecimalDigit(text[exponent])) ++exponent;
+            i = exponent;
+        }
+    }
+    return i;
+}
+
+}  // namespace
+
+int32_t DecimalToInt32(const char *text) {
+    if (text == nullptr) return 0;
+    const char *p = SkipSpace(text);
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    // Accumulating stops one past the largest magnitude (2^31), so the
+    // value never overflows however many digits follow.
+    const uint32_t kLimit = 2147483648u;
+    uint32_t magnitude = 0;
+    for (; IsDecimalDigit(*p); ++p) {
+        uint32_t digit = static_cast<uint32_t>(*p - '0');
+        if (magnitude > (kLimit - digit) / 10u) {
+            magnitude = kLimit;
+        } else {
+            magnitude = magnitude * 10u + digit;
+        }
+    }
+    if (negative) {
+        if (magnitude >= kLimit) return INT32_MIN;
+        return -static_cast<int32_t>(magnitude);
+    }
+    if (magnitude >= kLimit) return INT32_MAX;
+    return static_cast<int32_t>(magnitude);
+}
+
+double DecimalToDouble(const char *text) {
+    if (text == nullptr) return 0.0;
+    const char *start = SkipSpace(text);
+    size_t length = DecimalNumberLength(start);
+    if (length == 0) return 0.0;
+
+    // strtod rounds correctly; it reads the locale's decimal point, so the
+    // '.' of the file is swapped for it in the copy.
+    const char *localePoint = std::localeconv()->decimal_point;
+    if (localePoint == nullptr || *localePoint == '\0') localePoint = ".";
+    try {
+        std::string number;
+        number.reserve(length + std::strlen(localePoint));
+        for (size_t i = 0; i < length; ++i) {
+            if (start[i] == '.') {
+                number += localePoint;
+            } else {
+                number += start[i];
+            }
+        }
+        return std::strtod(number.c_str(), nullptr);
+    } catch (...) {
+        return 0.0;
+    }
+}

@@ -1,0 +1,84 @@
+// The settings record and its loader: a fixed table maps every key of the
+// Option section to its field, and one loop reads them all.
+#include "settings/settings.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "settings/decimal.h"
+
+SynthSettingsRecord SynthSettings;
+
+const SettingKey SettingKeys[kSettingKeyCount] = {
+    {"Option", kSettingInt, &SynthSettings.RefClockSource, "RefClockSource"},
+    {"Option", kSettingDouble, &SynthSettings.RefClockValue, "RefClockValue"},
+    {"Option", kSettingDouble, &SynthSettings.OutputFreq, "OutputFreq"},
+    {"Option", kSettingInt, &SynthSettings.LengthStb, "LengthStb"},
+    {"Option", kSettingInt, &SynthSettings.PolarityStb, "PolarityStb"},
+    {"Option", kSettingInt, &SynthSettings.DelayStb, "DelayStb"},
+    {"Option", kSettingInt, &SynthSettings.PeriodStb, "PeriodStb"},
+    {"Option", kSettingInt, &SynthSettings.NumberStb, "NumberStb"},
+    {"Option", kSettingInt, &SynthSettings.ContStb, "ContStb"},
+    {"Option", kSettingInt, &SynthSettings.StartStb, "StartStb"},
+    {"Option", kSettingInt, &SynthSettings.StartSource, "StartSource"},
+    {"Option", kSettingInt, &SynthSettings.StartInverse, "StartInverse"},
+    {"Option", kSettingDouble, &SynthSettings.ThresholdComp1, "ThresholdComp1"},
+};
+
+namespace {
+
+// A path long enough for any current directory the system reports; a deeper
+// one counts as a missing file rather than being cut.
+constexpr size_t kSettingsPathCapacity = 4096;
+
+// Narrowing a double beyond the float range is undefined in C++, so such a
+// value goes to the infinity of its sign, as a float conversion of the text
+// would give.
+float NarrowToFloat(double value) {
+    if (value > static_cast<double>(FLT_MAX)) return HUGE_VALF;
+    if (value < -static_cast<double>(FLT_MAX)) return -HUGE_VALF;
+    return static_cast<float>(value);
+}
+
+void StoreSetting(const SettingKey &row, const char *text) {
+    switch (row.valueType) {
+        case kSettingInt:
+        case kSettingInt2:
+            *static_cast<int32_t *>(row.destination) = DecimalToInt32(text);
+            break;
+        case kSettingFloat:
+            *static_cast<float *>(row.destination) = NarrowToFloat(DecimalToDouble(text));
+            break;
+        case kSettingDouble:
+            *static_cast<double *>(row.destination) = DecimalToDouble(text);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+void LoadSettingsFromFile(const char *path) {
+    // Without a file every row still takes the default text, so each field is
+    // written on every load and nothing of an earlier load survives.
+    const bool haveFile = path != nullptr && path[0] != '\0';
+    for (const SettingKey &row : SettingKeys) {
+        char text[kSettingsValueBufferSize] = "0";
+        if (haveFile) {
+            PlatformReadProfileString(row.section, row.key, "0", text, kSettingsValueBufferSize,
+                                      path);
+        }
+        StoreSetting(row, text);
+    }
+}
+
+void LoadSettings() {
+    char path[kSettingsPathCapacity];
+    if (!PlatformPathInCurrentDirectory(kSettingsFileName, path, sizeof path)) {
+        path[0] = '\0';
+    }
+    LoadSettingsFromFile(path);
+}

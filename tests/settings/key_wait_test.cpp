@@ -1,0 +1,225 @@
+// The single-key wait on POSIX: redirected and closed inputs never block,
+// and a terminal gets its own settings back however the wait ends.
+#include "platform/platform.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Puts fd in place of standard input (or closes it, for -1) and brings the
+// original back afterwards. An alarm ends a run that would hang.
+class StdinReplacement {
+public:
+    explicit StdinReplacement(int fd) : saved_(dup(STDIN_FILENO)) {
+        if (fd >= 0) {
+            dup2(fd, STDIN_FILENO);
+        } else {
+            close(STDIN_FILENO);
+        }
+        alarm(20);
+    }
+    ~StdinReplacement() {
+        alarm(0);
+        if (saved_ >= 0) {
+            dup2(saved_, STDIN_FILENO);
+            close(saved_);
+        } else {
+            close(STDIN_FILENO);
+        }
+    }
+    StdinReplacement(const StdinReplacement &) = delete;
+    StdinReplacement &operator=(const StdinReplacement &) = delete;
+
+private:
+    int saved_;
+};
+
+TEST(KeyWait, EmptyInputEndsAtOnce) {
+    int null = open("/dev/null", O_RDONLY);
+    ASSERT_GE(null, 0);
+    StdinReplacement input(null);
+    close(null);
+    EXPECT_EQ(PlatformWaitKey(), -1);
+}
+
+TEST(KeyWait, PipeGivesItsByteThenTheEnd) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], "x", 1), 1);
+    close(ends[1]);
+    StdinReplacement input(ends[0]);
+    close(ends[0]);
+    EXPECT_EQ(PlatformWaitKey(), 'x');
+    EXPECT_EQ(PlatformWaitKey(), -1);
+}
+
+TEST(KeyWait, HighBytesAreNotNegative) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    ASSERT_EQ(write(ends[1], "\xE4", 1), 1);
+    close(ends[1]);
+    StdinReplacement input(ends[0]);
+    close(ends[0]);
+    EXPECT_EQ(PlatformWaitKey(), 0xE4);
+}
+
+TEST(KeyWait, NonBlockingPipeWaitsForItsByte) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    fcntl(ends[0], F_SETFL, fcntl(ends[0], F_GETFL) | O_NONBLOCK);
+    std::fflush(nullptr);
+    pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        close(ends[0]);
+        usleep(100000);
+        ssize_t written = write(ends[1], "y", 1);
+        _exit(written == 1 ? 0 : 1);
+    }
+    close(ends[1]);
+    {
+        StdinReplacement input(ends[0]);
+        close(ends[0]);
+        EXPECT_EQ(PlatformWaitKey(), 'y');
+    }
+    int status = 0;
+    waitpid(writer, &status, 0);
+}
+
+TEST(KeyWait, ClosedInputEndsAtOnce) {
+    StdinReplacement input(-1);
+    EXPECT_EQ(PlatformWaitKey(), -1);
+}
+
+// A child waits for a key on the slave side of a pseudo-terminal; the test
+// plays the user on the master side.
+class TerminalWait : public ::testing::Test {
+protected:
+    void SetUp() override {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+            GTEST_SKIP() << "no pseudo-terminal: " << std::strerror(errno);
+        }
+        // Held open here so the terminal's settings outlive the child.
+        slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY);
+        ASSERT_GE(slave_, 0);
+        struct termios cooked;
+        ASSERT_EQ(tcgetattr(slave_, &cooked), 0);
+        cooked.c_lflag |= ICANON | ECHO | ISIG;
+        ASSERT_EQ(tcsetattr(slave_, TCSANOW, &cooked), 0);
+    }
+
+    void TearDown() override {
+        if (child_ > 0) {
+            kill(child_, SIGKILL);
+            waitpid(child_, nullptr, 0);
+        }
+        if (slave_ >= 0) close(slave_);
+        if (master_ >= 0) close(master_);
+    }
+
+    // The child's exit status is the key it read (255 for -1).
+    void StartWaitingChild() {
+        std::fflush(nullptr);
+        child_ = fork();
+        ASSERT_GE(child_, 0);
+        if (child_ == 0) {
+            setpgid(0, 0);  // a group of its own, so a stop signal stops it
+            dup2(slave_, STDIN_FILENO);
+            close(master_);
+            _exit(PlatformWaitKey() & 0xFF);
+        }
+    }
+
+    bool TerminalIsRaw() {
+        struct termios now;
+        return tcgetattr(slave_, &now) == 0 && (now.c_lflag & (ICANON | ECHO)) == 0;
+    }
+
+    bool TerminalIsCooked() {
+        struct termios now;
+        return tcgetattr(slave_, &now) == 0 && (now.c_lflag & (ICANON | ECHO)) == (ICANON | ECHO);
+    }
+
+    // Polls for up to ten seconds.
+    template <typename Condition>
+    bool Eventually(Condition condition) {
+        for (int i = 0; i < 2000; ++i) {
+            if (condition()) return true;
+            usleep(5000);
+        }
+        return false;
+    }
+
+    bool ChildChanged(int flags, int &status) {
+        return Eventually([&] { return waitpid(child_, &status, WNOHANG | flags) == child_; });
+    }
+
+    void ChildFinished(int &status) {
+        ASSERT_TRUE(ChildChanged(0, status)) << "the wait did not end";
+        child_ = 0;
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    pid_t child_ = 0;
+};
+
+TEST_F(TerminalWait, OneKeyWithoutEnterAndWithoutEcho) {
+    StartWaitingChild();
+    ASSERT_TRUE(Eventually([&] { return TerminalIsRaw(); }));
+    ASSERT_EQ(write(master_, "k", 1), 1);
+    int status = 0;
+    ChildFinished(status);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 'k');
+    EXPECT_TRUE(TerminalIsCooked());
+
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    char echoed[16];
+    EXPECT_LE(read(master_, echoed, sizeof echoed), 0) << "the key was echoed";
+}
+
+TEST_F(TerminalWait, TerminatingSignalRestoresTheTerminal) {
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        StartWaitingChild();
+        ASSERT_TRUE(Eventually([&] { return TerminalIsRaw(); }));
+        kill(child_, signalNumber);
+        int status = 0;
+        ChildFinished(status);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "signal " << signalNumber;
+        EXPECT_EQ(WTERMSIG(status), signalNumber);
+        EXPECT_TRUE(TerminalIsCooked()) << "signal " << signalNumber;
+    }
+}
+
+TEST_F(TerminalWait, StopRestoresAndContinueResumesTheWait) {
+    StartWaitingChild();
+    ASSERT_TRUE(Eventually([&] { return TerminalIsRaw(); }));
+    kill(child_, SIGTSTP);
+    int status = 0;
+    ASSERT_TRUE(ChildChanged(WUNTRACED, status));
+    ASSERT_TRUE(WIFSTOPPED(status));
+    EXPECT_TRUE(TerminalIsCooked());
+
+    kill(child_, SIGCONT);
+    ASSERT_TRUE(Eventually([&] { return TerminalIsRaw(); }));
+    ASSERT_EQ(write(master_, "q", 1), 1);
+    ChildFinished(status);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 'q');
+    EXPECT_TRUE(TerminalIsCooked());
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+// The simulated boards as zkt.ini describes them: a plain table filled once by
+// ZKT_init. Text fields have the sizes of the library records, so a text cut
+// to its field carries no NUL exactly as the caller will receive it.
+#ifndef QUILMAR_SIM_SIM_CONFIG_H
+#define QUILMAR_SIM_SIM_CONFIG_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "boardlib/zkt_api.h"
+#include "sim/sim_dds.h"
+
+constexpr int32_t kSimMaxBoards = 32;
+constexpr int32_t kSimMaxUnits = 16;
+constexpr int32_t kSimMaxServices = 16;
+constexpr int32_t kSimMaxStatusOverrides = 16;
+constexpr int32_t kSimMaxWriteOverrides = 16;
+constexpr int32_t kSimMaxPayloadWrites = 8;
+constexpr size_t kSimMaxPathSize = 260;
+constexpr size_t kSimMaxLineLength = 1024;
+constexpr long kSimMaxConfigBytes = 1024 * 1024;
+
+struct SimUnit {
+    int32_t id;
+    uint32_t code;
+    uint32_t attr;
+    char description[ZKT_UNIT_DESCRIPTION_SIZE];
+};
+
+struct SimService {
+    char name[ZKT_SERVICE_NAME_SIZE];
+    uint32_t attr;
+};
+
+struct SimStatusOverride {
+    int32_t code;
+    uint32_t status;
+};
+
+struct SimPayloadWrite {
+    int32_t offset;
+    bool isDouble;
+    int32_t intValue;
+    double doubleValue;
+};
+
+struct SimWriteOverride {
+    int32_t code;
+    int32_t writeCount;
+    SimPayloadWrite writes[kSimMaxPayloadWrites];
+};
+
+// An optional integer from zkt.ini: used only when set.
+struct SimOptionalInt {
+    bool set;
+    int32_t value;
+};
+
+struct SimBoard {
+    char name[ZKT_BOARD_NAME_SIZE];
+    uint32_t idWord;
+    int32_t bus;
+    int32_t dev;
+    int32_t slot;
+    uint32_t lid;
+
+    SimUnit units[kSimMaxUnits];
+    int32_t unitCount;
+    SimService services[kSimMaxServices];
+    int32_t serviceCount;
+
+    SimOptionalInt openResult;     // Open = fail / OpenHandle
+    bool infoFails;                // Info = fail
+    SimOptionalInt captureMode;    // CaptureMode; else the mode asked for
+    SimOptionalInt captureResult;  // Capture = fail / CaptureHandle
+    SimOptionalInt reportedUnitCount;
+    SimOptionalInt reportedServiceCount;
+
+    SimStatusOverride statusOverrides[kSimMaxStatusOverrides];
+    int32_t statusOverrideCount;
+    SimWriteOverride writeOverrides[kSimMaxWriteOverrides];
+    int32_t writeOverrideCount;
+
+    SimDdsLimits dds;
+};
+
+struct SimConfig {
+    char tracePath[kSimMaxPathSize];  // empty: no trace
+    SimOptionalInt reportedDeviceCount;
+    SimBoard boards[kSimMaxBoards];
+    int32_t boardCount;
+};
+
+// An empty configuration: no boards, no trace.
+void SimClearConfig(SimConfig *config);
+
+// Parses zkt.ini text (length bytes, NULs rejected). fileLabel names the file
+// in messages. On failure writes one line, "<file>:<line>: <problem>" without
+// a newline, into message, clears config and returns false.
+bool SimParseConfigText(const char *fileLabel, const char *text, size_t length, SimConfig *config,
+                        char *message, size_t messageSize);
+
+enum SimLoadResult { kSimConfigLoaded, kSimConfigMissing, kSimConfigInvalid };
+
+// Reads and parses the file at path. Missing: no such file (config cleared,
+// message says so). Invalid: unreadable or malformed (config cleared).
+SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *message,
+                                size_t messageSize);
+
+// The override that applies to code on board, or null.
+const SimStatusOverride *SimFindStatusOverride(const SimBoard &board, int32_t code);
+const SimWriteOverride *SimFindWriteOverride(const SimBoard &board, int32_t code);
+
+#endif  // QUILMAR_SIM_SIM_CONFIG_H

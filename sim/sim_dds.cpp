@@ -1,0 +1,190 @@
+#include "sim/sim_dds.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "boardlib/zkt_api.h"
+
+namespace {
+
+bool IsFlag(int32_t value) { return value == 0 || value == 1; }
+
+bool InRegister(int32_t value, int32_t low) { return value >= low && value <= kSimStrobeRegisterMax; }
+
+uint32_t SetMaster(void *payload) {
+    MasterParam p;
+    std::memcpy(&p, payload, sizeof p);
+    return IsFlag(p.master) ? ZKTerr_OK : ZKTerr_BAD_MODE;
+}
+
+uint32_t SetClockMode(SimDdsState *state, const SimDdsLimits &limits, void *payload) {
+    ClockModeParam p;
+    std::memcpy(&p, payload, sizeof p);
+    uint32_t status = ZKTerr_OK;
+    if (p.src == 0) {
+        // The internal oscillator runs at its own rate whatever was asked for.
+        if (!(p.value == limits.internalClock)) status |= kSimWarnClockReplaced;
+        p.value = limits.internalClock;
+    } else if (p.src == 1) {
+        if (!std::isfinite(p.value) || p.value <= 0.0 || p.value > limits.maxRefClock) {
+            return ZKTerr_BAD_MODE;
+        }
+    } else {
+        return ZKTerr_BAD_MODE;
+    }
+    state->clockSet = true;
+    state->clockHz = p.value;
+    // A tuning word is only meaningful for the clock it was computed with.
+    state->frequencyStaged = false;
+    std::memcpy(payload, &p, sizeof p);
+    return status;
+}
+
+uint32_t SetOutFrequency(SimDdsState *state, const SimDdsLimits &limits, void *payload) {
+    OutFreqParam p;
+    std::memcpy(&p, payload, sizeof p);
+    double rounded = 0.0;
+    if (SimTuningWord(p.frequency, state->clockHz, limits.tuningBits, &rounded) == 0) {
+        return ZKTerr_DDS_INVALID_WRRDREG;
+    }
+    const uint32_t status = (rounded == p.frequency) ? ZKTerr_OK : kSimWarnRounded;
+    p.frequency = rounded;
+    state->frequencyStaged = true;
+    state->stagedFrequency = rounded;
+    std::memcpy(payload, &p, sizeof p);
+    return status;
+}
+
+// 0x1805 latches the staged tuning word into the accumulator; it hands back
+// the frequency that now runs, whatever the payload held.
+uint32_t ApplyOutFrequency(SimDdsState *state, void *payload) {
+    if (!state->frequencyStaged) return ZKTerr_BAD_MODE;
+    OutFreqParam p;
+    std::memcpy(&p, payload, sizeof p);
+    p.frequency = state->stagedFrequency;
+    std::memcpy(payload, &p, sizeof p);
+    return ZKTerr_OK;
+}
+
+uint32_t SetStartMode(void *payload) {
+    StartModeParam p;
+    std::memcpy(&p, payload, sizeof p);
+    if (p.startSrc < 0 || p.startSrc > 2 || !IsFlag(p.startInv)) return ZKTerr_BAD_MODE;
+    return ZKTerr_OK;
+}
+
+double Clamp(double value, const SimDdsLimits &limits, uint32_t *status) {
+    if (value < limits.thresholdMin) {
+        *status |= kSimWarnClamped;
+        return limits.thresholdMin;
+    }
+    if (value > limits.thresholdMax) {
+        *status |= kSimWarnClamped;
+        return limits.thresholdMax;
+    }
+    return value;
+}
+
+uint32_t SetComparator(const SimDdsLimits &limits, void *payload) {
+    ComparatorParam p;
+    std::memcpy(&p, payload, sizeof p);
+    if (!IsFlag(p.src) || std::isnan(p.thr[0]) || std::isnan(p.thr[1])) return ZKTerr_BAD_MODE;
+    uint32_t status = ZKTerr_OK;
+    p.thr[0] = Clamp(p.thr[0], limits, &status);
+    p.thr[1] = Clamp(p.thr[1], limits, &status);
+    std::memcpy(payload, &p, sizeof p);
+    return status;
+}
+
+uint32_t SetStrobeMode(SimDdsState *state, void *payload) {
+    StrobeModeParam p;
+    std::memcpy(&p, payload, sizeof p);
+    // Checked in field order; the first field that fails gives the verdict.
+    if (!InRegister(p.LengthStb, 1)) return ZKTerr_DDS_INVALID_WRRDREG;
+    if (!IsFlag(p.PolarityStb)) return ZKTerr_BAD_MODE;
+    if (!InRegister(p.DelayStb, 0)) return ZKTerr_DDS_INVALID_WRRDREG;
+    if (!InRegister(p.PeriodStb, 1)) return ZKTerr_DDS_INVALID_WRRDREG;
+    if (!InRegister(p.NumberStb, 0)) return ZKTerr_DDS_INVALID_WRRDREG;
+    if (!IsFlag(p.ContStb)) return ZKTerr_BAD_MODE;
+    uint32_t status = ZKTerr_OK;
+    if (p.PeriodStb < p.LengthStb) {
+        // A pulse cannot outlast its period.
+        p.PeriodStb = p.LengthStb;
+        status |= kSimWarnClamped;
+    }
+    if (p.ContStb == 0 && p.NumberStb == 0) {
+        // A burst holds at least one pulse.
+        p.NumberStb = 1;
+        status |= kSimWarnClamped;
+    }
+    state->strobeSet = true;
+    std::memcpy(payload, &p, sizeof p);
+    return status;
+}
+
+}  // namespace
+
+SimDdsLimits SimDefaultDdsLimits() {
+    SimDdsLimits limits;
+    limits.internalClock = 100e6;
+    limits.maxRefClock = 1e9;
+    limits.tuningBits = 32;
+    limits.thresholdMin = 0.0;
+    limits.thresholdMax = 5.0;
+    return limits;
+}
+
+void SimDdsReset(SimDdsState *state, const SimDdsLimits &limits) {
+    state->clockSet = false;
+    state->clockHz = limits.internalClock;
+    state->frequencyStaged = false;
+    state->stagedFrequency = 0.0;
+    state->strobeSet = false;
+}
+
+int32_t SimPayloadSize(int32_t code) {
+    switch (code) {
+        case ZKTctrl_DDS_SETMASTER: return static_cast<int32_t>(sizeof(MasterParam));
+        case ZKTctrl_DDS_SETCLKMODE: return static_cast<int32_t>(sizeof(ClockModeParam));
+        case ZKTctrl_DDS_SETOUTFREQ:
+        case ZKTctrl_DDS_OUTFREQ_1805: return static_cast<int32_t>(sizeof(OutFreqParam));
+        case ZKTctrl_DDS_START: return 0;
+        case ZKTctrl_DDS_SETSTBMODE: return static_cast<int32_t>(sizeof(StrobeModeParam));
+        case ZKTctrl_DDS_SETSTARTMODE: return static_cast<int32_t>(sizeof(StartModeParam));
+        case ZKTctrl_CMPSC_SET: return static_cast<int32_t>(sizeof(ComparatorParam));
+        default: return -1;
+    }
+}
+
+int64_t SimTuningWord(double frequency, double clockHz, int32_t tuningBits, double *rounded) {
+    *rounded = 0.0;
+    if (!std::isfinite(frequency) || !(frequency > 0.0) || !(clockHz > 0.0)) return 0;
+    const double ratio = frequency / clockHz;
+    if (!(ratio < 0.5)) return 0;
+    // Scaling by a power of two is exact, so the only rounding is the
+    // division above and the llround here: the same on every build.
+    const int64_t word = std::llround(std::ldexp(ratio, tuningBits));
+    const int64_t highest = (int64_t{1} << (tuningBits - 1)) - 1;
+    if (word < 1 || word > highest) return 0;
+    *rounded = std::ldexp(static_cast<double>(word), -tuningBits) * clockHz;
+    return word;
+}
+
+uint32_t SimDdsControl(SimDdsState *state, const SimDdsLimits &limits, int32_t code,
+                       void *payload) {
+    const int32_t size = SimPayloadSize(code);
+    if (size < 0) return ZKTerr_BAD_MODE;
+    if (size > 0 && payload == nullptr) return ZKTerr_BAD_MODE;
+    switch (code) {
+        case ZKTctrl_DDS_SETMASTER: return SetMaster(payload);
+        case ZKTctrl_DDS_SETCLKMODE: return SetClockMode(state, limits, payload);
+        case ZKTctrl_DDS_SETOUTFREQ: return SetOutFrequency(state, limits, payload);
+        case ZKTctrl_DDS_OUTFREQ_1805: return ApplyOutFrequency(state, payload);
+        case ZKTctrl_DDS_START:
+            return (state->clockSet && state->strobeSet) ? ZKTerr_OK : ZKTerr_BAD_MODE;
+        case ZKTctrl_DDS_SETSTBMODE: return SetStrobeMode(state, payload);
+        case ZKTctrl_DDS_SETSTARTMODE: return SetStartMode(payload);
+        case ZKTctrl_CMPSC_SET: return SetComparator(limits, payload);
+        default: return ZKTerr_BAD_MODE;
+    }
+}

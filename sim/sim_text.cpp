@@ -1,0 +1,95 @@
+#include "sim/sim_text.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 99;
+}
+
+}  // namespace
+
+char *SimTrim(char *text, size_t *n) {
+    size_t start = 0;
+    size_t end = *n;
+    while (start < end && IsSpace(text[start])) ++start;
+    while (end > start && IsSpace(text[end - 1])) --end;
+    text[end] = '\0';
+    *n = end - start;
+    return text + start;
+}
+
+bool SimEqualNoCase(const char *a, const char *b) {
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        if (LowerAscii(*a) != LowerAscii(*b)) return false;
+    }
+    return *a == *b;
+}
+
+bool SimStartsNoCase(const char *text, const char *prefix) {
+    for (; *prefix != '\0'; ++text, ++prefix) {
+        if (*text == '\0' || LowerAscii(*text) != LowerAscii(*prefix)) return false;
+    }
+    return true;
+}
+
+bool SimParseInteger(const char *text, int64_t *value) {
+    const char *p = text;
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = (*p == '-');
+        ++p;
+    }
+    int base = 10;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+        base = 16;
+        p += 2;
+    }
+    if (*p == '\0') return false;
+    const int64_t limit = 0xFFFFFFFFll;
+    int64_t magnitude = 0;
+    for (; *p != '\0'; ++p) {
+        const int digit = DigitValue(*p);
+        if (digit >= base) return false;
+        magnitude = magnitude * base + digit;
+        if (magnitude > limit) return false;
+    }
+    *value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+bool SimParseDouble(const char *text, double *value) {
+    if (*text == '\0' || IsSpace(*text)) return false;
+    char *end = nullptr;
+    const double parsed = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(parsed)) return false;
+    *value = parsed;
+    return true;
+}
+
+void SimCopyToField(char *field, size_t fieldSize, const char *text) {
+    const size_t length = std::strlen(text);
+    const size_t copied = length < fieldSize ? length : fieldSize;
+    std::memset(field, 0, fieldSize);
+    std::memcpy(field, text, copied);
+}
+
+size_t SimFieldLength(const char *field, size_t fieldSize) {
+    size_t n = 0;
+    while (n < fieldSize && field[n] != '\0') ++n;
+    return n;
+}

@@ -1,0 +1,100 @@
+#include "sim/sim_trace.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+enum TraceMode { kHoldingBack, kWriting, kDropping };
+
+TraceMode mode = kHoldingBack;
+FILE *file = nullptr;
+char pending[kSimTracePendingBytes];
+size_t pendingLength = 0;
+
+}  // namespace
+
+bool SimTraceStart(const char *path) {
+    if (file != nullptr) std::fclose(file);
+    file = nullptr;
+    mode = kDropping;
+    bool opened = true;
+    if (path != nullptr && path[0] != '\0') {
+        // Binary: lines end in LF on every system, so traces compare alike.
+        file = std::fopen(path, "wb");
+        if (file != nullptr) {
+            mode = kWriting;
+            std::fwrite(pending, 1, pendingLength, file);
+            std::fflush(file);
+        } else {
+            opened = false;
+        }
+    }
+    pendingLength = 0;
+    return opened;
+}
+
+void SimTraceStop() {
+    if (file != nullptr) std::fclose(file);
+    file = nullptr;
+    mode = kHoldingBack;
+    pendingLength = 0;
+}
+
+void SimTraceLine(const char *line) {
+    const size_t length = std::strlen(line);
+    if (mode == kWriting) {
+        std::fwrite(line, 1, length, file);
+        std::fputc('\n', file);
+        std::fflush(file);
+    } else if (mode == kHoldingBack && pendingLength + length + 1 <= sizeof pending) {
+        std::memcpy(pending + pendingLength, line, length);
+        pending[pendingLength + length] = '\n';
+        pendingLength += length + 1;
+    }
+}
+
+const char *SimFormatHex(const void *bytes, size_t size, char *out, size_t outSize) {
+    static const char kDigits[] = "0123456789abcdef";
+    const unsigned char *b = static_cast<const unsigned char *>(bytes);
+    size_t at = 0;
+    for (size_t i = 0; i < size && at + 2 < outSize; ++i) {
+        out[at++] = kDigits[b[i] >> 4];
+        out[at++] = kDigits[b[i] & 0x0F];
+    }
+    if (outSize > 0) out[at] = '\0';
+    return out;
+}
+
+const char *SimFormatQuoted(const char *text, size_t maxLength, char *out, size_t outSize) {
+    if (outSize == 0) return out;
+    if (text == nullptr) {
+        std::snprintf(out, outSize, "null");
+        return out;
+    }
+    static const char kDigits[] = "0123456789abcdef";
+    size_t at = 0;
+    // Room for the widest escape (4), the closing quote and the NUL.
+    const auto fits = [&](size_t n) { return at + n + 2 <= outSize; };
+    if (fits(1)) out[at++] = '"';
+    for (size_t i = 0; i < maxLength && text[i] != '\0'; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            if (!fits(2)) break;
+            out[at++] = '\\';
+            out[at++] = static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            if (!fits(4)) break;
+            out[at++] = '\\';
+            out[at++] = 'x';
+            out[at++] = kDigits[c >> 4];
+            out[at++] = kDigits[c & 0x0F];
+        } else {
+            if (!fits(1)) break;
+            out[at++] = static_cast<char>(c);
+        }
+    }
+    if (at + 1 < outSize) out[at++] = '"';
+    out[at] = '\0';
+    return out;
+}

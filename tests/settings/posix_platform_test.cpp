@@ -1,5 +1,6 @@
-// The single-key wait on POSIX: redirected and closed inputs never block,
-// and a terminal gets its own settings back however the wait ends.
+// The POSIX platform layer: the settings path in the current directory, and
+// the single-key wait, where redirected and closed inputs never block and a
+// terminal gets its own settings back however the wait ends.
 #include "platform/platform.h"
 
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -16,6 +18,52 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+class InDirectory {
+public:
+    explicit InDirectory(const char *dir) : previous_(getcwd(nullptr, 0)) {
+        EXPECT_EQ(chdir(dir), 0);
+    }
+    ~InDirectory() {
+        if (previous_ != nullptr) {
+            EXPECT_EQ(chdir(previous_), 0);
+        }
+        std::free(previous_);
+    }
+    InDirectory(const InDirectory &) = delete;
+    InDirectory &operator=(const InDirectory &) = delete;
+
+private:
+    char *previous_;
+};
+
+TEST(PathInCurrentDirectory, JoinsOrFailsWithoutOverflow) {
+    InDirectory inside("/tmp");
+    char directory[4096];
+    ASSERT_NE(getcwd(directory, sizeof directory), nullptr);
+    const std::string expected = std::string(directory) + "/quilmar.ini";
+    char path[4096];
+    for (size_t capacity = 0; capacity <= expected.size() + 1; ++capacity) {
+        std::memset(path, '#', sizeof path);
+        bool joined = PlatformPathInCurrentDirectory("quilmar.ini", path, capacity);
+        EXPECT_EQ(joined, capacity == expected.size() + 1) << "capacity " << capacity;
+        if (capacity == 0) {
+            EXPECT_EQ(path[0], '#');
+        } else {
+            EXPECT_STREQ(path, joined ? expected.c_str() : "") << "capacity " << capacity;
+        }
+        for (size_t i = capacity; i < sizeof path; ++i) {
+            ASSERT_EQ(path[i], '#') << "capacity " << capacity << ": byte " << i << " written";
+        }
+    }
+}
+
+TEST(PathInCurrentDirectory, RootHasOneSeparator) {
+    InDirectory inside("/");
+    char path[64];
+    ASSERT_TRUE(PlatformPathInCurrentDirectory("quilmar.ini", path, sizeof path));
+    EXPECT_STREQ(path, "/quilmar.ini");
+}
 
 // Descriptors a test makes stay clear of 0, 1 and 2, which are free when the
 // tests run without standard input, so that putting standard input back

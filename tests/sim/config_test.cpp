@@ -1,0 +1,230 @@
+// The zkt.ini reader: what a well-formed file yields, and the one message a
+// malformed file gets.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "sim/sim_config.h"
+#include "sim_test_support.h"
+
+namespace {
+
+struct ParseOutcome {
+    bool ok;
+    std::string message;
+};
+
+class ConfigTest : public ::testing::Test {
+protected:
+    ParseOutcome Parse(const std::string &text) {
+        char message[512];
+        std::memset(message, 'x', sizeof message);
+        const bool ok = SimParseConfigText("zkt.ini", text.data(), text.size(), config.get(),
+                                           message, sizeof message);
+        return {ok, message};
+    }
+
+    std::unique_ptr<SimConfig> config = std::make_unique<SimConfig>();
+};
+
+TEST_F(ConfigTest, ReadsEveryKeyOfLibraryAndBoards) {
+    const ParseOutcome outcome = Parse(
+        "\xEF\xBB\xBF; simulated boards\r\n"
+        "[library]\r\n"
+        "  trace =  run trace.log  \r\n"
+        "DeviceCount = -2\r\n"
+        "[Board]\n"
+        "# first board\n"
+        "Name = Signal board A\n"
+        "DEVID = 0xBEEF\n"
+        "RevID = 7\n"
+        "Bus = -1\n"
+        "Dev = 0x1F\n"
+        "Slot = 2147483647\n"
+        "Unit = -3, 0xFFFFFFFF, 5, Clock, with a comma\n"
+        "Unit = 4, 1, 2,\n"
+        "Service = BASEDDS0, 0x80000001\n"
+        "Service = TIMER, 0\n"
+        "Open = fail\n"
+        "Info = fail\n"
+        "CaptureMode = spy\n"
+        "CaptureHandle = -5\n"
+        "UnitCount = 9\n"
+        "ServiceCount = -1\n"
+        "Status.0x1800 = ZKTerr_INSUFFICIENT_SERVICES\n"
+        "Status.2304 = 0xC001010A\n"
+        "Write.0x1802 = 0:i32:-7, 4:f64:2.5e6\n"
+        "InternalClock = 50e6\n"
+        "MaxRefClock = 0x3B9ACA00\n"
+        "TuningBits = 48\n"
+        "ThresholdMin = -2.5\n"
+        "ThresholdMax = 2.5\n"
+        "[Board]\n"
+        "IdWord = 0x1234AB56\n"
+        "DevID = 1\n"
+        "Lid = 0x42\n"
+        "OpenHandle = 0\n"
+        "CaptureMode = 7\n"
+        "[Board]\n");
+    ASSERT_TRUE(outcome.ok) << outcome.message;
+    const SimConfig &c = *config;
+    EXPECT_STREQ(c.tracePath, "run trace.log");
+    EXPECT_TRUE(c.reportedDeviceCount.set);
+    EXPECT_EQ(c.reportedDeviceCount.value, -2);
+    ASSERT_EQ(c.boardCount, 3);
+
+    const SimBoard &a = c.boards[0];
+    EXPECT_STREQ(a.name, "Signal board A");
+    EXPECT_EQ(a.idWord, 0xBEEF0007u);
+    EXPECT_EQ(a.bus, -1);
+    EXPECT_EQ(a.dev, 31);
+    EXPECT_EQ(a.slot, 2147483647);
+    EXPECT_EQ(a.lid, 0x1001u);
+    ASSERT_EQ(a.unitCount, 2);
+    EXPECT_EQ(a.units[0].id, -3);
+    EXPECT_EQ(a.units[0].code, 0xFFFFFFFFu);
+    EXPECT_EQ(a.units[0].attr, 5u);
+    EXPECT_STREQ(a.units[0].description, "Clock, with a comma");
+    EXPECT_STREQ(a.units[1].description, "");
+    ASSERT_EQ(a.serviceCount, 2);
+    EXPECT_STREQ(a.services[0].name, "BASEDDS0");
+    EXPECT_EQ(a.services[0].attr, 0x80000001u);
+    EXPECT_STREQ(a.services[1].name, "TIMER");
+    EXPECT_TRUE(a.openResult.set);
+    EXPECT_EQ(a.openResult.value, kBadMode);
+    EXPECT_TRUE(a.infoFails);
+    EXPECT_EQ(a.captureMode.value, ZKT_CAPTURE_SPY);
+    EXPECT_EQ(a.captureResult.value, -5);
+    EXPECT_EQ(a.reportedUnitCount.value, 9);
+    EXPECT_EQ(a.reportedServiceCount.value, -1);
+    ASSERT_NE(SimFindStatusOverride(a, 0x1800), nullptr);
+    EXPECT_EQ(SimFindStatusOverride(a, 0x1800)->status, ZKTerr_INSUFFICIENT_SERVICES);
+    EXPECT_EQ(SimFindStatusOverride(a, 0x900)->status, 0xC001010Au);
+    EXPECT_EQ(SimFindStatusOverride(a, 0x1802), nullptr);
+    const SimWriteOverride *writes = SimFindWriteOverride(a, 0x1802);
+    ASSERT_NE(writes, nullptr);
+    ASSERT_EQ(writes->writeCount, 2);
+    EXPECT_EQ(writes->writes[0].offset, 0);
+    EXPECT_FALSE(writes->writes[0].isDouble);
+    EXPECT_EQ(writes->writes[0].intValue, -7);
+    EXPECT_EQ(writes->writes[1].offset, 4);
+    EXPECT_TRUE(writes->writes[1].isDouble);
+    EXPECT_EQ(writes->writes[1].doubleValue, 2.5e6);
+    EXPECT_EQ(a.dds.internalClock, 50e6);
+    EXPECT_EQ(a.dds.maxRefClock, 1e9);
+    EXPECT_EQ(a.dds.tuningBits, 48);
+    EXPECT_EQ(a.dds.thresholdMin, -2.5);
+
+    // IdWord wins over DevID whatever their order; defaults elsewhere.
+    const SimBoard &b = c.boards[1];
+    EXPECT_EQ(b.idWord, 0x1234AB56u);
+    EXPECT_EQ(b.lid, 0x42u);
+    EXPECT_EQ(b.openResult.value, 0);
+    EXPECT_EQ(b.captureMode.value, 7);
+    EXPECT_FALSE(b.captureResult.set);
+    EXPECT_EQ(b.dds.internalClock, SimDefaultDdsLimits().internalClock);
+    EXPECT_EQ(b.unitCount, 0);
+
+    const SimBoard &empty = c.boards[2];
+    EXPECT_EQ(empty.lid, 0x1003u);
+    EXPECT_EQ(empty.idWord, 0u);
+    EXPECT_EQ(empty.name[0], '\0');
+    EXPECT_FALSE(empty.openResult.set);
+}
+
+TEST_F(ConfigTest, TextLongerThanItsFieldIsCutWithoutNul) {
+    const std::string longName(200, 'N');
+    const std::string longDescription(130, 'D');
+    const ParseOutcome outcome = Parse("[Board]\nName = " + longName +
+                                       "\nUnit = 1, 2, 3, " + longDescription +
+                                       "\nService = ABCDEFGHIJKLMNOPQ, 1"
+                                       "\nService = ABCDEFGHIJKLMNO, 2\n");
+    ASSERT_TRUE(outcome.ok) << outcome.message;
+    const SimBoard &b = config->boards[0];
+    EXPECT_EQ(std::string(b.name, sizeof b.name), std::string(136, 'N'));
+    EXPECT_EQ(std::string(b.units[0].description, sizeof b.units[0].description),
+              std::string(128, 'D'));
+    EXPECT_EQ(std::string(b.services[0].name, 16), "ABCDEFGHIJKLMNOP");
+    // Fifteen characters still leave room for the NUL.
+    EXPECT_EQ(std::string(b.services[1].name, 16), std::string("ABCDEFGHIJKLMNO\0", 16));
+}
+
+TEST_F(ConfigTest, MalformedFileGivesOneMessageWithFileAndLine) {
+    struct Case {
+        std::string text;
+        std::string message;
+    };
+    std::string thirtyThreeBoards;
+    for (int i = 0; i < 33; ++i) thirtyThreeBoards += "[Board]\n";
+    std::string seventeenUnits = "[Board]\n";
+    for (int i = 0; i < 17; ++i) seventeenUnits += "Unit = 1, 2, 3, u\n";
+    std::string seventeenServices = "[Board]\n";
+    for (int i = 0; i < 17; ++i) seventeenServices += "Service = S, 1\n";
+    const Case cases[] = {
+        {"[Board]\nName = A\nNmae = B\n", "zkt.ini:3: unknown key 'Nmae' in [Board]"},
+        {"[Library]\nName = A\n", "zkt.ini:2: unknown key 'Name' in [Library]"},
+        {"[Board]\nBus = 12x\n", "zkt.ini:2: bad number '12x' for Bus"},
+        {"[Board]\nBus = \n", "zkt.ini:2: bad number '' for Bus"},
+        {"[Board]\nDevID = 0x10000\n", "zkt.ini:2: '0x10000' out of range for DevID (0..0xFFFF)"},
+        {"[Board]\nBus = 2147483648\n",
+         "zkt.ini:2: '2147483648' out of range for Bus (-2147483648..2147483647)"},
+        {"[Board]\nMaxRefClock = 0\n", "zkt.ini:2: MaxRefClock must be above 0"},
+        {"[Board]\nTuningBits = 64\n", "zkt.ini:2: '64' out of range for TuningBits (8..48)"},
+        {thirtyThreeBoards, "zkt.ini:33: too many boards (at most 32)"},
+        {seventeenUnits, "zkt.ini:18: too many units (at most 16)"},
+        {seventeenServices, "zkt.ini:18: too many services (at most 16)"},
+        {"\n[Boards]\n", "zkt.ini:2: unknown section [Boards]"},
+        {"[Board\n", "zkt.ini:1: bad section header: expected [Name]"},
+        {"Name = A\n", "zkt.ini:1: key 'Name' outside any section"},
+        {"[Board]\nName A\n", "zkt.ini:2: expected 'key = value'"},
+        {"[Board]\nName = A\nname = B\n", "zkt.ini:3: duplicate key 'name' in [Board]"},
+        {"[Board]\nOpen = fail\nOpenHandle = 3\n",
+         "zkt.ini:3: duplicate key 'OpenHandle' in [Board]"},
+        {"[Library]\n[Board]\n[Library]\n", "zkt.ini:3: second [Library] section"},
+        {"[Board]\nUnit = 1, 2\n",
+         "zkt.ini:2: bad list for Unit: expected <Id>, <Code>, <Attr>, <description>"},
+        {"[Board]\nService = BASEDDS0\n",
+         "zkt.ini:2: bad list for Service: expected <name>, <Attr>"},
+        {"[Board]\nOpen = maybe\n", "zkt.ini:2: bad value 'maybe' for Open: expected ok or fail"},
+        {"[Board]\nStatus.0x1800 = 1\nStatus.6144 = 2\n",
+         "zkt.ini:3: duplicate key 'Status.6144' in [Board]"},
+        {"[Board]\nStatus.x = 1\n", "zkt.ini:2: bad number 'x' for Status.x"},
+        {"[Board]\nWrite.0x1800 = 2:i32:1\n",
+         "zkt.ini:2: Write.0x1800: 4 bytes at offset 2 lie beyond the 4-byte payload"},
+        {"[Board]\nWrite.0x1802 = 0:i32:1, 4:f64:1.5, 8:f64:1\n",
+         "zkt.ini:2: Write.0x1802: 8 bytes at offset 8 lie beyond the 12-byte payload"},
+        {"[Board]\nWrite.0x1806 = 0:i32:1\n",
+         "zkt.ini:2: Write.0x1806: code 0x1806 has no payload to write"},
+        {"[Board]\nWrite.0x1800 = 0:i16:1\n",
+         "zkt.ini:2: bad type 'i16' in Write.0x1800: expected i32 or f64"},
+        {"[Board]\nWrite.0x1800 = 0:1\n",
+         "zkt.ini:2: bad list for Write.0x1800: expected <offset>:<i32|f64>:<value>[, ...]"},
+        {"[Board]\nLid = 0x1002\n[Board]\n",
+         "zkt.ini:3: Lid 0x1002 of this board is already the Lid of board 1"},
+        {"\n[Board]\nThresholdMin = 3\nThresholdMax = 3\n[Board]\n",
+         "zkt.ini:2: ThresholdMin must be below ThresholdMax in this [Board]"},
+        {std::string("[Board]\nName = a\0b\n", 19), "zkt.ini:2: NUL byte in line"},
+        {"[Board]\nName = " + std::string(1100, 'x') + "\n",
+         "zkt.ini:2: line longer than 1024 characters"},
+    };
+    for (const Case &c : cases) {
+        const ParseOutcome outcome = Parse(c.text);
+        EXPECT_FALSE(outcome.ok) << c.text;
+        EXPECT_EQ(outcome.message, c.message);
+        // Nothing of a rejected file survives.
+        EXPECT_EQ(config->boardCount, 0);
+        EXPECT_EQ(config->tracePath[0], '\0');
+    }
+}
+
+TEST_F(ConfigTest, MissingFileIsToldApartFromAnUnreadableOne) {
+    char message[256];
+    EXPECT_EQ(SimLoadConfigFile("no-such-dir/zkt.ini", config.get(), message, sizeof message),
+              kSimConfigMissing);
+    EXPECT_EQ(std::string(message), "no-such-dir/zkt.ini: cannot open (No such file or directory)");
+    EXPECT_EQ(config->boardCount, 0);
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+// A fresh working directory per test, holding the zkt.ini that the library
+// reads, and a library that starts every test uninitialised with nothing
+// held back for its trace.
+#ifndef QUILMAR_TESTS_SIM_SIM_TEST_SUPPORT_H
+#define QUILMAR_TESTS_SIM_SIM_TEST_SUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "boardlib/zkt_api.h"
+
+constexpr int32_t kBadMode = static_cast<int32_t>(ZKTerr_BAD_MODE);
+constexpr int32_t kNoService = static_cast<int32_t>(ZKTerr_INSUFFICIENT_SERVICES);
+
+class SimLibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device random;
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (;;) {
+            dir_ = base / ("quilmar-sim-" + std::to_string(random()));
+            if (std::filesystem::create_directory(dir_)) break;
+        }
+        previousDir_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_);
+        ResetLibrary();
+    }
+
+    void TearDown() override {
+        ResetLibrary();
+        std::filesystem::current_path(previousDir_);
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+
+    // Ends any session and drops whatever calls were held back for a trace:
+    // an initialisation from an empty file (no trace) discards them.
+    void ResetLibrary() {
+        ZKT_cleanup();
+        WriteFile("reset.ini", "");
+        int32_t count = 0;
+        ZKT_init("reset.ini", &count);
+        ZKT_cleanup();
+    }
+
+    static void WriteFile(const std::string &name, const std::string &text) {
+        std::ofstream out(name, std::ios::binary);
+        out << text;
+    }
+
+    static std::string ReadFile(const std::string &name) {
+        std::ifstream in(name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    // Writes zkt.ini and starts the library on it; returns ZKT_init's result.
+    int32_t Init(const std::string &ini, int32_t *countOut = nullptr) {
+        WriteFile("zkt.ini", ini);
+        int32_t count = -1;
+        const int32_t result = ZKT_init("zkt.ini", &count);
+        if (countOut != nullptr) *countOut = count;
+        return result;
+    }
+
+    std::filesystem::path dir_;
+    std::filesystem::path previousDir_;
+};
+
+#endif  // QUILMAR_TESTS_SIM_SIM_TEST_SUPPORT_H

@@ -1,0 +1,202 @@
+// The call trace, compared byte for byte: the line of every operation, held
+// back lines before ZKT_init, nothing after ZKT_cleanup.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "boardlib/zkt_api.h"
+#include "sim/sim_trace.h"
+#include "sim_test_support.h"
+
+namespace {
+
+class TraceTest : public SimLibraryTest {};
+
+// One pass as the tool makes it over a board with a synthesizer and a board
+// that does not open.
+TEST_F(TraceTest, ToolRunIsTracedLineByLine) {
+    WriteFile("trace.log", "old content that must go\n");
+    WriteFile("zkt.ini",
+              "[Library]\nTrace = trace.log\n"
+              "[Board]\nName = Alpha\nUnit = 1, 2, 3, FPGA\nUnit = 2, 3, 4, DAC\n"
+              "Service = TIMER, 1\nService = BASEDDS0, 1\n"
+              "[Board]\nName = Beta\nOpen = fail\n");
+    EXPECT_EQ(ZKT_displayMode(0x8F), 0);
+    int32_t count = 0;
+    EXPECT_EQ(ZKT_init("zkt.ini", &count), 0);
+    uint32_t lids[10];
+    ZKT_lidList(lids, 10, &count);
+    BoardInfo info{};
+    info.size = sizeof info;
+    for (int32_t i = 0; i < count; ++i) {
+        ZKT_getInfo(lids[i], &info);
+        const int32_t device = ZKT_open(lids[i], 1, nullptr);
+        if (device <= 0) continue;
+        PuItem units[5];
+        int32_t unitCount = 0;
+        ZKT_puList(device, units, 5, &unitCount);
+        ServiceItem services[10];
+        int32_t serviceCount = 0;
+        ZKT_serviceList(device, 0, services, 10, &serviceCount);
+        int32_t mode = 0;
+        const int32_t service = ZKT_capture(device, 0, &mode, "BASEDDS0", 10000);
+        MasterParam master{1};
+        ZKT_ctrl(service, 0, ZKTctrl_DDS_SETMASTER, &master);
+        ClockModeParam clock{1, 100e6};
+        ZKT_ctrl(service, 0, ZKTctrl_DDS_SETCLKMODE, &clock);
+        OutFreqParam frequency{1e6, 1, 1};
+        ZKT_ctrl(service, 0, ZKTctrl_DDS_SETOUTFREQ, &frequency);
+        ZKT_ctrl(service, 0, ZKTctrl_DDS_OUTFREQ_1805, &frequency);
+        StartModeParam start{0, 0, 1, 0, 0, 0};
+        ZKT_ctrl(service, 0, ZKTctrl_DDS_SETSTARTMODE, &start);
+        ComparatorParam comparator{0, {1.5, 1.5}};
+        ZKT_ctrl(service, 0, ZKTctrl_CMPSC_SET, &comparator);
+        StrobeModeParam strobe{10, 0, 0, 100, 1, 0};
+        ZKT_ctrl(service, 0, ZKTctrl_DDS_SETSTBMODE, &strobe);
+        ZKT_ctrl(service, 0, ZKTctrl_DDS_SETSTBMODE, &strobe);
+        ZKT_ctrl(service, 0, ZKTctrl_DDS_START, nullptr);
+        ZKT_release(service, 0);
+        ZKT_close(device);
+    }
+    EXPECT_EQ(ZKT_cleanup(), 0);
+
+    EXPECT_EQ(ReadFile("trace.log"),
+              "ZKT_displayMode(mode=0x8f) = 0\n"
+              "ZKT_init(configFile=\"zkt.ini\") = 0, count=2\n"
+              "ZKT_lidList(capacity=10) = 0, count=2\n"
+              "ZKT_getInfo(lid=0x1001, size=280) = 0\n"
+              "ZKT_open(lid=0x1001, mode=1, reserved=null) = 257\n"
+              "ZKT_puList(device=257, capacity=5) = 0, count=2\n"
+              "ZKT_serviceList(device=257, reserved=0, capacity=10) = 0, count=2\n"
+              "ZKT_capture(device=257, reserved=0, mode=0, name=\"BASEDDS0\", timeout=10000)"
+              " = 513, mode=0\n"
+              "ZKT_ctrl(service=513, reserved=0, code=0x1800, payload=01000000)"
+              " = 0x00000000, payload=01000000\n"
+              "ZKT_ctrl(service=513, reserved=0, code=0x1802, payload=010000000000000084d79741)"
+              " = 0x00000000, payload=010000000000000084d79741\n"
+              "ZKT_ctrl(service=513, reserved=0, code=0x1804,"
+              " payload=0000000080842e410100000001000000)"
+              " = 0x00020000, payload=00127a0080842e410100000001000000\n"
+              "ZKT_ctrl(service=513, reserved=0, code=0x1805,"
+              " payload=00127a0080842e410100000001000000)"
+              " = 0x00000000, payload=00127a0080842e410100000001000000\n"
+              "ZKT_ctrl(service=513, reserved=0, code=0x180c,"
+              " payload=000000000000000001000000000000000000000000000000)"
+              " = 0x00000000, payload=000000000000000001000000000000000000000000000000\n"
+              "ZKT_ctrl(service=513, reserved=0, code=0x900,"
+              " payload=00000000000000000000f83f000000000000f83f)"
+              " = 0x00000000, payload=00000000000000000000f83f000000000000f83f\n"
+              "ZKT_ctrl(service=513, reserved=0, code=0x1808,"
+              " payload=0a0000000000000000000000640000000100000000000000)"
+              " = 0x00000000, payload=0a0000000000000000000000640000000100000000000000\n"
+              "ZKT_ctrl(service=513, reserved=0, code=0x1808,"
+              " payload=0a0000000000000000000000640000000100000000000000)"
+              " = 0x00000000, payload=0a0000000000000000000000640000000100000000000000\n"
+              "ZKT_ctrl(service=513, reserved=0, code=0x1806, payload=null) = 0x00000000\n"
+              "ZKT_release(service=513, reserved=0) = 0\n"
+              "ZKT_close(device=257) = 0\n"
+              "ZKT_getInfo(lid=0x1002, size=280) = 0\n"
+              "ZKT_open(lid=0x1002, mode=1, reserved=null) = -1073741558\n"
+              "ZKT_cleanup() = 0\n");
+}
+
+TEST_F(TraceTest, MisuseNullsAndOddPayloadsAreTracedToo) {
+    // Held back until ZKT_init has read where the trace goes.
+    ZKT_displayMode(-1);
+    ZKT_close(257);
+    WriteFile("zkt.ini",
+              "[Library]\nTrace = misuse.log\n"
+              "[Board]\nName = Alpha\nService = BASEDDS0, 1\nService = \"q\\\x01, 1\n"
+              "CaptureMode = spy\n");
+    int32_t count = 0;
+    ZKT_init("zkt.ini", &count);
+    // Each line reaches the file at once, before cleanup closes it.
+    EXPECT_EQ(ReadFile("misuse.log"),
+              "ZKT_displayMode(mode=0xffffffff) = 0\n"
+              "ZKT_close(device=257) = -1073741558\n"
+              "ZKT_init(configFile=\"zkt.ini\") = 0, count=1\n");
+    ZKT_init("zkt.ini", nullptr);
+    ZKT_lidList(nullptr, 0, nullptr);
+    ZKT_getInfo(0x1001, nullptr);
+    int32_t reserved = 0;
+    ZKT_open(0x1001, 0, &reserved);
+    const int32_t device = ZKT_open(0x1001, 1, nullptr);
+    ZKT_puList(device, nullptr, 3, &count);
+    ZKT_serviceList(device, 2, nullptr, 0, nullptr);
+    ZKT_capture(device, 0, nullptr, nullptr, -1);
+    int32_t mode = 0;
+    ZKT_capture(device, 0, &mode, "\"q\\\x01", 0);
+    const int32_t spy = ZKT_capture(device, 0, &mode, "BASEDDS0", 5);
+    MasterParam master{1};
+    ZKT_ctrl(spy, 0, ZKTctrl_DDS_SETMASTER, &master);
+    ZKT_ctrl(spy, 0, 0x1801, &master);
+    ZKT_ctrl(spy, 0, ZKTctrl_DDS_START, &master);
+    ZKT_ctrl(999, 3, ZKTctrl_DDS_SETMASTER, nullptr);
+    ZKT_release(spy, 0);
+    ZKT_close(device);
+    testing::internal::CaptureStderr();
+    ZKT_cleanup();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zkt: ZKT_cleanup: device 257 (lid 0x1001) still open\n"
+              "zkt: ZKT_cleanup: service \"\\\"q\\\\\\x01\" (handle 513) of device 257 still"
+              " captured\n");
+    // After cleanup nothing reaches this trace.
+    ZKT_displayMode(0x8F);
+    ZKT_cleanup();
+
+    EXPECT_EQ(ReadFile("misuse.log"),
+              "ZKT_displayMode(mode=0xffffffff) = 0\n"
+              "ZKT_close(device=257) = -1073741558\n"
+              "ZKT_init(configFile=\"zkt.ini\") = 0, count=1\n"
+              "ZKT_init(configFile=\"zkt.ini\", count=null) = -1073741558\n"
+              "ZKT_lidList(lids=null, capacity=0, count=null) = -1073741558\n"
+              "ZKT_getInfo(lid=0x1001, info=null) = -1073741558\n"
+              "ZKT_open(lid=0x1001, mode=0, reserved=nonnull) = -1073741558\n"
+              "ZKT_open(lid=0x1001, mode=1, reserved=null) = 257\n"
+              "ZKT_puList(device=257, items=null, capacity=3) = -1073741558\n"
+              "ZKT_serviceList(device=257, reserved=2, items=null, capacity=0, count=null)"
+              " = -1073741558\n"
+              "ZKT_capture(device=257, reserved=0, mode=null, name=null, timeout=-1)"
+              " = -1073741558\n"
+              "ZKT_capture(device=257, reserved=0, mode=0, name=\"\\\"q\\\\\\x01\", timeout=0)"
+              " = 513, mode=2\n"
+              "ZKT_capture(device=257, reserved=0, mode=2, name=\"BASEDDS0\", timeout=5)"
+              " = 514, mode=2\n"
+              "ZKT_ctrl(service=514, reserved=0, code=0x1800, payload=01000000)"
+              " = 0xc000010a, payload=01000000\n"
+              "ZKT_ctrl(service=514, reserved=0, code=0x1801, payload=(unknown size))"
+              " = 0xc000010a\n"
+              "ZKT_ctrl(service=514, reserved=0, code=0x1806, payload=nonnull) = 0xc000010a\n"
+              "ZKT_ctrl(service=999, reserved=3, code=0x1800, payload=null) = 0xc000010a\n"
+              "ZKT_release(service=514, reserved=0) = 0\n"
+              "ZKT_close(device=257) = -1073741558\n"
+              "ZKT_cleanup() = 0\n");
+}
+
+TEST_F(TraceTest, NoTraceKeyMeansNoFileAndHeldBackLinesAreDropped) {
+    ZKT_displayMode(0x8F);
+    ASSERT_EQ(Init("[Board]\n"), 0);
+    ZKT_cleanup();
+    // The next session's trace starts with its own calls only.
+    WriteFile("zkt.ini", "[Library]\nTrace = second.log\n");
+    int32_t count = 0;
+    ZKT_init("zkt.ini", &count);
+    ZKT_cleanup();
+    EXPECT_EQ(ReadFile("second.log"),
+              "ZKT_init(configFile=\"zkt.ini\") = 0, count=0\n"
+              "ZKT_cleanup() = 0\n");
+}
+
+TEST(TraceFormatTest, QuotedTextIsBoundedAndEscaped) {
+    char out[64];
+    EXPECT_STREQ(SimFormatQuoted("ABCDEFGH", 4, out, sizeof out), "\"ABCD\"");
+    EXPECT_STREQ(SimFormatQuoted("a\tb\xff", 16, out, sizeof out), "\"a\\x09b\\xff\"");
+    EXPECT_STREQ(SimFormatQuoted(nullptr, 16, out, sizeof out), "null");
+    // Cut at whole characters when the output is short, still closed.
+    EXPECT_STREQ(SimFormatQuoted("abcdefgh", 16, out, 6), "\"abc\"");
+    const unsigned char bytes[] = {0x00, 0x0F, 0xA0, 0xFF};
+    EXPECT_STREQ(SimFormatHex(bytes, sizeof bytes, out, sizeof out), "000fa0ff");
+}
+
+}  // namespace

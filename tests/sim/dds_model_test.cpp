@@ -8,6 +8,7 @@
 
 #include "boardlib/zkt_api.h"
 #include "sim/sim_dds.h"
+#include "sim_test_support.h"
 
 namespace {
 
@@ -56,19 +57,19 @@ TEST_F(DdsModelTest, InternalClockReplacesTheValueSent) {
     ClockModeParam p{0, 5e6};
     EXPECT_EQ(Send(ZKTctrl_DDS_SETCLKMODE, &p), kSimWarnClockReplaced);
     EXPECT_EQ(p.src, 0);
-    EXPECT_EQ(p.value, 100e6);
+    EXPECT_EQ(Value(p.value), 100e6);
     // Asking for exactly the internal rate is no adjustment.
     EXPECT_EQ(Send(ZKTctrl_DDS_SETCLKMODE, &p), ZKTerr_OK);
     limits.internalClock = 40e6;
     p.value = 0.0;
     EXPECT_EQ(Send(ZKTctrl_DDS_SETCLKMODE, &p), kSimWarnClockReplaced);
-    EXPECT_EQ(p.value, 40e6);
+    EXPECT_EQ(Value(p.value), 40e6);
 }
 
 TEST_F(DdsModelTest, ExternalClockMustBePositiveAndAtMostTheMaximum) {
     ClockModeParam p{1, 1e9};
     EXPECT_EQ(Send(ZKTctrl_DDS_SETCLKMODE, &p), ZKTerr_OK);
-    EXPECT_EQ(p.value, 1e9);
+    EXPECT_EQ(Value(p.value), 1e9);
     EXPECT_EQ(state.clockHz, 1e9);
     for (double bad : {0.0, -1.0, 1e9 + 1.0, kNaN, std::numeric_limits<double>::infinity()}) {
         EXPECT_EQ(SendRejected(ZKTctrl_DDS_SETCLKMODE, ClockModeParam{1, bad}), ZKTerr_BAD_MODE)
@@ -84,21 +85,21 @@ TEST_F(DdsModelTest, FrequencyIsRoundedToTheTuningStepAndWrittenBack) {
     OutFreqParam p{1e6, 1, 1};
     EXPECT_EQ(Send(ZKTctrl_DDS_SETOUTFREQ, &p), kSimWarnRounded);
     // 1 MHz of 100 MHz is 42949672.96 steps of 2^-32; 42949673 steps run.
-    EXPECT_EQ(p.frequency, std::ldexp(42949673.0, -32) * 100e6);
-    EXPECT_NE(p.frequency, 1e6);
+    EXPECT_EQ(Value(p.frequency), std::ldexp(42949673.0, -32) * 100e6);
+    EXPECT_NE(Value(p.frequency), 1e6);
     EXPECT_EQ(p.word2, 1);
     EXPECT_EQ(p.word3, 1);
 
     // A frequency on a step is taken as it is: 2^22 steps.
     OutFreqParam exact{100e6 / 1024.0, 1, 1};
     EXPECT_EQ(Send(ZKTctrl_DDS_SETOUTFREQ, &exact), ZKTerr_OK);
-    EXPECT_EQ(exact.frequency, 97656.25);
+    EXPECT_EQ(Value(exact.frequency), 97656.25);
 
     // A finer accumulator rounds closer.
     limits.tuningBits = 48;
     OutFreqParam fine{1e6, 1, 1};
     Send(ZKTctrl_DDS_SETOUTFREQ, &fine);
-    EXPECT_LT(std::fabs(fine.frequency - 1e6), std::fabs(p.frequency - 1e6));
+    EXPECT_LT(std::fabs(Value(fine.frequency) - 1e6), std::fabs(Value(p.frequency) - 1e6));
 }
 
 TEST_F(DdsModelTest, FrequencyOutsideTheTuningRangeIsAnInvalidRegister) {
@@ -114,7 +115,7 @@ TEST_F(DdsModelTest, FrequencyOutsideTheTuningRangeIsAnInvalidRegister) {
     EXPECT_TRUE(ZktSucceeded(static_cast<int32_t>(Send(ZKTctrl_DDS_SETOUTFREQ, &high))));
     OutFreqParam low{halfStep * 1.5, 1, 1};
     EXPECT_TRUE(ZktSucceeded(static_cast<int32_t>(Send(ZKTctrl_DDS_SETOUTFREQ, &low))));
-    EXPECT_EQ(low.frequency, 2 * halfStep);
+    EXPECT_EQ(Value(low.frequency), 2 * halfStep);
 }
 
 TEST_F(DdsModelTest, FrequencyUsesTheInternalClockUntilAnotherIsSet) {
@@ -132,7 +133,7 @@ TEST_F(DdsModelTest, ApplyHandsBackTheStagedFrequency) {
     const double staged = p.frequency;
     OutFreqParam other{123.0, 4, 5};
     EXPECT_EQ(Send(ZKTctrl_DDS_OUTFREQ_1805, &other), ZKTerr_OK);
-    EXPECT_EQ(other.frequency, staged);
+    EXPECT_EQ(Value(other.frequency), staged);
     EXPECT_EQ(other.word2, 4);
     EXPECT_EQ(other.word3, 5);
     // A new clock makes the staged tuning word meaningless.
@@ -156,19 +157,19 @@ TEST_F(DdsModelTest, StartModeFieldsHaveSmallRanges) {
 TEST_F(DdsModelTest, ComparatorThresholdIsClampedToItsRange) {
     ComparatorParam inside{0, {1.5, 5.0}};
     EXPECT_EQ(Send(ZKTctrl_CMPSC_SET, &inside), ZKTerr_OK);
-    EXPECT_EQ(inside.thr[0], 1.5);
-    EXPECT_EQ(inside.thr[1], 5.0);
+    EXPECT_EQ(Value(inside.thr[0]), 1.5);
+    EXPECT_EQ(Value(inside.thr[1]), 5.0);
 
     ComparatorParam outside{1, {-0.5, 7.25}};
     EXPECT_EQ(Send(ZKTctrl_CMPSC_SET, &outside), kSimWarnClamped);
     EXPECT_EQ(outside.src, 1);
-    EXPECT_EQ(outside.thr[0], 0.0);
-    EXPECT_EQ(outside.thr[1], 5.0);
+    EXPECT_EQ(Value(outside.thr[0]), 0.0);
+    EXPECT_EQ(Value(outside.thr[1]), 5.0);
 
     limits.thresholdMin = -1.0;
     ComparatorParam negative{0, {-0.5, -0.5}};
     EXPECT_EQ(Send(ZKTctrl_CMPSC_SET, &negative), ZKTerr_OK);
-    EXPECT_EQ(negative.thr[0], -0.5);
+    EXPECT_EQ(Value(negative.thr[0]), -0.5);
 
     EXPECT_EQ(SendRejected(ZKTctrl_CMPSC_SET, ComparatorParam{2, {1.0, 1.0}}), ZKTerr_BAD_MODE);
     EXPECT_EQ(SendRejected(ZKTctrl_CMPSC_SET, ComparatorParam{0, {1.0, kNaN}}), ZKTerr_BAD_MODE);

@@ -355,7 +355,7 @@ TEST_F(LibraryTest, CapturedSynthesizerRunsTheModel) {
     OutFreqParam frequency{1e6, 1, 1};
     EXPECT_EQ(static_cast<uint32_t>(ZKT_ctrl(service, 0, ZKTctrl_DDS_SETOUTFREQ, &frequency)),
               0x00020000u);
-    EXPECT_NE(frequency.frequency, 1e6);
+    EXPECT_NE(Value(frequency.frequency), 1e6);
     EXPECT_EQ(ZKT_ctrl(service, 0, ZKTctrl_DDS_START, nullptr), kBadMode) << "no strobe mode yet";
     StrobeModeParam strobe{10, 0, 0, 100, 1, 0};
     EXPECT_EQ(ZKT_ctrl(service, 0, ZKTctrl_DDS_SETSTBMODE, &strobe), 0);
@@ -408,7 +408,7 @@ TEST_F(LibraryTest, OverridesApplyAfterTheModel) {
     ClockModeParam clock{7, 1.0};
     EXPECT_EQ(ZKT_ctrl(service, 0, ZKTctrl_DDS_SETCLKMODE, &clock), kBadMode);
     EXPECT_EQ(clock.src, 3);
-    EXPECT_EQ(clock.value, 12.5);
+    EXPECT_EQ(Value(clock.value), 12.5);
     // Start would fail with nothing set; the board says it succeeded.
     EXPECT_EQ(ZKT_ctrl(service, 0, ZKTctrl_DDS_START, nullptr), 0);
     EXPECT_EQ(ZKT_ctrl(service, 0, 0x4321, nullptr), 0x00050000);

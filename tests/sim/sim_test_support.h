@@ -16,6 +16,10 @@
 
 #include "boardlib/zkt_api.h"
 
+// Payload doubles may sit on 4-byte boundaries, and the test macros bind
+// their arguments to references: read such a field into a value first.
+inline double Value(double field) { return field; }
+
 constexpr int32_t kBadMode = static_cast<int32_t>(ZKTerr_BAD_MODE);
 constexpr int32_t kNoService = static_cast<int32_t>(ZKTerr_INSUFFICIENT_SERVICES);
 

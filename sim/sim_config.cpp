@@ -342,9 +342,7 @@ bool ParseBoardKey(Parser &p, Key key, const char *name, char *value) {
         case kKeyName: SimCopyToField(b.name, sizeof b.name, value); return true;
         case kKeyDevId: return ParseUnsigned(p, name, value, 0xFFFF, "0..0xFFFF", &p.devId);
         case kKeyRevId: return ParseUnsigned(p, name, value, 0xFF, "0..0xFF", &p.revId);
-        case kKeyIdWord:
-            p.idWordSet = true;
-            return ParseWord(p, name, value, &b.idWord);
+        case kKeyIdWord: p.idWordSet = true; return ParseWord(p, name, value, &b.idWord);
         case kKeyBus: return ParseInt32(p, name, value, &b.bus);
         case kKeyDev: return ParseInt32(p, name, value, &b.dev);
         case kKeySlot: return ParseInt32(p, name, value, &b.slot);
@@ -407,7 +405,8 @@ bool FinishBoard(Parser &p) {
 
 bool StartBoard(Parser &p) {
     SimConfig &c = *p.config;
-    if (c.boardCount >= kSimMaxBoards) return Fail(p, "too many boards (at most %d)", kSimMaxBoards);
+    if (c.boardCount >= kSimMaxBoards)
+        return Fail(p, "too many boards (at most %d)", kSimMaxBoards);
     const int32_t index = c.boardCount++;
     SimBoard &b = c.boards[index];
     std::memset(&b, 0, sizeof b);

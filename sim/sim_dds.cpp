@@ -9,7 +9,9 @@ namespace {
 
 bool IsFlag(int32_t value) { return value == 0 || value == 1; }
 
-bool InRegister(int32_t value, int32_t low) { return value >= low && value <= kSimStrobeRegisterMax; }
+bool InRegister(int32_t value, int32_t low) {
+    return value >= low && value <= kSimStrobeRegisterMax;
+}
 
 uint32_t SetMaster(void *payload) {
     MasterParam p;

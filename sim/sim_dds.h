@@ -28,11 +28,11 @@ struct SimDdsLimits {
 SimDdsLimits SimDefaultDdsLimits();
 
 struct SimDdsState {
-    bool clockSet;          // SETCLKMODE accepted since the library started
-    double clockHz;         // reference clock in force
-    bool frequencyStaged;   // SETOUTFREQ accepted since the last clock change
+    bool clockSet;           // SETCLKMODE accepted since the library started
+    double clockHz;          // reference clock in force
+    bool frequencyStaged;    // SETOUTFREQ accepted since the last clock change
     double stagedFrequency;  // rounded
-    bool strobeSet;         // SETSTBMODE accepted
+    bool strobeSet;          // SETSTBMODE accepted
 };
 
 // The state of a service when the library starts: internal clock in force,
@@ -46,8 +46,7 @@ int32_t SimPayloadSize(int32_t code);
 // Runs one control command on the model. payload may be null; when it is
 // not, it holds SimPayloadSize(code) bytes. A rejected command changes
 // neither the state nor the payload. Returns the status word.
-uint32_t SimDdsControl(SimDdsState *state, const SimDdsLimits &limits, int32_t code,
-                       void *payload);
+uint32_t SimDdsControl(SimDdsState *state, const SimDdsLimits &limits, int32_t code, void *payload);
 
 // The tuning word that frequency takes with clockHz and the given accumulator
 // width, or 0 when the frequency cannot be set (not above 0, or not below

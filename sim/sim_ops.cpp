@@ -88,7 +88,8 @@ void ReportStillHeld() {
             char name[80];
             SimFormatQuoted(s.config.boards[b].services[c.service].name, ZKT_SERVICE_NAME_SIZE,
                             name, sizeof name);
-            std::fprintf(stderr, "zkt: ZKT_cleanup: service %s (handle %d) of device %d still captured\n",
+            std::fprintf(stderr,
+                         "zkt: ZKT_cleanup: service %s (handle %d) of device %d still captured\n",
                          name, c.handle, s.deviceHandles[b]);
         }
     }
@@ -120,7 +121,8 @@ int32_t SimOpInit(const char *configFile, int32_t *count) {
         s.initialised = true;
         SimResetRuntime();
         if (!SimTraceStart(s.config.tracePath)) {
-            std::fprintf(stderr, "zkt: cannot open trace file '%s'; no trace\n", s.config.tracePath);
+            std::fprintf(stderr, "zkt: cannot open trace file '%s'; no trace\n",
+                         s.config.tracePath);
         }
         result = loaded == kSimConfigInvalid ? kMisuse : 0;
         *count = s.config.boardCount;
@@ -236,8 +238,8 @@ int32_t SimOpServiceList(int32_t device, int32_t reserved, ServiceItem *items, i
             std::memcpy(items[i].name, board.services[i].name, sizeof items[i].name);
             items[i].attr = board.services[i].attr;
         }
-        *count = board.reportedServiceCount.set ? board.reportedServiceCount.value
-                                                : board.serviceCount;
+        *count =
+            board.reportedServiceCount.set ? board.reportedServiceCount.value : board.serviceCount;
         countWritten = true;
         result = 0;
     }
@@ -345,7 +347,8 @@ int32_t SimOpClose(int32_t device) {
     int32_t result = kMisuse;
     if (b >= 0) {
         bool servicesHeld = false;
-        for (const SimCapture &c : s.captures) servicesHeld = servicesHeld || (c.inUse && c.board == b);
+        for (const SimCapture &c : s.captures)
+            servicesHeld = servicesHeld || (c.inUse && c.board == b);
         // A device whose services are still captured stays open.
         if (!servicesHeld) {
             s.deviceHandles[b] = 0;

@@ -137,10 +137,10 @@ TEST_F(ConfigTest, ReadsEveryKeyOfLibraryAndBoards) {
 TEST_F(ConfigTest, TextLongerThanItsFieldIsCutWithoutNul) {
     const std::string longName(200, 'N');
     const std::string longDescription(130, 'D');
-    const ParseOutcome outcome = Parse("[Board]\nName = " + longName +
-                                       "\nUnit = 1, 2, 3, " + longDescription +
-                                       "\nService = ABCDEFGHIJKLMNOPQ, 1"
-                                       "\nService = ABCDEFGHIJKLMNO, 2\n");
+    const ParseOutcome outcome =
+        Parse("[Board]\nName = " + longName + "\nUnit = 1, 2, 3, " + longDescription +
+              "\nService = ABCDEFGHIJKLMNOPQ, 1"
+              "\nService = ABCDEFGHIJKLMNO, 2\n");
     ASSERT_TRUE(outcome.ok) << outcome.message;
     const SimBoard &b = config->boards[0];
     EXPECT_EQ(std::string(b.name, sizeof b.name), std::string(136, 'N'));

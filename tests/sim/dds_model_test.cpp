@@ -186,13 +186,13 @@ TEST_F(DdsModelTest, StrobeFieldsMustFitTheirRegisters) {
         StrobeModeParam p;
         uint32_t status;
     } rejected[] = {
-        {{0, 0, 0, 100, 1, 0}, ZKTerr_DDS_INVALID_WRRDREG},      // no pulse length
-        {{65536, 0, 0, 100, 1, 0}, ZKTerr_DDS_INVALID_WRRDREG},  // length beyond 16 bits
-        {{10, 2, 0, 100, 1, 0}, ZKTerr_BAD_MODE},                // polarity
-        {{10, 0, -1, 100, 1, 0}, ZKTerr_DDS_INVALID_WRRDREG},    // delay
-        {{10, 0, 0, 0, 1, 0}, ZKTerr_DDS_INVALID_WRRDREG},       // period
-        {{10, 0, 0, 100, 70000, 0}, ZKTerr_DDS_INVALID_WRRDREG}, // number
-        {{10, 0, 0, 100, 1, 2}, ZKTerr_BAD_MODE},                // continuous flag
+        {{0, 0, 0, 100, 1, 0}, ZKTerr_DDS_INVALID_WRRDREG},       // no pulse length
+        {{65536, 0, 0, 100, 1, 0}, ZKTerr_DDS_INVALID_WRRDREG},   // length beyond 16 bits
+        {{10, 2, 0, 100, 1, 0}, ZKTerr_BAD_MODE},                 // polarity
+        {{10, 0, -1, 100, 1, 0}, ZKTerr_DDS_INVALID_WRRDREG},     // delay
+        {{10, 0, 0, 0, 1, 0}, ZKTerr_DDS_INVALID_WRRDREG},        // period
+        {{10, 0, 0, 100, 70000, 0}, ZKTerr_DDS_INVALID_WRRDREG},  // number
+        {{10, 0, 0, 100, 1, 2}, ZKTerr_BAD_MODE},                 // continuous flag
         // The first failing field decides.
         {{0, 5, 0, 100, 1, 0}, ZKTerr_DDS_INVALID_WRRDREG},
         {{10, 5, -1, 100, 1, 0}, ZKTerr_BAD_MODE},
@@ -241,8 +241,8 @@ TEST_F(DdsModelTest, UnknownCodesAndMissingPayloadsAreBadMode) {
     EXPECT_EQ(SendRejected(0x1807, p), ZKTerr_BAD_MODE);
     EXPECT_EQ(SendRejected(-1, p), ZKTerr_BAD_MODE);
     for (int32_t code : {ZKTctrl_DDS_SETMASTER, ZKTctrl_DDS_SETCLKMODE, ZKTctrl_DDS_SETOUTFREQ,
-                         ZKTctrl_DDS_OUTFREQ_1805, ZKTctrl_DDS_SETSTBMODE,
-                         ZKTctrl_DDS_SETSTARTMODE, ZKTctrl_CMPSC_SET}) {
+                         ZKTctrl_DDS_OUTFREQ_1805, ZKTctrl_DDS_SETSTBMODE, ZKTctrl_DDS_SETSTARTMODE,
+                         ZKTctrl_CMPSC_SET}) {
         EXPECT_EQ(SimDdsControl(&state, limits, code, nullptr), ZKTerr_BAD_MODE) << code;
     }
     EXPECT_EQ(SimPayloadSize(ZKTctrl_DDS_START), 0);

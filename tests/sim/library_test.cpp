@@ -142,8 +142,10 @@ TEST_F(LibraryTest, ConfiguredCountsAreReportedAsTheyAre) {
 
 TEST_F(LibraryTest, BoardInfoCarriesTheBoardAndCutNamesHaveNoNul) {
     const std::string longName(150, 'L');
-    ASSERT_EQ(Init(std::string(kTwoBoards) + "[Board]\nName = " + longName + "\nInfo = fail\n"
-                   "[Board]\nName = " + longName + "\nIdWord = 0xFFFFFF01\n"),
+    ASSERT_EQ(Init(std::string(kTwoBoards) + "[Board]\nName = " + longName +
+                   "\nInfo = fail\n"
+                   "[Board]\nName = " +
+                   longName + "\nIdWord = 0xFFFFFF01\n"),
               0);
     BoardInfo info;
     std::memset(&info, 0x5A, sizeof info);
@@ -412,7 +414,8 @@ TEST_F(LibraryTest, OverridesApplyAfterTheModel) {
     // Start would fail with nothing set; the board says it succeeded.
     EXPECT_EQ(ZKT_ctrl(service, 0, ZKTctrl_DDS_START, nullptr), 0);
     EXPECT_EQ(ZKT_ctrl(service, 0, 0x4321, nullptr), 0x00050000);
-    EXPECT_EQ(ZKT_ctrl(service, 0, ZKTctrl_DDS_SETMASTER, nullptr), static_cast<int32_t>(0xC004010A))
+    EXPECT_EQ(ZKT_ctrl(service, 0, ZKTctrl_DDS_SETMASTER, nullptr),
+              static_cast<int32_t>(0xC004010A))
         << "null payload: no writes, status still forced";
     ZKT_release(service, 0);
     ZKT_close(device);

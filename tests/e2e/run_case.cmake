@@ -5,11 +5,17 @@
 #   expected.out           standard output
 #   expected.err           standard error (absent: must be empty)
 #   expected.trace         the simulator's call trace, written to trace.log
+# The last four may sit in another folder, EXPECTED_DIR, so that a folder of
+# inputs meant for users (the demo) stays free of test files.
 foreach(var QUILMAR CASE_DIR WORK_DIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "run_case.cmake needs -D${var}=...")
   endif()
 endforeach()
+
+if(NOT DEFINED EXPECTED_DIR)
+  set(EXPECTED_DIR ${CASE_DIR})
+endif()
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -19,7 +25,7 @@ foreach(input zkt.ini quilmar.ini)
   endif()
 endforeach()
 
-set(stdin_file ${CASE_DIR}/stdin)
+set(stdin_file ${EXPECTED_DIR}/stdin)
 if(NOT EXISTS ${stdin_file})
   set(stdin_file ${WORK_DIR}/empty.stdin)
   file(WRITE ${stdin_file} "")
@@ -38,11 +44,11 @@ if(NOT exit_code STREQUAL "0")
   message(FATAL_ERROR "quilmar exited with '${exit_code}' (expected 0)\n${err}")
 endif()
 
-if(NOT EXISTS ${CASE_DIR}/expected.err)
+if(NOT EXISTS ${EXPECTED_DIR}/expected.err)
   set(expected_err ${WORK_DIR}/empty.err)
   file(WRITE ${expected_err} "")
 else()
-  set(expected_err ${CASE_DIR}/expected.err)
+  set(expected_err ${EXPECTED_DIR}/expected.err)
 endif()
 
 set(failures "")
@@ -63,10 +69,10 @@ function(compare what expected actual)
   endif()
 endfunction()
 
-compare("standard output" ${CASE_DIR}/expected.out ${WORK_DIR}/actual.out)
+compare("standard output" ${EXPECTED_DIR}/expected.out ${WORK_DIR}/actual.out)
 compare("standard error" ${expected_err} ${WORK_DIR}/actual.err)
-if(EXISTS ${CASE_DIR}/expected.trace)
-  compare("call trace" ${CASE_DIR}/expected.trace ${WORK_DIR}/trace.log)
+if(EXISTS ${EXPECTED_DIR}/expected.trace)
+  compare("call trace" ${EXPECTED_DIR}/expected.trace ${WORK_DIR}/trace.log)
 endif()
 
 if(failures)

@@ -7,11 +7,24 @@
 #   expected.trace         the simulator's call trace, written to trace.log
 # The last four may sit in another folder, EXPECTED_DIR, so that a folder of
 # inputs meant for users (the demo) stays free of test files.
+#
+# NEWLINE=CRLF (the Windows build) says that the tool's standard output and
+# standard error end lines in CR LF: the tool writes "\n" to text-mode
+# streams, as every Windows console program does. The expected files keep
+# LF; each "\n" of them becomes "\r\n" before the byte-for-byte comparison,
+# which is just what the text mode does. The trace is written in binary mode
+# and compares as it is on every system.
 foreach(var QUILMAR CASE_DIR WORK_DIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "run_case.cmake needs -D${var}=...")
   endif()
 endforeach()
+if(NOT DEFINED NEWLINE OR NEWLINE STREQUAL "")
+  set(NEWLINE LF)
+endif()
+if(NOT NEWLINE MATCHES "^(LF|CRLF)$")
+  message(FATAL_ERROR "NEWLINE must be LF or CRLF, not '${NEWLINE}'")
+endif()
 
 if(NOT DEFINED EXPECTED_DIR)
   set(EXPECTED_DIR ${CASE_DIR})
@@ -69,7 +82,23 @@ function(compare what expected actual)
   endif()
 endfunction()
 
-compare("standard output" ${EXPECTED_DIR}/expected.out ${WORK_DIR}/actual.out)
+# The expected text of a console stream as the tool writes it on this system.
+function(console_text expected result_var)
+  if(NEWLINE STREQUAL "CRLF")
+    get_filename_component(name ${expected} NAME)
+    set(converted ${WORK_DIR}/${name}.crlf)
+    file(READ ${expected} text)
+    string(REPLACE "\n" "\r\n" text "${text}")
+    file(WRITE ${converted} "${text}")
+    set(${result_var} ${converted} PARENT_SCOPE)
+  else()
+    set(${result_var} ${expected} PARENT_SCOPE)
+  endif()
+endfunction()
+
+console_text(${EXPECTED_DIR}/expected.out expected_out)
+console_text(${expected_err} expected_err)
+compare("standard output" ${expected_out} ${WORK_DIR}/actual.out)
 compare("standard error" ${expected_err} ${WORK_DIR}/actual.err)
 if(EXISTS ${EXPECTED_DIR}/expected.trace)
   compare("call trace" ${EXPECTED_DIR}/expected.trace ${WORK_DIR}/trace.log)

@@ -1,0 +1,29 @@
+# The Windows package: quilmar-<version>-win32.zip with the tool, the
+# library beside it, the demo's settings and a short text on running it.
+# Made by `cpack` (the windows-x86 package preset) in the build folder.
+install(TARGETS quilmar zkt
+  RUNTIME DESTINATION .
+  LIBRARY DESTINATION .)
+install(FILES
+  ${CMAKE_SOURCE_DIR}/demo/quilmar.ini
+  ${CMAKE_SOURCE_DIR}/demo/zkt.ini
+  DESTINATION demo)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/README-win32.txt
+  DESTINATION .
+  RENAME README.txt)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(quilmar_package_system win32)
+else()
+  set(quilmar_package_system win64)
+endif()
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME quilmar)
+set(CPACK_PACKAGE_VENDOR quilmar)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "Lists the boards of the board access library and programs their synthesizer services")
+set(CPACK_PACKAGE_FILE_NAME quilmar-${PROJECT_VERSION}-${quilmar_package_system})
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+include(CPack)

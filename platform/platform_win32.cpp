@@ -1,0 +1,89 @@
+// The current directory, the profile reader and the single-key wait on
+// Windows: the system's own functions.
+#include "platform/platform.h"
+
+#include <conio.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
+    if (path == nullptr || capacity == 0) return false;
+    path[0] = '\0';
+    if (fileName == nullptr) return false;
+
+    // The ANSI profile functions take paths of at most MAX_PATH characters,
+    // so a longer joined path could never be read: it counts as missing.
+    char joined[MAX_PATH];
+    DWORD directoryLength = GetCurrentDirectoryA(MAX_PATH, joined);
+    // 0 is a failure; MAX_PATH or more is the size the directory would need.
+    if (directoryLength == 0 || directoryLength >= MAX_PATH) return false;
+
+    // A drive's root ("C:\") already ends in the separator.
+    char last = joined[directoryLength - 1];
+    bool needSeparator = last != '\\' && last != '/';
+    size_t needed = directoryLength + (needSeparator ? 1u : 0u) + std::strlen(fileName) + 1u;
+    if (needed > MAX_PATH || needed > capacity) return false;
+
+    if (needSeparator) lstrcatA(joined, "\\");
+    lstrcatA(joined, fileName);
+    std::memcpy(path, joined, needed);
+    return true;
+}
+
+uint32_t PlatformReadProfileString(const char *section, const char *key, const char *defaultText,
+                                   char *buffer, uint32_t size, const char *path) {
+    if (buffer == nullptr || size == 0) return 0;
+    // Without a file name the system would read win.ini instead. The default
+    // loses its trailing blanks, as the system's reader does with it.
+    if (path == nullptr || path[0] == '\0') {
+        const char *text = defaultText != nullptr ? defaultText : "";
+        size_t length = std::strlen(text);
+        while (length > 0 && text[length - 1] == ' ') --length;
+        if (length > size - 1u) length = size - 1u;
+        std::memcpy(buffer, text, length);
+        buffer[length] = '\0';
+        return static_cast<uint32_t>(length);
+    }
+    return GetPrivateProfileStringA(section, key, defaultText, buffer, size, path);
+}
+
+namespace {
+
+// One byte of a redirected standard input (a file or a pipe), or -1 at its
+// end, on an error, or when there is no input at all.
+int ReadOneByte(HANDLE input) {
+    if (input == nullptr || input == INVALID_HANDLE_VALUE) return -1;
+    unsigned char byte = 0;
+    DWORD count = 0;
+    if (!ReadFile(input, &byte, 1, &count, nullptr) || count != 1) return -1;
+    return byte;
+}
+
+}  // namespace
+
+int PlatformWaitKey() {
+    std::fflush(stdout);
+
+    // _getch reads the console, not standard input. Where standard input is
+    // not a console (redirected, or a program started without one, as under
+    // Wine in a build), the wait takes one byte of the input instead, as on
+    // other systems, and never waits on a keyboard nobody watches.
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD consoleMode = 0;
+    if (input == nullptr || input == INVALID_HANDLE_VALUE ||
+        !GetConsoleMode(input, &consoleMode)) {
+        return ReadOneByte(input);
+    }
+
+    int key = _getch();
+    if (key == EOF) return -1;
+    // Function and arrow keys arrive as two codes; both belong to one press,
+    // so the second must not answer the next wait.
+    if (key == 0x00 || key == 0xE0) {
+        key = _getch();
+        if (key == EOF) return -1;
+    }
+    return key & 0xFF;
+}

@@ -1,0 +1,149 @@
+// The Windows platform layer: where the settings path comes from, when it
+// counts as missing, and how the key wait behaves without a console.
+#include "platform/platform.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string CurrentDirectory() {
+    char directory[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, directory);
+    EXPECT_GT(length, 0u);
+    EXPECT_LT(length, static_cast<DWORD>(MAX_PATH));
+    return std::string(directory, length);
+}
+
+std::string WithSeparator(const std::string &directory) {
+    char last = directory.empty() ? '\0' : directory.back();
+    return last == '\\' || last == '/' ? directory : directory + "\\";
+}
+
+TEST(Win32SettingsPath, IsTheCurrentDirectoryAndTheName) {
+    char path[4096];
+    ASSERT_TRUE(PlatformPathInCurrentDirectory("quilmar.ini", path, sizeof path));
+    EXPECT_EQ(std::string(path), WithSeparator(CurrentDirectory()) + "quilmar.ini");
+}
+
+// The joined path must fit the caller's buffer and MAX_PATH (what the ANSI
+// profile reader accepts); one character more counts as a missing file and
+// leaves the buffer empty, never cut.
+TEST(Win32SettingsPath, TooLongCountsAsMissing) {
+    const size_t directoryPart = WithSeparator(CurrentDirectory()).size();
+    ASSERT_LT(directoryPart + 2, static_cast<size_t>(MAX_PATH));
+    const std::string fitsMaxPath(MAX_PATH - 1 - directoryPart, 'n');
+    const std::string name = "quilmar.ini";
+    const size_t needed = directoryPart + name.size() + 1;
+
+    char path[4096];
+    ASSERT_TRUE(PlatformPathInCurrentDirectory(fitsMaxPath.c_str(), path, sizeof path));
+    EXPECT_EQ(std::strlen(path), static_cast<size_t>(MAX_PATH - 1));
+
+    std::memset(path, '#', sizeof path);
+    EXPECT_FALSE(PlatformPathInCurrentDirectory((fitsMaxPath + "n").c_str(), path, sizeof path));
+    EXPECT_EQ(path[0], '\0');
+
+    ASSERT_TRUE(PlatformPathInCurrentDirectory(name.c_str(), path, needed));
+    EXPECT_EQ(std::strlen(path), needed - 1);
+
+    std::memset(path, '#', sizeof path);
+    EXPECT_FALSE(PlatformPathInCurrentDirectory(name.c_str(), path, needed - 1));
+    EXPECT_EQ(path[0], '\0');
+    EXPECT_EQ(path[needed - 1], '#') << "written past the capacity";
+}
+
+TEST(Win32ProfileReader, NoFileNameGivesTheDefault) {
+    char buffer[8];
+    EXPECT_EQ(PlatformReadProfileString("Option", "OutputFreq", "0", buffer, sizeof buffer, ""),
+              1u);
+    EXPECT_STREQ(buffer, "0");
+    EXPECT_EQ(PlatformReadProfileString("Option", "OutputFreq", "123456789", buffer,
+                                        sizeof buffer, nullptr),
+              7u);
+    EXPECT_STREQ(buffer, "1234567");
+    EXPECT_EQ(PlatformReadProfileString("Option", "OutputFreq", "0  ", buffer, sizeof buffer, ""),
+              1u);
+    EXPECT_STREQ(buffer, "0");
+}
+
+// Puts another handle in place of standard input for one test.
+class StandardInput {
+public:
+    explicit StandardInput(HANDLE replacement) : saved_(GetStdHandle(STD_INPUT_HANDLE)) {
+        SetStdHandle(STD_INPUT_HANDLE, replacement);
+    }
+    ~StandardInput() { SetStdHandle(STD_INPUT_HANDLE, saved_); }
+    StandardInput(const StandardInput &) = delete;
+    StandardInput &operator=(const StandardInput &) = delete;
+
+private:
+    HANDLE saved_;
+};
+
+TEST(Win32KeyWait, TakesOneByteOfAPipeAtATime) {
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(writeEnd, "k\r\n\xff", 4, &written, nullptr));
+    CloseHandle(writeEnd);
+    {
+        StandardInput input(readEnd);
+        // Bytes as they are: no text-mode translation of CR LF.
+        EXPECT_EQ(PlatformWaitKey(), 'k');
+        EXPECT_EQ(PlatformWaitKey(), '\r');
+        EXPECT_EQ(PlatformWaitKey(), '\n');
+        EXPECT_EQ(PlatformWaitKey(), 0xFF);
+        EXPECT_EQ(PlatformWaitKey(), -1);
+        EXPECT_EQ(PlatformWaitKey(), -1) << "end of input stays the end";
+    }
+    CloseHandle(readEnd);
+}
+
+TEST(Win32KeyWait, TakesOneByteOfAFile) {
+    char directory[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, directory), 0u);
+    char fileName[MAX_PATH];
+    ASSERT_NE(GetTempFileNameA(directory, "qlm", 0, fileName), 0u);
+    HANDLE file = CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file, "xy", 2, &written, nullptr));
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    {
+        StandardInput input(file);
+        EXPECT_EQ(PlatformWaitKey(), 'x');
+        EXPECT_EQ(PlatformWaitKey(), 'y');
+        EXPECT_EQ(PlatformWaitKey(), -1);
+    }
+    CloseHandle(file);
+}
+
+// A character device that is not a console (NUL) and a missing standard
+// input both end the wait at once instead of waiting for a keyboard.
+TEST(Win32KeyWait, ReturnsAtOnceWithoutInput) {
+    HANDLE nul = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(nul, INVALID_HANDLE_VALUE);
+    {
+        StandardInput input(nul);
+        EXPECT_EQ(PlatformWaitKey(), -1);
+    }
+    CloseHandle(nul);
+    {
+        StandardInput input(nullptr);
+        EXPECT_EQ(PlatformWaitKey(), -1);
+    }
+    {
+        StandardInput input(INVALID_HANDLE_VALUE);
+        EXPECT_EQ(PlatformWaitKey(), -1);
+    }
+}
+
+}  // namespace

@@ -141,17 +141,23 @@ void FillText(char *field, size_t size) {
     TakeBytes(&run.input, field, length);
 }
 
+// Names around the one the tool looks for, each a whole 16-byte field.
+const char kServiceNames[][ZKT_SERVICE_NAME_SIZE] = {"BASEDDS0", "BASEDDS1", "BASEDDS0X",
+                                                     "basedds0", "BASEDDS"};
+
 void FillServiceName(char *name) {
     constexpr size_t size = ZKT_SERVICE_NAME_SIZE;
-    std::memset(name, 0, size);
     switch (TakeByte(&run.input) % 8) {
         case 0:
-        case 1: std::memcpy(name, "BASEDDS0", 8); break;
-        case 2: std::memcpy(name, "BASEDDS1", 8); break;
-        case 3: std::memcpy(name, "BASEDDS0X", 9); break;
-        case 4: std::memset(name, 'X', size); std::memcpy(name, "BASEDDS0", 8); break;
-        case 5: std::memcpy(name, "basedds0", 8); break;
-        case 6: std::memcpy(name, "BASEDDS", 7); break;
+        case 1: std::memcpy(name, kServiceNames[0], size); break;
+        case 2: std::memcpy(name, kServiceNames[1], size); break;
+        case 3: std::memcpy(name, kServiceNames[2], size); break;
+        case 4:  // the exact name, then no NUL up to the end of the field
+            std::memcpy(name, kServiceNames[0], size);
+            std::memset(name + 8, 'X', size - 8);
+            break;
+        case 5: std::memcpy(name, kServiceNames[3], size); break;
+        case 6: std::memcpy(name, kServiceNames[4], size); break;
         default: FillText(name, size); break;
     }
 }

@@ -93,6 +93,15 @@ void CheckRead(const Query &query, const char *defaultText, uint32_t size, size_
     delete[] buffer;
 }
 
+// Bit for bit, so that 0.0 and -0.0 differ and a NaN equals itself.
+bool SameBits(double a, double b) {
+    uint64_t aBits = 0;
+    uint64_t bBits = 0;
+    std::memcpy(&aBits, &a, sizeof a);
+    std::memcpy(&bBits, &b, sizeof b);
+    return aBits == bBits;
+}
+
 bool SameRecord(const SynthSettingsRecord &a, const SynthSettingsRecord &b) {
     for (const SettingKey &row : SettingKeys) {
         const size_t offset = static_cast<const char *>(row.destination) -
@@ -112,8 +121,7 @@ void CheckLoadedFromFile() {
         char text[kSettingsValueBufferSize];
         PlatformReadProfileString(row.section, row.key, "0", text, sizeof text, filePath);
         if (row.valueType == kSettingDouble) {
-            const double expected = DecimalToDouble(text);
-            Check(std::memcmp(row.destination, &expected, sizeof expected) == 0,
+            Check(SameBits(*static_cast<const double *>(row.destination), DecimalToDouble(text)),
                   "a double setting differs from its key's text");
         } else {
             Check(*static_cast<const int32_t *>(row.destination) == DecimalToInt32(text),

@@ -1,0 +1,168 @@
+// What a run costs: reading the settings (the demo's file, and files padded
+// with other sections up to 1 MB), one whole walk and set-up against the
+// simulated library, and, for scale, starting a trivial process.
+#include <benchmark/benchmark.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "app/walk.h"
+#include "settings/settings.h"
+
+namespace {
+
+std::string scratchDirectory;
+
+std::string ScratchDirectory() {
+    if (scratchDirectory.empty()) {
+        char pattern[] = "/tmp/quilmar-bench-XXXXXX";
+        if (mkdtemp(pattern) == nullptr) {
+            std::perror("bench: mkdtemp");
+            std::exit(1);
+        }
+        scratchDirectory = pattern;
+    }
+    return scratchDirectory;
+}
+
+void WriteText(const std::string &path, const std::string &text) {
+    FILE *file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr || std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    std::fclose(file);
+}
+
+const char kOptionSection[] =
+    "[Option]\n"
+    "RefClockSource=1\nRefClockValue=200000000\nOutputFreq=10000000\n"
+    "LengthStb=10\nPolarityStb=1\nDelayStb=5\nPeriodStb=100\nNumberStb=3\nContStb=0\n"
+    "StartStb=0\nStartSource=1\nStartInverse=0\nThresholdComp1=1.5\n";
+
+// Other sections first, so every key is found only after reading past all
+// of them: the file's whole size is paid for each of the thirteen keys.
+std::string PaddedSettings(size_t size) {
+    std::string text;
+    text.reserve(size + sizeof kOptionSection);
+    for (int section = 0; text.size() + sizeof kOptionSection < size; ++section) {
+        text += "[Other" + std::to_string(section) + "]\n";
+        for (int key = 0; key < 16; ++key) {
+            text += "Key" + std::to_string(key) + "=some value of another program\n";
+        }
+    }
+    return text + kOptionSection;
+}
+
+void BM_LoadSettingsDemo(benchmark::State &state) {
+    const std::string path = std::string(QUILMAR_SOURCE_DIR) + "/demo/quilmar.ini";
+    for (auto _ : state) {
+        LoadSettingsFromFile(path.c_str());
+        benchmark::DoNotOptimize(SynthSettings);
+    }
+}
+BENCHMARK(BM_LoadSettingsDemo);
+
+void BM_LoadSettingsPadded(benchmark::State &state) {
+    const size_t size = static_cast<size_t>(state.range(0));
+    const std::string path = ScratchDirectory() + "/padded-" + std::to_string(size) + ".ini";
+    WriteText(path, PaddedSettings(size));
+    for (auto _ : state) {
+        LoadSettingsFromFile(path.c_str());
+        benchmark::DoNotOptimize(SynthSettings);
+    }
+    if (SynthSettings.PeriodStb != 100) state.SkipWithError("the padded file was misread");
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_LoadSettingsPadded)
+    ->Arg(10 << 10)
+    ->Arg(100 << 10)
+    ->Arg(1 << 20)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMicrosecond);
+
+// N boards, each offering the synthesizer service.
+std::string SimulatedBoards(int64_t boards) {
+    std::string text;
+    for (int64_t b = 0; b < boards; ++b) {
+        text += "[Board]\nName = ZK-BENCH-" + std::to_string(b) +
+                "\nDevID = 0x5a21\nRevID = 0x03\nBus = 1\nDev = " + std::to_string(b) +
+                "\nSlot = 1\nUnit = 0, 0x7a01, 0x11, FPGA main logic\n"
+                "Service = BASECMP0, 0x2\nService = BASEDDS0, 0x1\n";
+    }
+    return text;
+}
+
+// Standard output goes to /dev/null while the walk prints, then comes back.
+struct QuietStdout {
+    int saved;
+    QuietStdout() {
+        std::fflush(stdout);
+        saved = dup(STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        dup2(null, STDOUT_FILENO);
+        close(null);
+    }
+    ~QuietStdout() {
+        std::fflush(stdout);
+        dup2(saved, STDOUT_FILENO);
+        close(saved);
+    }
+};
+
+void BM_WalkDevices(benchmark::State &state) {
+    const std::string directory = ScratchDirectory() + "/boards-" + std::to_string(state.range(0));
+    if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+        state.SkipWithError("cannot make the boards directory");
+        return;
+    }
+    WriteText(directory + "/zkt.ini", SimulatedBoards(state.range(0)));
+    LoadSettingsFromFile((ScratchDirectory() + "/padded-none.ini").c_str());  // all 0: no key wait
+
+    char previous[4096];
+    if (getcwd(previous, sizeof previous) == nullptr || chdir(directory.c_str()) != 0) {
+        state.SkipWithError("cannot enter the boards directory");
+        return;
+    }
+    {
+        QuietStdout quiet;
+        for (auto _ : state) WalkDevices();
+    }
+    if (chdir(previous) != 0) state.SkipWithError("cannot leave the boards directory");
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_WalkDevices)
+    ->Arg(1)
+    ->Arg(5)
+    ->Arg(10)
+    ->Arg(32)
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_StartTrivialProcess(benchmark::State &state) {
+    for (auto _ : state) {
+        const pid_t child = fork();
+        if (child == 0) {
+            execl("/bin/true", "true", static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        if (child < 0 || waitpid(child, &status, 0) != child || status != 0) {
+            state.SkipWithError("cannot run /bin/true");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_StartTrivialProcess)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -140,12 +140,7 @@ void BM_WalkDevices(benchmark::State &state) {
     if (chdir(previous) != 0) state.SkipWithError("cannot leave the boards directory");
     state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_WalkDevices)
-    ->Arg(1)
-    ->Arg(5)
-    ->Arg(10)
-    ->Arg(32)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WalkDevices)->Arg(1)->Arg(5)->Arg(10)->Arg(32)->Unit(benchmark::kMicrosecond);
 
 void BM_StartTrivialProcess(benchmark::State &state) {
     for (auto _ : state) {

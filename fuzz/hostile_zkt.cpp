@@ -25,11 +25,10 @@ enum PassStage { kNoPass, kInfoRead, kOpenFailed, kOpened, kUnitsListed, kServic
 
 // The set-up sequence on a captured service; the last two only with
 // StartStb 1.
-const int32_t kSetupCodes[] = {ZKTctrl_DDS_SETMASTER,    ZKTctrl_DDS_SETCLKMODE,
-                               ZKTctrl_DDS_SETOUTFREQ,   ZKTctrl_DDS_OUTFREQ_1805,
-                               ZKTctrl_DDS_SETSTARTMODE, ZKTctrl_CMPSC_SET,
-                               ZKTctrl_DDS_SETSTBMODE,   ZKTctrl_DDS_SETSTBMODE,
-                               ZKTctrl_DDS_START};
+const int32_t kSetupCodes[] = {
+    ZKTctrl_DDS_SETMASTER,    ZKTctrl_DDS_SETCLKMODE,   ZKTctrl_DDS_SETOUTFREQ,
+    ZKTctrl_DDS_OUTFREQ_1805, ZKTctrl_DDS_SETSTARTMODE, ZKTctrl_CMPSC_SET,
+    ZKTctrl_DDS_SETSTBMODE,   ZKTctrl_DDS_SETSTBMODE,   ZKTctrl_DDS_START};
 constexpr int kStepsWithoutStart = 7;
 constexpr int kStepsWithStart = 9;
 

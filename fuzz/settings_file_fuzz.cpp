@@ -28,13 +28,26 @@ struct Query {
 
 // The loader's own keys first, then names a reader could mistake for them.
 const Query kQueries[] = {
-    {"Option", "RefClockSource"}, {"Option", "RefClockValue"}, {"Option", "OutputFreq"},
-    {"Option", "LengthStb"},      {"Option", "PolarityStb"},   {"Option", "DelayStb"},
-    {"Option", "PeriodStb"},      {"Option", "NumberStb"},     {"Option", "ContStb"},
-    {"Option", "StartStb"},       {"Option", "StartSource"},   {"Option", "StartInverse"},
-    {"Option", "ThresholdComp1"}, {"option", "outputfreq"},    {"Option", ""},
-    {"", "OutputFreq"},           {"Opt]ion", "x"},            {"Option", "a=b"},
-    {"Option", ";OutputFreq"},    {"[Option]", "OutputFreq"},
+    {"Option", "RefClockSource"},
+    {"Option", "RefClockValue"},
+    {"Option", "OutputFreq"},
+    {"Option", "LengthStb"},
+    {"Option", "PolarityStb"},
+    {"Option", "DelayStb"},
+    {"Option", "PeriodStb"},
+    {"Option", "NumberStb"},
+    {"Option", "ContStb"},
+    {"Option", "StartStb"},
+    {"Option", "StartSource"},
+    {"Option", "StartInverse"},
+    {"Option", "ThresholdComp1"},
+    {"option", "outputfreq"},
+    {"Option", ""},
+    {"", "OutputFreq"},
+    {"Opt]ion", "x"},
+    {"Option", "a=b"},
+    {"Option", ";OutputFreq"},
+    {"[Option]", "OutputFreq"},
 };
 constexpr size_t kQueryCount = sizeof kQueries / sizeof kQueries[0];
 
@@ -134,9 +147,8 @@ void CheckAllZero(const char *what) {
     const SynthSettingsRecord &s = SynthSettings;
     const bool zero = s.RefClockSource == 0 && s.RefClockValue == 0.0 && s.OutputFreq == 0.0 &&
                       s.LengthStb == 0 && s.PolarityStb == 0 && s.DelayStb == 0 &&
-                      s.PeriodStb == 0 && s.NumberStb == 0 && s.ContStb == 0 &&
-                      s.StartStb == 0 && s.StartSource == 0 && s.StartInverse == 0 &&
-                      s.ThresholdComp1 == 0.0;
+                      s.PeriodStb == 0 && s.NumberStb == 0 && s.ContStb == 0 && s.StartStb == 0 &&
+                      s.StartSource == 0 && s.StartInverse == 0 && s.ThresholdComp1 == 0.0;
     Check(zero, what);
 }
 

@@ -22,7 +22,16 @@ finish_step() {
   if [[ -n "$step_name" ]]; then
     timings+=("$(printf '%5ds  %s' $((SECONDS - step_start)) "$step_name")")
   fi
+  step_name=""
 }
+report_timings() {
+  local status=$?
+  finish_step
+  printf '\n==== hostile: timings\n'
+  printf '%s\n' "${timings[@]}"
+  printf '%5ds  total (exit status %d)\n' $((SECONDS - start)) "$status"
+}
+trap report_timings EXIT
 
 step "packages"
 needed=(cmake ninja-build g++ libgtest-dev libgmock-dev clang libclang-rt-14-dev valgrind
@@ -46,7 +55,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 fuzz_out="$root/build/fuzz/runs"
 rm -rf "$fuzz_out"
-for target in settings_file walk sim_config; do
+for target in settings_file walk sim_config sim_walk; do
   work="$fuzz_out/$target"
   mkdir -p "$work/corpus" "$work/artifacts"
   cp fuzz/corpus/"$target"/* "$work/corpus/"
@@ -92,8 +101,3 @@ echo "clang-tidy: no finding"
 step "benchmark (short run)"
 BUILD_DIR="$root/build/bench" bench/run.sh --benchmark_min_time=0.01
 
-finish_step
-step_name=""
-printf '\n==== hostile: timings\n'
-printf '%s\n' "${timings[@]}"
-printf '%5ds  total\n' $((SECONDS - start))

@@ -51,3 +51,8 @@ quilmar_fuzz_target(walk
 quilmar_fuzz_target(sim_config
   SOURCES sim_config_fuzz.cpp
   LIBRARIES zkt_sim_core)
+
+# The walk against the simulated library itself, zkt.ini from the input.
+quilmar_fuzz_target(sim_walk
+  SOURCES sim_walk_fuzz.cpp ../sim/zkt_exports.cpp
+  LIBRARIES quilmar_core zkt_sim_core)

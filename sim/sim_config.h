@@ -18,7 +18,7 @@ constexpr int32_t kSimMaxWriteOverrides = 16;
 constexpr int32_t kSimMaxPayloadWrites = 8;
 constexpr size_t kSimMaxPathSize = 260;
 constexpr size_t kSimMaxLineLength = 1024;
-constexpr long kSimMaxConfigBytes = 1024 * 1024;
+constexpr long kSimMaxConfigBytes = 1024L * 1024L;
 
 struct SimUnit {
     int32_t id;

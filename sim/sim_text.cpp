@@ -58,7 +58,7 @@ bool SimParseInteger(const char *text, int64_t *value) {
         p += 2;
     }
     if (*p == '\0') return false;
-    const int64_t limit = 0xFFFFFFFFll;
+    const int64_t limit = 0xFFFFFFFFLL;
     int64_t magnitude = 0;
     for (; *p != '\0'; ++p) {
         const int digit = DigitValue(*p);

@@ -25,5 +25,6 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "Lists the boards of the board access library and programs their synthesizer services")
 set(CPACK_PACKAGE_FILE_NAME quilmar-${PROJECT_VERSION}-${quilmar_package_system})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 include(CPack)

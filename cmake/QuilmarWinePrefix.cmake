@@ -2,6 +2,24 @@
 # seconds and is reported on standard error. The build does it once
 # beforehand, so that every test finds a ready prefix and the end-to-end runs
 # see only the tool's own output.
+#
+# Where this Wine cannot start programs at all (a 32-bit Wine on a kernel
+# without 32-bit support), the build still makes the programs and the
+# package, and says so here; the tests then fail at their first run.
+execute_process(COMMAND ${QUILMAR_WINE_LOADER} --version
+  RESULT_VARIABLE quilmar_wine_result
+  OUTPUT_VARIABLE quilmar_wine_version
+  ERROR_VARIABLE quilmar_wine_error
+  OUTPUT_STRIP_TRAILING_WHITESPACE
+  ERROR_STRIP_TRAILING_WHITESPACE)
+if(NOT quilmar_wine_result EQUAL 0)
+  message(WARNING
+    "${QUILMAR_WINE_LOADER} cannot run here (${quilmar_wine_error}): the tests of this "
+    "build cannot run on this machine. The windows-x64 preset runs them under 64-bit Wine.")
+  return()
+endif()
+message(STATUS "Tests run under ${quilmar_wine_version} in ${QUILMAR_WINEPREFIX}")
+
 set(quilmar_wineprefix_stamp ${QUILMAR_WINEPREFIX}/quilmar-prefix-ready)
 add_custom_command(OUTPUT ${quilmar_wineprefix_stamp}
   COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot.exe --init

@@ -15,6 +15,10 @@ set -eu
 loader=$1
 shift
 if wineserver -p30 </dev/null >/dev/null 2>&1; then
-  "$loader" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+  # A server that no program ever joins would never end: when the loader
+  # cannot start programs here, stop it again and let the program fail.
+  if ! "$loader" cmd.exe /c exit </dev/null >/dev/null 2>&1; then
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+  fi
 fi
 exec "$loader" "$@"

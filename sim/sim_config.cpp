@@ -330,7 +330,7 @@ bool ParseLibraryKey(Parser &p, Key key, const char *name, const char *value) {
             return Fail(p, "Trace path longer than %d characters",
                         static_cast<int>(sizeof c.tracePath - 1));
         }
-        std::strcpy(c.tracePath, value);
+        std::memcpy(c.tracePath, value, std::strlen(value) + 1);
         return true;
     }
     return ParseOptional(p, name, value, &c.reportedDeviceCount);

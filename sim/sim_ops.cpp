@@ -270,7 +270,9 @@ int32_t SimOpCapture(int32_t device, int32_t reserved, int32_t *mode, const char
         const int32_t service = SimServiceByName(b, name);
         const int32_t granted = board.captureMode.set ? board.captureMode.value : *mode;
         const bool spy = granted == ZKT_CAPTURE_SPY;
-        if (service < 0) {
+        // Two causes give the same answer; a configured failure sits between
+        // them because it wins over a busy service but not over a missing one.
+        if (service < 0) {  // NOLINT(bugprone-branch-clone)
             result = kNoService;
         } else if (board.captureResult.set && board.captureResult.value <= 0) {
             result = board.captureResult.value;

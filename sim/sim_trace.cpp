@@ -48,6 +48,8 @@ void SimTraceLine(const char *line) {
         std::fputc('\n', file);
         std::fflush(file);
     } else if (mode == kHoldingBack && pendingLength + length + 1 <= sizeof pending) {
+        // pending holds whole lines, each ended by '\n', not a C string.
+        // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
         std::memcpy(pending + pendingLength, line, length);
         pending[pendingLength + length] = '\n';
         pendingLength += length + 1;

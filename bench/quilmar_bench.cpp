@@ -64,7 +64,7 @@ std::string PaddedSettings(size_t size) {
 
 void BM_LoadSettingsDemo(benchmark::State &state) {
     const std::string path = std::string(QUILMAR_SOURCE_DIR) + "/demo/quilmar.ini";
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         LoadSettingsFromFile(path.c_str());
         benchmark::DoNotOptimize(SynthSettings);
     }
@@ -75,7 +75,7 @@ void BM_LoadSettingsPadded(benchmark::State &state) {
     const size_t size = static_cast<size_t>(state.range(0));
     const std::string path = ScratchDirectory() + "/padded-" + std::to_string(size) + ".ini";
     WriteText(path, PaddedSettings(size));
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         LoadSettingsFromFile(path.c_str());
         benchmark::DoNotOptimize(SynthSettings);
     }
@@ -87,6 +87,7 @@ BENCHMARK(BM_LoadSettingsPadded)
     ->Arg(10 << 10)
     ->Arg(100 << 10)
     ->Arg(1 << 20)
+    ->Arg(4 << 20)
     ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMicrosecond);
 
@@ -126,7 +127,10 @@ void BM_WalkDevices(benchmark::State &state) {
         return;
     }
     WriteText(directory + "/zkt.ini", SimulatedBoards(state.range(0)));
-    LoadSettingsFromFile((ScratchDirectory() + "/padded-none.ini").c_str());  // all 0: no key wait
+    // The demo's values with StartStb 0: the whole set-up, no key wait.
+    const std::string settings = ScratchDirectory() + "/walk.ini";
+    WriteText(settings, kOptionSection);
+    LoadSettingsFromFile(settings.c_str());
 
     char previous[4096];
     if (getcwd(previous, sizeof previous) == nullptr || chdir(directory.c_str()) != 0) {
@@ -135,7 +139,7 @@ void BM_WalkDevices(benchmark::State &state) {
     }
     {
         QuietStdout quiet;
-        for (auto _ : state) WalkDevices();
+        while (state.KeepRunning()) WalkDevices();
     }
     if (chdir(previous) != 0) state.SkipWithError("cannot leave the boards directory");
     state.SetComplexityN(state.range(0));
@@ -143,7 +147,7 @@ void BM_WalkDevices(benchmark::State &state) {
 BENCHMARK(BM_WalkDevices)->Arg(1)->Arg(5)->Arg(10)->Arg(32)->Unit(benchmark::kMicrosecond);
 
 void BM_StartTrivialProcess(benchmark::State &state) {
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         const pid_t child = fork();
         if (child == 0) {
             execl("/bin/true", "true", static_cast<char *>(nullptr));

@@ -72,8 +72,7 @@ int PlatformWaitKey() {
     // other systems, and never waits on a keyboard nobody watches.
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD consoleMode = 0;
-    if (input == nullptr || input == INVALID_HANDLE_VALUE ||
-        !GetConsoleMode(input, &consoleMode)) {
+    if (input == nullptr || input == INVALID_HANDLE_VALUE || !GetConsoleMode(input, &consoleMode)) {
         return ReadOneByte(input);
     }
 

@@ -62,8 +62,8 @@ TEST(Win32ProfileReader, NoFileNameGivesTheDefault) {
     EXPECT_EQ(PlatformReadProfileString("Option", "OutputFreq", "0", buffer, sizeof buffer, ""),
               1u);
     EXPECT_STREQ(buffer, "0");
-    EXPECT_EQ(PlatformReadProfileString("Option", "OutputFreq", "123456789", buffer,
-                                        sizeof buffer, nullptr),
+    EXPECT_EQ(PlatformReadProfileString("Option", "OutputFreq", "123456789", buffer, sizeof buffer,
+                                        nullptr),
               7u);
     EXPECT_STREQ(buffer, "1234567");
     EXPECT_EQ(PlatformReadProfileString("Option", "OutputFreq", "0  ", buffer, sizeof buffer, ""),

@@ -20,9 +20,7 @@ int32_t EntriesHeld(int32_t reported, int32_t capacity) {
 }
 
 // Library text need not end in NUL; %.*s stops at the end of the field.
-int FieldWidth(size_t fieldSize) {
-    return static_cast<int>(fieldSize);
-}
+int FieldWidth(size_t fieldSize) { return static_cast<int>(fieldSize); }
 
 void PrintBoard(uint32_t lid, BoardInfo *info) {
     // A cleared record means a board whose query fails shows nothing of the
@@ -31,8 +29,8 @@ void PrintBoard(uint32_t lid, BoardInfo *info) {
     info->size = sizeof *info;
     ZKT_getInfo(lid, info);
     std::printf("Board: %.*s, DevID = 0x%x, RevID = 0x%x, Bus = %d, Dev = %d, Slot = %d.\n",
-                FieldWidth(sizeof info->name), info->name, info->idWord >> 16,
-                info->idWord & 0xFFu, info->bus, info->dev, info->slot);
+                FieldWidth(sizeof info->name), info->name, info->idWord >> 16, info->idWord & 0xFFu,
+                info->bus, info->dev, info->slot);
 }
 
 void PrintUnits(int32_t device) {

@@ -27,10 +27,16 @@ size_t DecimalNumberLength(const char *text) {
     size_t i = 0;
     if (text[i] == '+' || text[i] == '-') ++i;
     size_t digits = 0;
-    while (IsDecimalDigit(text[i])) { ++i; ++digits; }
+    while (IsDecimalDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
     if (text[i] == '.') {
         ++i;
-        while (IsDecimalDigit(text[i])) { ++i; ++digits; }
+        while (IsDecimalDigit(text[i])) {
+            ++i;
+            ++digits;
+        }
     }
     if (digits == 0) return 0;
     if (text[i] == 'e' || text[i] == 'E') {

@@ -45,17 +45,12 @@ float NarrowToFloat(double value) {
 void StoreSetting(const SettingKey &row, const char *text) {
     switch (row.valueType) {
         case kSettingInt:
-        case kSettingInt2:
-            *static_cast<int32_t *>(row.destination) = DecimalToInt32(text);
-            break;
+        case kSettingInt2: *static_cast<int32_t *>(row.destination) = DecimalToInt32(text); break;
         case kSettingFloat:
             *static_cast<float *>(row.destination) = NarrowToFloat(DecimalToDouble(text));
             break;
-        case kSettingDouble:
-            *static_cast<double *>(row.destination) = DecimalToDouble(text);
-            break;
-        default:
-            break;
+        case kSettingDouble: *static_cast<double *>(row.destination) = DecimalToDouble(text); break;
+        default: break;
     }
 }
 

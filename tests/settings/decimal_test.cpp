@@ -46,6 +46,8 @@ TEST(DecimalToInt32, TakesTheLongestDecimalPrefix) {
 }
 
 TEST(DecimalToInt32, SaturatesAtTheLimits) {
+    // One case a line, notes aligned.
+    // clang-format off
     const IntCase cases[] = {
         {"2147483648", INT32_MAX},
         {"99999999999", INT32_MAX},
@@ -58,12 +60,15 @@ TEST(DecimalToInt32, SaturatesAtTheLimits) {
         {"-" + std::string(300, '9'), INT32_MIN},
         {std::string(300, '0') + "42", 42},
     };
+    // clang-format on
     for (const IntCase &c : cases) {
         EXPECT_EQ(DecimalToInt32(c.text.c_str()), c.expected) << "text \"" << c.text << "\"";
     }
 }
 
 TEST(DecimalToDouble, TakesTheLongestDecimalPrefix) {
+    // One case a line, notes aligned.
+    // clang-format off
     const DoubleCase cases[] = {
         {"1.5e2", 150.0},
         {"1.5E2", 150.0},
@@ -90,6 +95,7 @@ TEST(DecimalToDouble, TakesTheLongestDecimalPrefix) {
         {"abc", 0.0},
         {"", 0.0},
     };
+    // clang-format on
     for (const DoubleCase &c : cases) {
         EXPECT_EQ(DecimalToDouble(c.text.c_str()), c.expected) << "text \"" << c.text << "\"";
     }

@@ -139,10 +139,12 @@ TEST(LoadSettings, StartStbKeepsItsValue) {
 TEST(LoadSettings, ValuesAreCutTo127Characters) {
     // The 128th character is a 7 that only an uncut value would see.
     TempDir dir;
-    std::string path = dir.WriteFile("long.ini", "[Option]\n"
-                                                 "LengthStb=" + std::string(126, '0') + "7\n" +
-                                                 "PeriodStb=" + std::string(127, '0') + "7\n" +
-                                                 "OutputFreq=0." + std::string(125, '0') + "5\n");
+    std::string path =
+        dir.WriteFile("long.ini",
+                      "[Option]\n"
+                      "LengthStb=" +
+                          std::string(126, '0') + "7\n" + "PeriodStb=" + std::string(127, '0') +
+                          "7\n" + "OutputFreq=0." + std::string(125, '0') + "5\n");
     LoadSettingsFromFile(path.c_str());
     EXPECT_EQ(SynthSettings.LengthStb, 7);
     EXPECT_EQ(SynthSettings.PeriodStb, 0);

@@ -25,7 +25,8 @@ struct ProfileCase {
 std::string ReadKey(const std::string &path, const char *section, const char *key,
                     const char *defaultText = "0", uint32_t size = 128) {
     char buffer[128];
-    uint32_t count = PlatformReadProfileString(section, key, defaultText, buffer, size, path.c_str());
+    uint32_t count =
+        PlatformReadProfileString(section, key, defaultText, buffer, size, path.c_str());
     EXPECT_EQ(count, std::strlen(buffer)) << "count returned for " << section << "/" << key;
     return buffer;
 }
@@ -56,8 +57,7 @@ const ProfileCase kNameCases[] = {
     {"other section", "[Other]\nOutputFreq=1\n", "Option", "OutputFreq", "0"},
     {"other section first", "[Other]\nOutputFreq=1\n[Option]\nOutputFreq=2\n", "Option",
      "OutputFreq", "2"},
-    {"key before any section", "OutputFreq=1\n[Option]\nStartStb=1\n", "Option", "OutputFreq",
-     "0"},
+    {"key before any section", "OutputFreq=1\n[Option]\nStartStb=1\n", "Option", "OutputFreq", "0"},
     {"first key wins", "[Option]\nOutputFreq=1\noutputfreq=2\n", "Option", "OutputFreq", "1"},
     {"first section wins", "[Option]\nOutputFreq=1\n[Other]\n[option]\nOutputFreq=2\n", "Option",
      "OutputFreq", "1"},
@@ -99,14 +99,13 @@ const ProfileCase kLayoutCases[] = {
     {"byte order mark", "\xEF\xBB\xBF[Option]\nOutputFreq=8\n", "Option", "OutputFreq", "8"},
     {"empty file", "", "Option", "OutputFreq", "0"},
     {"blank lines", "\n\n[Option]\n\n\nOutputFreq=4\n\n", "Option", "OutputFreq", "4"},
-    {"enormous line before", kLongLine + "\n[Option]\nOutputFreq=5\n", "Option", "OutputFreq",
-     "5"},
+    {"enormous line before", kLongLine + "\n[Option]\nOutputFreq=5\n", "Option", "OutputFreq", "5"},
     {"enormous line in section", "[Option]\n" + kLongLine + "\nOutputFreq=5\n", "Option",
      "OutputFreq", "5"},
-    {"NUL and garbage before", "junk\x01\0\x02\x7f\xfe\n[Option]\nOutputFreq=5\n"s,
-     "Option", "OutputFreq", "5"},
-    {"NUL and garbage in section", "[Option]\n\x01\0=\xfe\nOutputFreq=5\n"s,
-     "Option", "OutputFreq", "5"},
+    {"NUL and garbage before", "junk\x01\0\x02\x7f\xfe\n[Option]\nOutputFreq=5\n"s, "Option",
+     "OutputFreq", "5"},
+    {"NUL and garbage in section", "[Option]\n\x01\0=\xfe\nOutputFreq=5\n"s, "Option", "OutputFreq",
+     "5"},
 };
 
 TEST(ProfileReader, MatchesSectionsAndKeys) { RunCases(kNameCases, std::size(kNameCases)); }

@@ -2,8 +2,9 @@
 // profile reader, so that one settings file reads the same on every system:
 // names match without regard to ASCII case, white space around names and
 // values is dropped, one pair of enclosing quotes is dropped, the first
-// section and the first key of a name win, ';' starts a comment line only at
-// the start of a line, and CRLF, LF and a lone CR all end a line.
+// section and the first key of a name win, a ';' line is a key whose name
+// starts with ';' (so it never matches a setting), and CRLF, LF and a lone CR
+// all end a line.
 #include "platform/platform.h"
 
 #include <cerrno>
@@ -85,6 +86,35 @@ TextSpan NextLine(const char *&cursor, const char *end) {
     return line;
 }
 
+// The closing bracket of a section header line, or null when line is none.
+const char *LastHeaderBracket(TextSpan line) {
+    if (*line.begin != '[') return nullptr;
+    for (const char *c = line.end - 1; c > line.begin; --c) {
+        if (*c == ']') return c;
+    }
+    return nullptr;
+}
+
+// A file saved as UTF-16 (with its byte order mark) reads as the same text
+// in single bytes; characters outside ASCII cannot be part of a key or a
+// number of ours and become '?'.
+void NarrowUtf16(std::string &content) {
+    if (content.size() < 2) return;
+    const auto first = static_cast<unsigned char>(content[0]);
+    const auto second = static_cast<unsigned char>(content[1]);
+    const bool littleEndian = first == 0xFF && second == 0xFE;
+    const bool bigEndian = first == 0xFE && second == 0xFF;
+    if (!littleEndian && !bigEndian) return;
+    std::string narrow;
+    narrow.reserve(content.size() / 2);
+    for (size_t i = 2; i + 1 < content.size(); i += 2) {
+        const auto low = static_cast<unsigned char>(content[littleEndian ? i : i + 1]);
+        const auto high = static_cast<unsigned char>(content[littleEndian ? i + 1 : i]);
+        narrow += (high == 0 && low < 0x80) ? static_cast<char>(low) : '?';
+    }
+    content.swap(narrow);
+}
+
 // The value of key in the first section named section. Returns false when
 // there is none: no such section or key, or the key's first line has no '='.
 bool FindValue(const std::string &content, const char *section, const char *key, TextSpan &value) {
@@ -96,14 +126,15 @@ bool FindValue(const std::string &content, const char *section, const char *key,
     bool inSection = false;
     while (cursor < end) {
         TextSpan line = Trim(NextLine(cursor, end));
-        if (line.begin == line.end || *line.begin == ';') continue;
+        if (line.begin == line.end) continue;
 
-        if (*line.begin == '[') {
+        // A header runs from '[' to the last ']' of its line; a '[' line
+        // without one is an ordinary line of the section it stands in.
+        const char *close = LastHeaderBracket(line);
+        if (close != nullptr) {
             // A repeated section is not merged: once the first one ends,
             // the key is not there.
             if (inSection) return false;
-            const char *close = line.begin + 1;
-            while (close < line.end && *close != ']') ++close;
             inSection = NameEquals(Trim(TextSpan{line.begin + 1, close}), section);
             continue;
         }
@@ -154,7 +185,9 @@ uint32_t PlatformReadProfileString(const char *section, const char *key, const c
     }
     std::string content;
     TextSpan value;
-    if (!ReadWholeFile(path, content) || !FindValue(content, section, key, value)) {
+    const bool readable = ReadWholeFile(path, content);
+    if (readable) NarrowUtf16(content);
+    if (!readable || !FindValue(content, section, key, value)) {
         return CopyToBuffer(fallbackSpan, buffer, size);
     }
     return CopyToBuffer(WithoutQuotes(value), buffer, size);

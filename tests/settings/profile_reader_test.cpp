@@ -67,9 +67,30 @@ const ProfileCase kNameCases[] = {
     {"key without equals hides later", "[Option]\nOutputFreq\nOutputFreq=5\n", "Option",
      "OutputFreq", "0"},
     {"comment line", "[Option]\n;OutputFreq=5\n", "Option", "OutputFreq", "0"},
+    {"semicolon line is a key of its own", "[Option]\n;OutputFreq=1\n", "Option", ";OutputFreq",
+     "1"},
     {"indented comment line", "[Option]\n  ; OutputFreq=5\n", "Option", "OutputFreq", "0"},
     {"comment does not hide", "[Option]\n;OutputFreq=5\nOutputFreq=6\n", "Option", "OutputFreq",
      "6"},
+};
+
+// A header is '[' up to the last ']' of its line; a '[' line without one is
+// an ordinary line of the section it stands in.
+const ProfileCase kHeaderCases[] = {
+    {"blanks inside brackets", "[ Option ]\nOutputFreq=1\n", "Option", "OutputFreq", "1"},
+    {"unclosed header is no header", "[Option\nOutputFreq=1\n", "Option", "OutputFreq", "0"},
+    {"unclosed header keeps the section", "[Option]\nStartStb=3\n[Other\nOutputFreq=1\n",
+     "Option", "OutputFreq", "1"},
+    {"lone bracket keeps the section", "[Option]\n[\nOutputFreq=1\n", "Option", "OutputFreq",
+     "1"},
+    {"unclosed header line is a key line", "[Option]\n[OutputFreq=1\nOutputFreq=2\n", "Option",
+     "OutputFreq", "2"},
+    {"name runs to the last bracket", "[Option]]\nOutputFreq=1\n", "Option", "OutputFreq", "0"},
+    {"bracket inside the name", "[Opt]ion]\nOutputFreq=1\n", "Opt", "OutputFreq", "0"},
+    {"bracket in the text after", "[Option] ; see [x]\nOutputFreq=1\n", "Option", "OutputFreq",
+     "0"},
+    {"second bracket after blank", "[Option] ]\nOutputFreq=1\n", "Option", "OutputFreq", "0"},
+    {"equals in unclosed header", "[Option=1\nOutputFreq=3\n", "Option=1", "OutputFreq", "0"},
 };
 
 const ProfileCase kValueCases[] = {
@@ -97,6 +118,12 @@ const ProfileCase kLayoutCases[] = {
     {"CR lines, last key", "[Option]\rOutputFreq=7\rStartStb=1", "Option", "StartStb", "1"},
     {"no final newline", "[Option]\nOutputFreq=9", "Option", "OutputFreq", "9"},
     {"byte order mark", "\xEF\xBB\xBF[Option]\nOutputFreq=8\n", "Option", "OutputFreq", "8"},
+    {"UTF-16LE with byte order mark",
+     "\xFF\xFE[\0O\0p\0t\0i\0o\0n\0]\0\n\0S\0t\0a\0r\0t\0S\0t\0b\0=\0""7\0\n\0"s, "Option",
+     "StartStb", "7"},
+    {"UTF-16BE with byte order mark",
+     "\xFE\xFF\0[\0O\0p\0t\0i\0o\0n\0]\0\n\0S\0t\0a\0r\0t\0S\0t\0b\0=\0""7\0\n"s, "Option",
+     "StartStb", "7"},
     {"empty file", "", "Option", "OutputFreq", "0"},
     {"blank lines", "\n\n[Option]\n\n\nOutputFreq=4\n\n", "Option", "OutputFreq", "4"},
     {"enormous line before", kLongLine + "\n[Option]\nOutputFreq=5\n", "Option", "OutputFreq", "5"},
@@ -109,6 +136,8 @@ const ProfileCase kLayoutCases[] = {
 };
 
 TEST(ProfileReader, MatchesSectionsAndKeys) { RunCases(kNameCases, std::size(kNameCases)); }
+
+TEST(ProfileReader, FindsSectionHeaders) { RunCases(kHeaderCases, std::size(kHeaderCases)); }
 
 TEST(ProfileReader, TrimsAndUnquotesValues) { RunCases(kValueCases, std::size(kValueCases)); }
 

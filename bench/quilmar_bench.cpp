@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include <fcntl.h>
@@ -29,6 +30,10 @@ std::string ScratchDirectory() {
             std::exit(1);
         }
         scratchDirectory = pattern;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(scratchDirectory, ignored);
+        });
     }
     return scratchDirectory;
 }

@@ -6,6 +6,6 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${BUILD_DIR:-$root/build/bench}"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DQUILMAR_BUILD_TESTS=OFF -DCMAKE_PROJECT_INCLUDE="$root/bench/project_hook.cmake" >/dev/null
+  -DQUILMAR_BUILD_TESTS=OFF -DQUILMAR_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target quilmar_bench
 exec "$build/bin/quilmar_bench" "$@"

@@ -43,6 +43,16 @@ void RunCases(const ProfileCase *cases, size_t count) {
 
 const std::string kLongLine(100000, 'x');
 
+// ASCII text as a file saved in UTF-16, byte order mark first.
+std::string Utf16(const std::string &ascii, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : ascii) {
+        bytes += bigEndian ? '\0' : c;
+        bytes += bigEndian ? c : '\0';
+    }
+    return bytes;
+}
+
 const ProfileCase kNameCases[] = {
     {"plain key", "[Option]\nOutputFreq=150\n", "Option", "OutputFreq", "150"},
     {"section and key case", "[OPTION]\noutputfreq=150\n", "Option", "OutputFreq", "150"},
@@ -79,10 +89,9 @@ const ProfileCase kNameCases[] = {
 const ProfileCase kHeaderCases[] = {
     {"blanks inside brackets", "[ Option ]\nOutputFreq=1\n", "Option", "OutputFreq", "1"},
     {"unclosed header is no header", "[Option\nOutputFreq=1\n", "Option", "OutputFreq", "0"},
-    {"unclosed header keeps the section", "[Option]\nStartStb=3\n[Other\nOutputFreq=1\n",
-     "Option", "OutputFreq", "1"},
-    {"lone bracket keeps the section", "[Option]\n[\nOutputFreq=1\n", "Option", "OutputFreq",
-     "1"},
+    {"unclosed header keeps the section", "[Option]\nStartStb=3\n[Other\nOutputFreq=1\n", "Option",
+     "OutputFreq", "1"},
+    {"lone bracket keeps the section", "[Option]\n[\nOutputFreq=1\n", "Option", "OutputFreq", "1"},
     {"unclosed header line is a key line", "[Option]\n[OutputFreq=1\nOutputFreq=2\n", "Option",
      "OutputFreq", "2"},
     {"name runs to the last bracket", "[Option]]\nOutputFreq=1\n", "Option", "OutputFreq", "0"},
@@ -118,12 +127,10 @@ const ProfileCase kLayoutCases[] = {
     {"CR lines, last key", "[Option]\rOutputFreq=7\rStartStb=1", "Option", "StartStb", "1"},
     {"no final newline", "[Option]\nOutputFreq=9", "Option", "OutputFreq", "9"},
     {"byte order mark", "\xEF\xBB\xBF[Option]\nOutputFreq=8\n", "Option", "OutputFreq", "8"},
-    {"UTF-16LE with byte order mark",
-     "\xFF\xFE[\0O\0p\0t\0i\0o\0n\0]\0\n\0S\0t\0a\0r\0t\0S\0t\0b\0=\0""7\0\n\0"s, "Option",
-     "StartStb", "7"},
-    {"UTF-16BE with byte order mark",
-     "\xFE\xFF\0[\0O\0p\0t\0i\0o\0n\0]\0\n\0S\0t\0a\0r\0t\0S\0t\0b\0=\0""7\0\n"s, "Option",
-     "StartStb", "7"},
+    {"UTF-16LE with byte order mark", Utf16("[Option]\nStartStb=7\n", false), "Option", "StartStb",
+     "7"},
+    {"UTF-16BE with byte order mark", Utf16("[Option]\nStartStb=7\n", true), "Option", "StartStb",
+     "7"},
     {"empty file", "", "Option", "OutputFreq", "0"},
     {"blank lines", "\n\n[Option]\n\n\nOutputFreq=4\n\n", "Option", "OutputFreq", "4"},
     {"enormous line before", kLongLine + "\n[Option]\nOutputFreq=5\n", "Option", "OutputFreq", "5"},

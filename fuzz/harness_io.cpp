@@ -24,3 +24,21 @@ void QuietStandardStreams() {
     Redirect(STDIN_FILENO, O_RDONLY);
     Redirect(STDOUT_FILENO, O_WRONLY);
 }
+
+void WriteInputFile(const char *path, const uint8_t *data, size_t size) {
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        std::perror(path);
+        std::abort();
+    }
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = write(fd, data + done, size - done);
+        if (n <= 0) {
+            std::perror(path);
+            std::abort();
+        }
+        done += static_cast<size_t>(n);
+    }
+    close(fd);
+}

@@ -2,9 +2,16 @@
 #ifndef QUILMAR_FUZZ_HARNESS_IO_H
 #define QUILMAR_FUZZ_HARNESS_IO_H
 
+#include <cstddef>
+#include <cstdint>
+
 // Puts standard input at end of file, so no key wait can block, and sends
 // standard output to /dev/null: a run prints far more than anyone reads.
 // Aborts when either cannot be done.
 void QuietStandardStreams();
+
+// Writes the fuzz input as the whole content of the file at path; aborts
+// when it cannot.
+void WriteInputFile(const char *path, const uint8_t *data, size_t size);
 
 #endif  // QUILMAR_FUZZ_HARNESS_IO_H

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "fuzz/harness_io.h"
 #include "platform/platform.h"
 #include "settings/decimal.h"
 #include "settings/settings.h"
@@ -60,18 +61,6 @@ void Fail(const char *what) {
 
 void Check(bool condition, const char *what) {
     if (!condition) Fail(what);
-}
-
-void WriteFile(const uint8_t *data, size_t size) {
-    const int fd = open(filePath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    Check(fd >= 0, "cannot create the settings file");
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = write(fd, data + done, size - done);
-        Check(n > 0, "cannot write the settings file");
-        done += static_cast<size_t>(n);
-    }
-    close(fd);
 }
 
 void RemoveFiles() {
@@ -168,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const uint8_t sizeChoice = size > 0 ? data[0] : 0;
     const uint8_t queryChoice = size > 1 ? data[1] : 0;
     const size_t skipped = size < 2 ? size : 2;
-    WriteFile(data + skipped, size - skipped);
+    WriteInputFile(filePath, data + skipped, size - skipped);
     const size_t fileSize = size - skipped;
 
     const uint32_t bufferSize = sizeChoice % 4 == 0 ? kSettingsValueBufferSize : sizeChoice % 140u;

@@ -52,18 +52,6 @@ bool NamesTraceFile(const uint8_t *data, size_t size) {
     return false;
 }
 
-void WriteConfig(const uint8_t *data, size_t size) {
-    const int fd = open("zkt.ini", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    Check(fd >= 0, "cannot create zkt.ini");
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = write(fd, data + done, size - done);
-        Check(n > 0, "cannot write zkt.ini");
-        done += static_cast<size_t>(n);
-    }
-    close(fd);
-}
-
 // Settings that every command accepts on a default board, with the strobe
 // started, so the whole sequence runs unless the file says otherwise.
 void SetSettings() {
@@ -97,7 +85,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (NamesTraceFile(data, size)) return -1;
-    WriteConfig(data, size);
+    WriteInputFile("zkt.ini", data, size);
     WalkDevices();
     Check(!SimState().initialised, "the library was not shut down");
     return 0;

@@ -34,18 +34,8 @@ report_timings() {
 trap report_timings EXIT
 
 step "packages"
-needed=(cmake ninja-build g++ libgtest-dev libgmock-dev clang libclang-rt-14-dev valgrind
-        clang-format clang-tidy libbenchmark-dev)
-missing=()
-for pkg in "${needed[@]}"; do
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$pkg")
-done
-if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-fi
+bash .ci/install-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev clang \
+  libclang-rt-14-dev valgrind clang-format clang-tidy libbenchmark-dev
 
 step "ASan and UBSan: whole native suite"
 cmake --workflow --preset asan

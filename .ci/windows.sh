@@ -17,19 +17,8 @@ note() { printf -- '-- %s\n' "$*"; }
 # wine32 is an i386 package; wine64 runs the 64-bit build; the -posix
 # compilers come with the g++-mingw-w64-* packages; googletest brings the
 # GoogleTest sources that the cross builds compile.
-needed=(wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest unzip)
-missing=()
-for pkg in "${needed[@]}"; do
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
-done
-if ((${#missing[@]})); then
-  note "installing: ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-  fi
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash .ci/install-packages.sh wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
+  googletest unzip
 for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix i686-w64-mingw32-objdump wine; do
   command -v "$tool" >/dev/null || { echo "missing after install: $tool" >&2; exit 1; }
 done

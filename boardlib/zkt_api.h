@@ -20,6 +20,14 @@
 #define ZKT_API
 #endif
 
+// The calling convention of the twelve operations: empty (the compiler's
+// default, cdecl) unless the build sets it, for example to __stdcall, to
+// match a 32-bit library that passes arguments that way. Everything that
+// declares, defines or calls the operations goes through this one macro.
+#ifndef ZKT_CALL
+#define ZKT_CALL
+#endif
+
 // ---------------------------------------------------------------------------
 // Status words
 // ---------------------------------------------------------------------------
@@ -191,20 +199,21 @@ static_assert(offsetof(StrobeModeParam, ContStb) == 20, "StrobeModeParam.ContStb
 
 extern "C" {
 
-ZKT_API int32_t ZKT_displayMode(int32_t mode);
-ZKT_API int32_t ZKT_init(const char *configFile, int32_t *count);
-ZKT_API int32_t ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count);
-ZKT_API int32_t ZKT_getInfo(uint32_t lid, BoardInfo *info);
-ZKT_API int32_t ZKT_open(uint32_t lid, int32_t mode, void *reserved);
-ZKT_API int32_t ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int32_t *count);
-ZKT_API int32_t ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *items,
-                                int32_t capacity, int32_t *count);
-ZKT_API int32_t ZKT_capture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
-                            int32_t timeout);
-ZKT_API int32_t ZKT_ctrl(int32_t service, int32_t reserved, int32_t code, void *payload);
-ZKT_API int32_t ZKT_release(int32_t service, int32_t reserved);
-ZKT_API int32_t ZKT_close(int32_t device);
-ZKT_API int32_t ZKT_cleanup(void);
+ZKT_API int32_t ZKT_CALL ZKT_displayMode(int32_t mode);
+ZKT_API int32_t ZKT_CALL ZKT_init(const char *configFile, int32_t *count);
+ZKT_API int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count);
+ZKT_API int32_t ZKT_CALL ZKT_getInfo(uint32_t lid, BoardInfo *info);
+ZKT_API int32_t ZKT_CALL ZKT_open(uint32_t lid, int32_t mode, void *reserved);
+ZKT_API int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity,
+                                    int32_t *count);
+ZKT_API int32_t ZKT_CALL ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *items,
+                                         int32_t capacity, int32_t *count);
+ZKT_API int32_t ZKT_CALL ZKT_capture(int32_t device, int32_t reserved, int32_t *mode,
+                                     const char *name, int32_t timeout);
+ZKT_API int32_t ZKT_CALL ZKT_ctrl(int32_t service, int32_t reserved, int32_t code, void *payload);
+ZKT_API int32_t ZKT_CALL ZKT_release(int32_t service, int32_t reserved);
+ZKT_API int32_t ZKT_CALL ZKT_close(int32_t device);
+ZKT_API int32_t ZKT_CALL ZKT_cleanup(void);
 
 }  // extern "C"
 

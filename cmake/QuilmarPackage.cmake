@@ -1,7 +1,7 @@
 # The Windows package: quilmar-<version>-win32.zip with the tool, the
 # library beside it, the demo's settings and a short text on running it.
 # Made by `cpack` (the windows-x86 package preset) in the build folder.
-install(TARGETS quilmar zkt
+install(TARGETS zkt
   RUNTIME DESTINATION .
   LIBRARY DESTINATION .)
 install(FILES

@@ -321,14 +321,14 @@ void HostileEndRun() {
 
 // --- the operations -----------------------------------------------------------
 
-int32_t ZKT_displayMode(int32_t mode) {
+int32_t ZKT_CALL ZKT_displayMode(int32_t mode) {
     Expect(run.stage == kStarted, "ZKT_displayMode out of order");
     Expect(mode == ZKT_DISPLAY_MODE_MASK, "ZKT_displayMode: mask is not 0x8F");
     run.stage = kDisplaySet;
     return TakeResult();
 }
 
-int32_t ZKT_init(const char *configFile, int32_t *count) {
+int32_t ZKT_CALL ZKT_init(const char *configFile, int32_t *count) {
     Expect(run.stage == kDisplaySet, "ZKT_init out of order");
     Expect(configFile != nullptr && std::strcmp(configFile, "zkt.ini") == 0,
            "ZKT_init: file is not zkt.ini");
@@ -338,7 +338,7 @@ int32_t ZKT_init(const char *configFile, int32_t *count) {
     return TakeResult();
 }
 
-int32_t ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {
+int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {
     Expect(run.stage == kInitialised, "ZKT_lidList out of order");
     Expect(capacity == ZKT_MAX_LIDS, "ZKT_lidList: capacity is not 10");
     Expect(lids != nullptr && count != nullptr, "ZKT_lidList: null list or count");
@@ -351,7 +351,7 @@ int32_t ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {
     return TakeResult();
 }
 
-int32_t ZKT_getInfo(uint32_t lid, BoardInfo *info) {
+int32_t ZKT_CALL ZKT_getInfo(uint32_t lid, BoardInfo *info) {
     Expect(run.stage == kListed, "ZKT_getInfo out of order");
     ExpectPassFinished();
     if (run.passesSeen >= run.expectedPasses) {
@@ -380,7 +380,7 @@ int32_t ZKT_getInfo(uint32_t lid, BoardInfo *info) {
     return TakeResult();
 }
 
-int32_t ZKT_open(uint32_t lid, int32_t mode, void *reserved) {
+int32_t ZKT_CALL ZKT_open(uint32_t lid, int32_t mode, void *reserved) {
     Expect(run.stage == kListed && run.pass == kInfoRead, "ZKT_open out of order");
     Expect(lid == run.passLid, "ZKT_open: not the lid of this pass");
     Expect(mode == ZKT_OPEN_MODE && reserved == nullptr, "ZKT_open: mode is not 1 or not null");
@@ -390,7 +390,7 @@ int32_t ZKT_open(uint32_t lid, int32_t mode, void *reserved) {
     return handle;
 }
 
-int32_t ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
+int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
     Expect(run.pass == kOpened, "ZKT_puList out of order or on a device not open");
     Expect(device == run.device, "ZKT_puList: not the device open in this pass");
     Expect(capacity == ZKT_MAX_UNITS, "ZKT_puList: capacity is not 5");
@@ -407,8 +407,8 @@ int32_t ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int32_t *cou
     return TakeResult();
 }
 
-int32_t ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *items, int32_t capacity,
-                        int32_t *count) {
+int32_t ZKT_CALL ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *items,
+                                 int32_t capacity, int32_t *count) {
     Expect(run.pass == kUnitsListed, "ZKT_serviceList out of order or on a device not open");
     Expect(device == run.device, "ZKT_serviceList: not the device open in this pass");
     Expect(reserved == 0, "ZKT_serviceList: second argument is not 0");
@@ -435,8 +435,8 @@ int32_t ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *items, in
     return TakeResult();
 }
 
-int32_t ZKT_capture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
-                    int32_t timeout) {
+int32_t ZKT_CALL ZKT_capture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
+                             int32_t timeout) {
     Expect(run.pass == kServicesListed, "ZKT_capture out of order or on a device not open");
     Expect(device == run.device, "ZKT_capture: not the device open in this pass");
     Expect(reserved == 0 && timeout == ZKT_CAPTURE_TIMEOUT,
@@ -470,7 +470,7 @@ int32_t ZKT_capture(int32_t device, int32_t reserved, int32_t *mode, const char 
     return handle;
 }
 
-int32_t ZKT_ctrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
+int32_t ZKT_CALL ZKT_ctrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
     Expect(run.pass == kServicesListed, "ZKT_ctrl outside a device pass");
     const HeldHandle *entry = FindHeld(service);
     if (service <= 0 || entry == nullptr || entry->outstanding == 0) {
@@ -495,7 +495,7 @@ int32_t ZKT_ctrl(int32_t service, int32_t reserved, int32_t code, void *payload)
     return TakeStatus();
 }
 
-int32_t ZKT_release(int32_t service, int32_t reserved) {
+int32_t ZKT_CALL ZKT_release(int32_t service, int32_t reserved) {
     Expect(run.pass == kServicesListed, "ZKT_release outside a device pass");
     Expect(reserved == 0, "ZKT_release: second argument is not 0");
     HeldHandle *entry = FindHeld(service);
@@ -508,7 +508,7 @@ int32_t ZKT_release(int32_t service, int32_t reserved) {
     return TakeResult();
 }
 
-int32_t ZKT_close(int32_t device) {
+int32_t ZKT_CALL ZKT_close(int32_t device) {
     Expect(run.pass == kServicesListed, "ZKT_close out of order or on a device not open");
     Expect(device == run.device, "ZKT_close: not the device open in this pass");
     ExpectSetupFinished();
@@ -521,7 +521,7 @@ int32_t ZKT_close(int32_t device) {
     return TakeResult();
 }
 
-int32_t ZKT_cleanup(void) {
+int32_t ZKT_CALL ZKT_cleanup(void) {
     Expect(run.stage == kListed, "ZKT_cleanup out of order or twice");
     ExpectPassFinished();
     if (run.passesSeen != run.expectedPasses) {

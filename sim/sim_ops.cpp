@@ -7,6 +7,7 @@
 #include "sim/sim_state.h"
 #include "sim/sim_text.h"
 #include "sim/sim_trace.h"
+#include "textesc/text_escape.h"
 
 namespace {
 
@@ -86,8 +87,8 @@ void ReportStillHeld() {
         for (const SimCapture &c : s.captures) {
             if (!c.inUse || c.board != b) continue;
             char name[80];
-            SimFormatQuoted(s.config.boards[b].services[c.service].name, ZKT_SERVICE_NAME_SIZE,
-                            name, sizeof name);
+            EscapeQuoted(s.config.boards[b].services[c.service].name, ZKT_SERVICE_NAME_SIZE, name,
+                         sizeof name);
             std::fprintf(stderr,
                          "zkt: ZKT_cleanup: service %s (handle %d) of device %d still captured\n",
                          name, c.handle, s.deviceHandles[b]);
@@ -106,7 +107,7 @@ int32_t SimOpDisplayMode(int32_t mode) {
 int32_t SimOpInit(const char *configFile, int32_t *count) {
     SimLibraryState &s = SimState();
     char file[300];
-    SimFormatQuoted(configFile, 256, file, sizeof file);
+    EscapeQuoted(configFile, 256, file, sizeof file);
     int32_t result = kMisuse;
     bool countWritten = false;
     if (!s.initialised && configFile != nullptr && count != nullptr) {
@@ -260,7 +261,7 @@ int32_t SimOpCapture(int32_t device, int32_t reserved, int32_t *mode, const char
         std::snprintf(modeText, sizeof modeText, "%d", *mode);
     }
     char nameText[80];
-    SimFormatQuoted(name, ZKT_SERVICE_NAME_SIZE, nameText, sizeof nameText);
+    EscapeQuoted(name, ZKT_SERVICE_NAME_SIZE, nameText, sizeof nameText);
 
     int32_t result = kMisuse;
     bool modeWritten = false;

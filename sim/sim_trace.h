@@ -28,9 +28,4 @@ void SimTraceLine(const char *line);
 // Lower-case hex digits of size bytes in memory order.
 const char *SimFormatHex(const void *bytes, size_t size, char *out, size_t outSize);
 
-// The text of at most maxLength bytes (stopping at a NUL) in double quotes,
-// with ", \ and bytes outside printable ASCII escaped (\", \\, \xNN);
-// "null" for a null pointer.
-const char *SimFormatQuoted(const char *text, size_t maxLength, char *out, size_t outSize);
-
 #endif  // QUILMAR_SIM_SIM_TRACE_H

@@ -8,6 +8,7 @@
 #include "boardlib/zkt_api.h"
 #include "sim/sim_trace.h"
 #include "sim_test_support.h"
+#include "textesc/text_escape.h"
 
 namespace {
 
@@ -190,11 +191,11 @@ TEST_F(TraceTest, NoTraceKeyMeansNoFileAndHeldBackLinesAreDropped) {
 
 TEST(TraceFormatTest, QuotedTextIsBoundedAndEscaped) {
     char out[64];
-    EXPECT_STREQ(SimFormatQuoted("ABCDEFGH", 4, out, sizeof out), "\"ABCD\"");
-    EXPECT_STREQ(SimFormatQuoted("a\tb\xff", 16, out, sizeof out), "\"a\\x09b\\xff\"");
-    EXPECT_STREQ(SimFormatQuoted(nullptr, 16, out, sizeof out), "null");
+    EXPECT_STREQ(EscapeQuoted("ABCDEFGH", 4, out, sizeof out), "\"ABCD\"");
+    EXPECT_STREQ(EscapeQuoted("a\tb\xff", 16, out, sizeof out), "\"a\\x09b\\xff\"");
+    EXPECT_STREQ(EscapeQuoted(nullptr, 16, out, sizeof out), "null");
     // Cut at whole characters when the output is short, still closed.
-    EXPECT_STREQ(SimFormatQuoted("abcdefgh", 16, out, 6), "\"abc\"");
+    EXPECT_STREQ(EscapeQuoted("abcdefgh", 16, out, 6), "\"abc\"");
     const unsigned char bytes[] = {0x00, 0x0F, 0xA0, 0xFF};
     EXPECT_STREQ(SimFormatHex(bytes, sizeof bytes, out, sizeof out), "000fa0ff");
 }

@@ -1,0 +1,22 @@
+# Every program of the build links the board access library at build time and
+# finds it at run time through its RUNPATH: beside itself ($ORIGIN), as on
+# Windows and in the build tree, then in the library folder of an install
+# ($ORIGIN/../lib).
+#
+# One RUNPATH serves both trees, so installing copies the program as it is.
+# Editing it at install would need the build tree's RUNPATH padded with
+# empty entries, and the loader reads an empty entry as the current
+# directory.
+include(GNUInstallDirs)
+
+function(quilmar_program target)
+  if(WIN32)
+    # The Windows zip is flat: the programs and ZKT.dll side by side.
+    install(TARGETS ${target} RUNTIME DESTINATION .)
+  else()
+    set_target_properties(${target} PROPERTIES
+      BUILD_WITH_INSTALL_RPATH ON
+      INSTALL_RPATH "$ORIGIN:$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+    install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endfunction()

@@ -1,0 +1,18 @@
+// Text escapes shared by the call trace, the library's messages and the
+// zkt.ini text values: a byte text becomes printable ASCII and back.
+//
+// The escaped form: the text in double quotes, with a quote as \", a
+// backslash as \\ and every byte outside printable ASCII (below 0x20, 0x7F and above) as
+// \xNN with two lower-case hex digits.
+#ifndef QUILMAR_TEXTESC_TEXT_ESCAPE_H
+#define QUILMAR_TEXTESC_TEXT_ESCAPE_H
+
+#include <cstddef>
+
+// Writes the escaped form of at most maxLength bytes of text (stopping at a
+// NUL) into out (outSize bytes, always NUL-terminated), or "null" for a null
+// pointer. A text whose escaped form does not fit is cut after the last
+// whole escape that fits, and still closed by its quote. Returns out.
+const char *EscapeQuoted(const char *text, size_t maxLength, char *out, size_t outSize);
+
+#endif  // QUILMAR_TEXTESC_TEXT_ESCAPE_H

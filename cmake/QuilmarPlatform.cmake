@@ -10,3 +10,4 @@ endif()
 
 add_library(quilmar_platform STATIC ${QUILMAR_PLATFORM_SOURCES})
 target_include_directories(quilmar_platform PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(quilmar_platform PUBLIC quilmar_textread)

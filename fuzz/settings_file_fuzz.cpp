@@ -14,7 +14,7 @@
 
 #include "fuzz/harness_io.h"
 #include "platform/platform.h"
-#include "settings/decimal.h"
+#include "textread/decimal.h"
 #include "settings/settings.h"
 
 namespace {

@@ -6,6 +6,7 @@
 // starts with ';' (so it never matches a setting), and CRLF, LF and a lone CR
 // all end a line.
 #include "platform/platform.h"
+#include "textread/text_lines.h"
 
 #include <cerrno>
 #include <cstring>
@@ -17,10 +18,8 @@
 
 namespace {
 
-struct TextSpan {
-    const char *begin;
-    const char *end;
-};
+// A part of a line: a name or a value.
+using TextSpan = TextLine;
 
 bool IsProfileSpace(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
@@ -44,9 +43,11 @@ bool NameEquals(TextSpan name, const char *wanted) {
 }
 
 // The whole file, or false when it cannot be read as a regular file.
-// Settings files are small; nothing limits the length of a line.
+// Settings files are small; nothing limits the length of a line. The open
+// does not block: a named pipe would otherwise wait for a writer for good
+// before it could be told apart from a file.
 bool ReadWholeFile(const char *path, std::string &content) {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat info;
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -74,18 +75,6 @@ bool ReadWholeFile(const char *path, std::string &content) {
     return ok;
 }
 
-// The next line of [*cursor, end): CRLF, LF and a lone CR each end one.
-TextSpan NextLine(const char *&cursor, const char *end) {
-    TextSpan line = {cursor, cursor};
-    while (line.end < end && *line.end != '\n' && *line.end != '\r') ++line.end;
-    cursor = line.end;
-    if (cursor < end) {
-        bool crlf = *cursor == '\r' && cursor + 1 < end && cursor[1] == '\n';
-        cursor += crlf ? 2 : 1;
-    }
-    return line;
-}
-
 // The closing bracket of a section header line, or null when line is none.
 const char *LastHeaderBracket(TextSpan line) {
     if (*line.begin != '[') return nullptr;
@@ -95,37 +84,16 @@ const char *LastHeaderBracket(TextSpan line) {
     return nullptr;
 }
 
-// A file saved as UTF-16 (with its byte order mark) reads as the same text
-// in single bytes; characters outside ASCII cannot be part of a key or a
-// number of ours and become '?'.
-void NarrowUtf16(std::string &content) {
-    if (content.size() < 2) return;
-    const auto first = static_cast<unsigned char>(content[0]);
-    const auto second = static_cast<unsigned char>(content[1]);
-    const bool littleEndian = first == 0xFF && second == 0xFE;
-    const bool bigEndian = first == 0xFE && second == 0xFF;
-    if (!littleEndian && !bigEndian) return;
-    std::string narrow;
-    narrow.reserve(content.size() / 2);
-    for (size_t i = 2; i + 1 < content.size(); i += 2) {
-        const auto low = static_cast<unsigned char>(content[littleEndian ? i : i + 1]);
-        const auto high = static_cast<unsigned char>(content[littleEndian ? i + 1 : i]);
-        narrow += (high == 0 && low < 0x80) ? static_cast<char>(low) : '?';
-    }
-    content.swap(narrow);
-}
-
 // The value of key in the first section named section. Returns false when
 // there is none: no such section or key, or the key's first line has no '='.
 bool FindValue(const std::string &content, const char *section, const char *key, TextSpan &value) {
     const char *cursor = content.data();
     const char *end = cursor + content.size();
-    static const char kByteOrderMark[] = "\xEF\xBB\xBF";
-    if (content.compare(0, 3, kByteOrderMark) == 0) cursor += 3;
+    cursor += Utf8MarkLength(cursor, content.size());
 
     bool inSection = false;
     while (cursor < end) {
-        TextSpan line = Trim(NextLine(cursor, end));
+        TextSpan line = Trim(NextTextLine(&cursor, end));
         if (line.begin == line.end) continue;
 
         // A header runs from '[' to the last ']' of its line; a '[' line
@@ -186,7 +154,9 @@ uint32_t PlatformReadProfileString(const char *section, const char *key, const c
     std::string content;
     TextSpan value;
     const bool readable = ReadWholeFile(path, content);
-    if (readable) NarrowUtf16(content);
+    if (readable && IsUtf16(content.data(), content.size())) {
+        content.resize(NarrowUtf16(content.data(), content.size(), &content[0]));
+    }
     if (!readable || !FindValue(content, section, key, value)) {
         return CopyToBuffer(fallbackSpan, buffer, size);
     }

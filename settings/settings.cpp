@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "settings/decimal.h"
+#include "textread/decimal.h"
 
 SynthSettingsRecord SynthSettings;
 

@@ -4,9 +4,14 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
+#include <sys/stat.h>
+
 #include "sim/sim_text.h"
+#include "textesc/text_escape.h"
+#include "textread/text_lines.h"
 
 namespace {
 
@@ -25,10 +30,12 @@ enum Key {
     kKeyDev,
     kKeySlot,
     kKeyLid,
-    kKeyOpen,  // Open and OpenHandle
+    kKeyOpen,
+    kKeyOpenHandle,
     kKeyInfo,
     kKeyCaptureMode,
-    kKeyCapture,  // Capture and CaptureHandle
+    kKeyCapture,
+    kKeyCaptureHandle,
     kKeyUnitCount,
     kKeyServiceCount,
     kKeyInternalClock,
@@ -61,11 +68,11 @@ const KeyName kKeyNames[] = {
     {"Slot", kKeySlot, kBoardSection},
     {"Lid", kKeyLid, kBoardSection},
     {"Open", kKeyOpen, kBoardSection},
-    {"OpenHandle", kKeyOpen, kBoardSection},
+    {"OpenHandle", kKeyOpenHandle, kBoardSection},
     {"Info", kKeyInfo, kBoardSection},
     {"CaptureMode", kKeyCaptureMode, kBoardSection},
     {"Capture", kKeyCapture, kBoardSection},
-    {"CaptureHandle", kKeyCapture, kBoardSection},
+    {"CaptureHandle", kKeyCaptureHandle, kBoardSection},
     {"UnitCount", kKeyUnitCount, kBoardSection},
     {"ServiceCount", kKeyServiceCount, kBoardSection},
     {"InternalClock", kKeyInternalClock, kBoardSection},
@@ -94,15 +101,27 @@ struct Parser {
     int boardLines[kSimMaxBoards];
 };
 
+// Messages quote bytes of the file, and of its name, which could otherwise
+// act on the user's terminal: every message is escaped as a whole (its
+// fixed text is printable ASCII without backslashes, so only those bytes
+// change).
+constexpr size_t kRawMessageSize = 512;
+
+void SetEscapedMessage(char *message, size_t messageSize, const char *raw) {
+    EscapeUnquoted(raw, kRawMessageSize, message, messageSize);
+}
+
 bool Fail(Parser &p, const char *format, ...) {
-    int used = std::snprintf(p.message, p.messageSize, "%s:%d: ", p.file, p.line);
+    char raw[kRawMessageSize];
+    int used = std::snprintf(raw, sizeof raw, "%s:%d: ", p.file, p.line);
     if (used < 0) used = 0;
-    if (static_cast<size_t>(used) < p.messageSize) {
+    if (static_cast<size_t>(used) < sizeof raw) {
         va_list args;
         va_start(args, format);
-        std::vsnprintf(p.message + used, p.messageSize - static_cast<size_t>(used), format, args);
+        std::vsnprintf(raw + used, sizeof raw - static_cast<size_t>(used), format, args);
         va_end(args);
     }
+    SetEscapedMessage(p.message, p.messageSize, raw);
     return false;
 }
 
@@ -110,10 +129,14 @@ const char *SectionName(Section section) {
     return section == kLibrarySection ? "Library" : "Board";
 }
 
+// A range without negative values is that of a field that cannot be
+// negative, written without a sign.
 bool ParseRange(Parser &p, const char *key, const char *value, int64_t low, int64_t high,
                 const char *rangeText, int64_t *out) {
     int64_t parsed = 0;
-    if (!SimParseInteger(value, &parsed)) return Fail(p, "bad number '%.40s' for %s", value, key);
+    const bool parsedOk =
+        low >= 0 ? SimParseUnsigned(value, &parsed) : SimParseInteger(value, &parsed);
+    if (!parsedOk) return Fail(p, "bad number '%.40s' for %s", value, key);
     if (parsed < low || parsed > high) {
         return Fail(p, "'%.40s' out of range for %s (%s)", value, key, rangeText);
     }
@@ -347,9 +370,8 @@ bool ParseBoardKey(Parser &p, Key key, const char *name, char *value) {
         case kKeyDev: return ParseInt32(p, name, value, &b.dev);
         case kKeySlot: return ParseInt32(p, name, value, &b.slot);
         case kKeyLid: return ParseWord(p, name, value, &b.lid);
-        case kKeyOpen:
-            if (SimEqualNoCase(name, "Open")) return ParseOutcome(p, name, value, &b.openResult);
-            return ParseOptional(p, name, value, &b.openResult);
+        case kKeyOpen: return ParseOutcome(p, name, value, &b.openResult);
+        case kKeyOpenHandle: return ParseOptional(p, name, value, &b.openResult);
         case kKeyInfo:
             if (SimEqualNoCase(value, "ok") || SimEqualNoCase(value, "fail")) {
                 b.infoFails = SimEqualNoCase(value, "fail");
@@ -367,11 +389,8 @@ bool ParseBoardKey(Parser &p, Key key, const char *name, char *value) {
                 return true;
             }
             return ParseInt32(p, name, value, &b.captureMode.value);
-        case kKeyCapture:
-            if (SimEqualNoCase(name, "Capture")) {
-                return ParseOutcome(p, name, value, &b.captureResult);
-            }
-            return ParseOptional(p, name, value, &b.captureResult);
+        case kKeyCapture: return ParseOutcome(p, name, value, &b.captureResult);
+        case kKeyCaptureHandle: return ParseOptional(p, name, value, &b.captureResult);
         case kKeyUnitCount: return ParseOptional(p, name, value, &b.reportedUnitCount);
         case kKeyServiceCount: return ParseOptional(p, name, value, &b.reportedServiceCount);
         case kKeyInternalClock: return ParseFinite(p, name, value, true, &b.dds.internalClock);
@@ -439,6 +458,23 @@ bool ParseHeader(Parser &p, char *line, size_t length) {
     return Fail(p, "unknown section [%.40s]", name);
 }
 
+// Two keys that set the same result: one of them per board.
+bool CheckNotCombined(Parser &p, Key key) {
+    static const struct {
+        Key first;
+        Key second;
+        const char *names;
+    } kPairs[] = {{kKeyOpen, kKeyOpenHandle, "Open and OpenHandle"},
+                  {kKeyCapture, kKeyCaptureHandle, "Capture and CaptureHandle"}};
+    for (const auto &pair : kPairs) {
+        const Key other = key == pair.first ? pair.second : key == pair.second ? pair.first : key;
+        if (other != key && (p.seenKeys & (1u << other)) != 0) {
+            return Fail(p, "%s cannot be combined in one [Board]", pair.names);
+        }
+    }
+    return true;
+}
+
 bool ParseKeyLine(Parser &p, char *line) {
     char *value = SplitAt(line, '=');
     const char *name = Trimmed(line);
@@ -465,6 +501,7 @@ bool ParseKeyLine(Parser &p, char *line) {
         if ((p.seenKeys & bit) != 0) {
             return Fail(p, "duplicate key '%.40s' in [%s]", name, SectionName(p.section));
         }
+        if (!CheckNotCombined(p, key)) return false;
         p.seenKeys |= bit;
     }
     if (p.section == kLibrarySection) return ParseLibraryKey(p, key, name, value);
@@ -493,27 +530,35 @@ bool CheckLids(Parser &p) {
     return true;
 }
 
-bool ParseAll(Parser &p, const char *text, size_t length) {
+// The text in single bytes, lines ended by CRLF, LF or a lone CR (the line
+// end is no part of the line's length).
+bool ParseLines(Parser &p, const char *text, size_t length) {
     char line[kSimMaxLineLength + 1];
-    size_t at = 0;
-    if (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) at = 3;
-    while (at < length) {
+    const char *cursor = text + Utf8MarkLength(text, length);
+    const char *const end = text + length;
+    while (cursor < end) {
         ++p.line;
-        size_t end = at;
-        while (end < length && text[end] != '\n') {
-            if (text[end] == '\0') return Fail(p, "NUL byte in line");
-            ++end;
+        const TextLine next = NextTextLine(&cursor, end);
+        const auto lineLength = static_cast<size_t>(next.end - next.begin);
+        if (std::memchr(next.begin, '\0', lineLength) != nullptr) {
+            return Fail(p, "NUL byte in line");
         }
-        const size_t lineLength = end - at;
         if (lineLength > kSimMaxLineLength) {
             return Fail(p, "line longer than %d characters", static_cast<int>(kSimMaxLineLength));
         }
-        std::memcpy(line, text + at, lineLength);
+        std::memcpy(line, next.begin, lineLength);
         line[lineLength] = '\0';
         if (!ParseLine(p, line, lineLength)) return false;
-        at = end + 1;
     }
     return FinishBoard(p) && CheckLids(p);
+}
+
+// A file saved as UTF-16 reads as the same text in single bytes.
+bool ParseAll(Parser &p, const char *text, size_t length) {
+    if (!IsUtf16(text, length)) return ParseLines(p, text, length);
+    const std::unique_ptr<char[]> narrow(new (std::nothrow) char[length / 2 + 1]);
+    if (narrow == nullptr) return Fail(p, "out of memory");
+    return ParseLines(p, narrow.get(), NarrowUtf16(text, length, narrow.get()));
 }
 
 }  // namespace
@@ -542,30 +587,70 @@ bool SimParseConfigText(const char *fileLabel, const char *text, size_t length, 
     return true;
 }
 
+namespace {
+
+// "<path>: <problem>", escaped like every message of the reader.
+void SetFileMessage(char *message, size_t messageSize, const char *path, const char *problem) {
+    char raw[kRawMessageSize];
+    std::snprintf(raw, sizeof raw, "%s: %s", path, problem);
+    SetEscapedMessage(message, messageSize, raw);
+}
+
+void SetReasonMessage(char *message, size_t messageSize, const char *path, const char *what,
+                      const char *reason) {
+    char problem[200];
+    std::snprintf(problem, sizeof problem, "%s (%s)", what, reason);
+    SetFileMessage(message, messageSize, path, problem);
+}
+
+}  // namespace
+
 SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *message,
                                 size_t messageSize) {
     SimClearConfig(config);
+    // Only a regular file is opened: opening a named pipe would wait for a
+    // writer for good. (A file swapped for a pipe between this look and the
+    // open is not guarded against.)
+    struct stat info;
+    if (stat(path, &info) != 0) {
+        const int error = errno;
+        SetReasonMessage(message, messageSize, path, "cannot open", std::strerror(error));
+        return error == ENOENT ? kSimConfigMissing : kSimConfigInvalid;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        SetReasonMessage(message, messageSize, path, "cannot read", std::strerror(EISDIR));
+        return kSimConfigInvalid;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        SetReasonMessage(message, messageSize, path, "cannot read", "not a regular file");
+        return kSimConfigInvalid;
+    }
     FILE *file = std::fopen(path, "rb");
     if (file == nullptr) {
         const int error = errno;
-        std::snprintf(message, messageSize, "%s: cannot open (%s)", path, std::strerror(error));
+        SetReasonMessage(message, messageSize, path, "cannot open", std::strerror(error));
         return error == ENOENT ? kSimConfigMissing : kSimConfigInvalid;
     }
     char *text = new (std::nothrow) char[kSimMaxConfigBytes + 1];
     if (text == nullptr) {
         std::fclose(file);
-        std::snprintf(message, messageSize, "%s: out of memory", path);
+        SetFileMessage(message, messageSize, path, "out of memory");
         return kSimConfigInvalid;
     }
+    errno = 0;
     const size_t length = std::fread(text, 1, kSimMaxConfigBytes + 1, file);
+    const int readError = errno;
     const bool readFailed = std::ferror(file) != 0;
     std::fclose(file);
     SimLoadResult result = kSimConfigLoaded;
     if (readFailed) {
-        std::snprintf(message, messageSize, "%s: cannot read", path);
+        SetReasonMessage(message, messageSize, path, "cannot read",
+                         readError != 0 ? std::strerror(readError) : "read error");
         result = kSimConfigInvalid;
     } else if (length > static_cast<size_t>(kSimMaxConfigBytes)) {
-        std::snprintf(message, messageSize, "%s: larger than %ld bytes", path, kSimMaxConfigBytes);
+        char problem[64];
+        std::snprintf(problem, sizeof problem, "larger than %ld bytes", kSimMaxConfigBytes);
+        SetFileMessage(message, messageSize, path, problem);
         result = kSimConfigInvalid;
     } else if (!SimParseConfigText(path, text, length, config, message, messageSize)) {
         result = kSimConfigInvalid;

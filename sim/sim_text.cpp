@@ -1,8 +1,9 @@
 #include "sim/sim_text.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
+
+#include "textread/decimal.h"
 
 namespace {
 
@@ -70,11 +71,16 @@ bool SimParseInteger(const char *text, int64_t *value) {
     return true;
 }
 
+bool SimParseUnsigned(const char *text, int64_t *value) {
+    if (*text == '+' || *text == '-') return false;
+    return SimParseInteger(text, value);
+}
+
 bool SimParseDouble(const char *text, double *value) {
-    if (*text == '\0' || IsSpace(*text)) return false;
-    char *end = nullptr;
-    const double parsed = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !std::isfinite(parsed)) return false;
+    const size_t length = DecimalNumberLength(text);
+    if (length == 0 || text[length] != '\0') return false;
+    const double parsed = DecimalToDouble(text);
+    if (!std::isfinite(parsed)) return false;
     *value = parsed;
     return true;
 }

@@ -21,8 +21,13 @@ bool SimStartsNoCase(const char *text, const char *prefix);
 // and -2147483648 both parse); returns false otherwise.
 bool SimParseInteger(const char *text, int64_t *value);
 
-// Whole-text finite double in the C locale's decimal notation (0x hex and
-// integers included). Returns false for trailing junk, NaN or infinity.
+// The same for a field that cannot be negative: no sign, not even '+'.
+bool SimParseUnsigned(const char *text, int64_t *value);
+
+// Whole-text finite double in decimal notation with '.' as the point,
+// whatever the locale: [sign] (digits [. digits] | . digits) [(e|E) [sign]
+// digits]. Returns false for anything else (hexadecimal, "inf", white space,
+// trailing junk) and for a value too large for a double.
 bool SimParseDouble(const char *text, double *value);
 
 // Copies text into a record field of fieldSize bytes: a shorter text is

@@ -15,4 +15,11 @@
 // whole escape that fits, and still closed by its quote. Returns out.
 const char *EscapeQuoted(const char *text, size_t maxLength, char *out, size_t outSize);
 
+// The same escapes without the enclosing quotes and with '"' left as it is,
+// for text set into a message: a backslash as \\ and every byte outside
+// printable ASCII as \xNN, so that no byte of the text acts on a terminal.
+// "null" for a null pointer; a text that does not fit is cut after the last
+// whole escape that fits. Returns out.
+const char *EscapeUnquoted(const char *text, size_t maxLength, char *out, size_t outSize);
+
 #endif  // QUILMAR_TEXTESC_TEXT_ESCAPE_H

@@ -1,4 +1,4 @@
-#include "settings/decimal.h"
+#include "textread/decimal.h"
 
 #include <cmath>
 #include <cstdint>

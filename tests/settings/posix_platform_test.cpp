@@ -11,11 +11,15 @@
 #include <string>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+
+#include "temp_dir.h"
+#include "tests/fifo_guard.h"
 
 namespace {
 
@@ -36,6 +40,26 @@ public:
 private:
     char *previous_;
 };
+
+// A settings file that is a named pipe reads as absent, as a directory does,
+// instead of waiting for a writer that never comes.
+TEST(ProfileFile, NamedPipeGivesTheDefault) {
+    TempDir dir;
+    const std::string fifo = (dir.Path() / "quilmar.ini").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    bool finished = false;
+    const std::string value = ReadWithoutWriter<std::string>(
+        fifo,
+        [&fifo] {
+            char buffer[32];
+            PlatformReadProfileString("Option", "OutputFreq", "0", buffer, sizeof buffer,
+                                      fifo.c_str());
+            return std::string(buffer);
+        },
+        &finished);
+    EXPECT_TRUE(finished) << "the reader waited for a writer";
+    EXPECT_EQ(value, "0");
+}
 
 TEST(PathInCurrentDirectory, JoinsOrFailsWithoutOverflow) {
     InDirectory inside("/tmp");

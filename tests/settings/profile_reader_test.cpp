@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "temp_dir.h"
+#include "tests/utf16_text.h"
 
 namespace {
 
@@ -42,16 +43,6 @@ void RunCases(const ProfileCase *cases, size_t count) {
 }
 
 const std::string kLongLine(100000, 'x');
-
-// ASCII text as a file saved in UTF-16, byte order mark first.
-std::string Utf16(const std::string &ascii, bool bigEndian) {
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (char c : ascii) {
-        bytes += bigEndian ? '\0' : c;
-        bytes += bigEndian ? c : '\0';
-    }
-    return bytes;
-}
 
 const ProfileCase kNameCases[] = {
     {"plain key", "[Option]\nOutputFreq=150\n", "Option", "OutputFreq", "150"},

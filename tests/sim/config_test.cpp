@@ -8,6 +8,7 @@
 
 #include "sim/sim_config.h"
 #include "sim_test_support.h"
+#include "tests/utf16_text.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ TEST_F(ConfigTest, ReadsEveryKeyOfLibraryAndBoards) {
         "Status.2304 = 0xC001010A\n"
         "Write.0x1802 = 0:i32:-7, 4:f64:2.5e6\n"
         "InternalClock = 50e6\n"
-        "MaxRefClock = 0x3B9ACA00\n"
+        "MaxRefClock = 1000000000.\n"
         "TuningBits = 48\n"
         "ThresholdMin = -2.5\n"
         "ThresholdMax = 2.5\n"
@@ -180,8 +181,7 @@ TEST_F(ConfigTest, MalformedFileGivesOneMessageWithFileAndLine) {
         {"Name = A\n", "zkt.ini:1: key 'Name' outside any section"},
         {"[Board]\nName A\n", "zkt.ini:2: expected 'key = value'"},
         {"[Board]\nName = A\nname = B\n", "zkt.ini:3: duplicate key 'name' in [Board]"},
-        {"[Board]\nOpen = fail\nOpenHandle = 3\n",
-         "zkt.ini:3: duplicate key 'OpenHandle' in [Board]"},
+        {"[Board]\nOpen = fail\nOpen = ok\n", "zkt.ini:3: duplicate key 'Open' in [Board]"},
         {"[Library]\n[Board]\n[Library]\n", "zkt.ini:3: second [Library] section"},
         {"[Board]\nUnit = 1, 2\n",
          "zkt.ini:2: bad list for Unit: expected <Id>, <Code>, <Attr>, <description>"},
@@ -208,6 +208,8 @@ TEST_F(ConfigTest, MalformedFileGivesOneMessageWithFileAndLine) {
         {std::string("[Board]\nName = a\0b\n", 19), "zkt.ini:2: NUL byte in line"},
         {"[Board]\nName = " + std::string(1100, 'x') + "\n",
          "zkt.ini:2: line longer than 1024 characters"},
+        {"[Board]\nName = " + std::string(1018, 'x') + "\r\n",
+         "zkt.ini:2: line longer than 1024 characters"},
     };
     for (const Case &c : cases) {
         const ParseOutcome outcome = Parse(c.text);
@@ -219,12 +221,172 @@ TEST_F(ConfigTest, MalformedFileGivesOneMessageWithFileAndLine) {
     }
 }
 
+// Floating-point values are decimal whatever the C library would take, and
+// a field that cannot be negative takes no sign; the words that may be
+// written signed or unsigned still take both.
+TEST_F(ConfigTest, NumbersFollowTheDocumentedForms) {
+    struct Case {
+        std::string text;
+        std::string message;
+    };
+    const Case rejected[] = {
+        {"[Board]\nMaxRefClock = 0x10\n", "zkt.ini:2: bad number '0x10' for MaxRefClock"},
+        {"[Board]\nInternalClock = 0x1p30\n", "zkt.ini:2: bad number '0x1p30' for InternalClock"},
+        {"[Board]\nThresholdMax = inf\n", "zkt.ini:2: bad number 'inf' for ThresholdMax"},
+        {"[Board]\nThresholdMin = nan\n", "zkt.ini:2: bad number 'nan' for ThresholdMin"},
+        {"[Board]\nThresholdMin = 1,5\n", "zkt.ini:2: bad number '1,5' for ThresholdMin"},
+        {"[Board]\nInternalClock = 1e\n", "zkt.ini:2: bad number '1e' for InternalClock"},
+        {"[Board]\nInternalClock = 1e999\n", "zkt.ini:2: bad number '1e999' for InternalClock"},
+        {"[Board]\nInternalClock = .\n", "zkt.ini:2: bad number '.' for InternalClock"},
+        {"[Board]\nWrite.0x1802 = 4:f64:0x1p3\n", "zkt.ini:2: bad number '0x1p3' for Write.0x1802"},
+        {"[Board]\nDevID = +1\n", "zkt.ini:2: bad number '+1' for DevID"},
+        {"[Board]\nRevID = -0\n", "zkt.ini:2: bad number '-0' for RevID"},
+        {"[Board]\nTuningBits = +16\n", "zkt.ini:2: bad number '+16' for TuningBits"},
+        {"[Board]\nWrite.0x1800 = +0:i32:1\n", "zkt.ini:2: bad number '+0' for Write.0x1800"},
+    };
+    for (const Case &c : rejected) {
+        const ParseOutcome outcome = Parse(c.text);
+        EXPECT_FALSE(outcome.ok) << c.text;
+        EXPECT_EQ(outcome.message, c.message);
+    }
+
+    const ParseOutcome outcome = Parse(
+        "[Board]\n"
+        "InternalClock = 5.\n"
+        "MaxRefClock = .5e+9\n"
+        "ThresholdMin = -1.25E-1\n"
+        "ThresholdMax = +7\n"
+        "DevID = 0x00FF\n"
+        "RevID = 9\n"
+        "TuningBits = 0x10\n"
+        "Write.0x1802 = 0:i32:+3, 4:f64:-2e-3\n"
+        "Status.-1 = -1\n"
+        "Lid = -2\n");
+    ASSERT_TRUE(outcome.ok) << outcome.message;
+    const SimBoard &b = config->boards[0];
+    EXPECT_EQ(b.dds.internalClock, 5.0);
+    EXPECT_EQ(b.dds.maxRefClock, 0.5e9);
+    EXPECT_EQ(b.dds.thresholdMin, -0.125);
+    EXPECT_EQ(b.dds.thresholdMax, 7.0);
+    EXPECT_EQ(b.idWord, 0x00FF0009u);
+    EXPECT_EQ(b.dds.tuningBits, 16);
+    ASSERT_EQ(b.writeOverrideCount, 1);
+    EXPECT_EQ(b.writeOverrides[0].writes[0].intValue, 3);
+    EXPECT_EQ(b.writeOverrides[0].writes[1].doubleValue, -2e-3);
+    ASSERT_EQ(b.statusOverrideCount, 1);
+    EXPECT_EQ(b.statusOverrides[0].code, -1);
+    EXPECT_EQ(b.statusOverrides[0].status, 0xFFFFFFFFu);
+    EXPECT_EQ(b.lid, 0xFFFFFFFEu);
+}
+
+TEST_F(ConfigTest, OneOfTwoKeysForTheSameResult) {
+    const std::string pairs[][2] = {{"Open = fail", "OpenHandle = 3"},
+                                    {"Capture = fail", "CaptureHandle = 3"}};
+    for (const auto &pair : pairs) {
+        const std::string names =
+            pair[0].substr(0, pair[0].find(' ')) + " and " + pair[1].substr(0, pair[1].find(' '));
+        const std::string expected = "zkt.ini:4: " + names + " cannot be combined in one [Board]";
+        EXPECT_EQ(Parse("[Board]\n" + pair[0] + "\nName = x\n" + pair[1] + "\n").message, expected);
+        EXPECT_EQ(Parse("[Board]\n" + pair[1] + "\nName = x\n" + pair[0] + "\n").message, expected);
+        // Each board chooses for itself.
+        EXPECT_TRUE(Parse("[Board]\n" + pair[0] + "\n[Board]\n" + pair[1] + "\n").ok);
+    }
+}
+
+// Bytes of the file reach the user's terminal only as printable escapes.
+TEST_F(ConfigTest, MessagesEscapeTheFileBytesTheyQuote) {
+    EXPECT_EQ(Parse("[Board]\n\x1b[2J\x1b[H = 1\n").message,
+              "zkt.ini:2: unknown key '\\x1b[2J\\x1b[H' in [Board]");
+    EXPECT_EQ(Parse("[Board]\nBus = caf\xc3\xa9\\n\x7f\n").message,
+              "zkt.ini:2: bad number 'caf\\xc3\\xa9\\\\n\\x7f' for Bus");
+    EXPECT_EQ(Parse("[\x07"
+                    "Board]\n")
+                  .message,
+              "zkt.ini:1: unknown section [\\x07Board]");
+    // The 40 bytes quoted are cut before they are escaped.
+    std::string forty;
+    for (int i = 0; i < 40; ++i) forty += "\\x01";
+    EXPECT_EQ(Parse("[Board]\nBus = " + std::string(50, '\x01') + "\n").message,
+              "zkt.ini:2: bad number '" + forty + "' for Bus");
+}
+
+// Line ends and encodings as the settings reader takes them: CRLF, LF and a
+// lone CR, UTF-8 with or without its mark, UTF-16 with its mark.
+TEST_F(ConfigTest, ReadsEveryLineEndAndEncoding) {
+    const std::string lf = "; boards\n[Board]\nName = A\nBus = 3\n[Board]\nName = B\n";
+    std::string cr = lf;
+    for (char &c : cr) {
+        if (c == '\n') c = '\r';
+    }
+    std::string crlf;
+    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    const std::string noEnd = lf.substr(0, lf.size() - 1);
+    const struct {
+        const char *what;
+        std::string text;
+    } files[] = {{"LF", lf},
+                 {"lone CR", cr},
+                 {"CRLF", crlf},
+                 {"no end on the last line", noEnd},
+                 {"UTF-8 mark", "\xEF\xBB\xBF" + crlf},
+                 {"UTF-16LE", Utf16(lf, false)},
+                 {"UTF-16BE", Utf16(cr, true)}};
+    for (const auto &file : files) {
+        const ParseOutcome outcome = Parse(file.text);
+        ASSERT_TRUE(outcome.ok) << file.what << ": " << outcome.message;
+        ASSERT_EQ(config->boardCount, 2) << file.what;
+        EXPECT_STREQ(config->boards[0].name, "A") << file.what;
+        EXPECT_EQ(config->boards[0].bus, 3) << file.what;
+        EXPECT_STREQ(config->boards[1].name, "B") << file.what;
+    }
+
+    // Line numbers count lines however they end.
+    EXPECT_EQ(Parse("[Board]\rName = A\r\nBus = x\n").message, "zkt.ini:3: bad number 'x' for Bus");
+    EXPECT_EQ(Parse(Utf16("[Board]\r\nBus = x\r\n", false)).message,
+              "zkt.ini:2: bad number 'x' for Bus");
+    // Characters beyond ASCII in a UTF-16 file read as '?'.
+    EXPECT_TRUE(Parse(Utf16("[Board]\nName = \xE9\n", true)).ok);
+    EXPECT_STREQ(config->boards[0].name, "?");
+    // A NUL character is refused in UTF-16 too.
+    EXPECT_EQ(Parse(Utf16(std::string("[Board]\nName = a\0b\n", 18), false)).message,
+              "zkt.ini:2: NUL byte in line");
+}
+
+// The line end is no part of the 1024 characters a line may hold.
+TEST_F(ConfigTest, LongestLineEndsInAnyLineEnd) {
+    const std::string longest = "Name = " + std::string(1024 - 7, 'n');
+    for (const char *end : {"\n", "\r\n", "\r", ""}) {
+        const ParseOutcome outcome = Parse("[Board]\n" + longest + end);
+        ASSERT_TRUE(outcome.ok) << outcome.message;
+        EXPECT_EQ(std::string(config->boards[0].name, sizeof config->boards[0].name),
+                  std::string(sizeof config->boards[0].name, 'n'));
+        EXPECT_EQ(Parse("[Board]\n" + longest + "n" + end).message,
+                  "zkt.ini:2: line longer than 1024 characters");
+    }
+}
+
 TEST_F(ConfigTest, MissingFileIsToldApartFromAnUnreadableOne) {
     char message[256];
     EXPECT_EQ(SimLoadConfigFile("no-such-dir/zkt.ini", config.get(), message, sizeof message),
               kSimConfigMissing);
     EXPECT_EQ(std::string(message), "no-such-dir/zkt.ini: cannot open (No such file or directory)");
     EXPECT_EQ(config->boardCount, 0);
+}
+
+using ConfigFileTest = SimLibraryTest;
+
+TEST_F(ConfigFileTest, UnreadableFileIsReportedWithTheReason) {
+    auto config = std::make_unique<SimConfig>();
+    char message[256];
+    ASSERT_TRUE(std::filesystem::create_directory("zkt.ini"));
+    EXPECT_EQ(SimLoadConfigFile("zkt.ini", config.get(), message, sizeof message),
+              kSimConfigInvalid);
+    EXPECT_EQ(std::string(message), "zkt.ini: cannot read (Is a directory)");
+
+    // The name is the caller's, but it reaches a terminal too.
+    EXPECT_EQ(SimLoadConfigFile("no\x1b[2J/zkt.ini", config.get(), message, sizeof message),
+              kSimConfigMissing);
+    EXPECT_EQ(std::string(message), "no\\x1b[2J/zkt.ini: cannot open (No such file or directory)");
 }
 
 }  // namespace

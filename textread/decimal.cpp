@@ -1,7 +1,7 @@
-// Decimal conversion of settings text. The C runtime's atoi/atof differ
+// Decimal conversion of user-written text. The C runtime's atoi/atof differ
 // between systems (overflow, hexadecimal, "inf", a 'd' exponent), so the
 // accepted form is scanned here and only that prefix is ever converted.
-#include "settings/decimal.h"
+#include "textread/decimal.h"
 
 #include <clocale>
 #include <cstdlib>
@@ -19,35 +19,6 @@ bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 const char *SkipSpace(const char *text) {
     while (IsDecimalSpace(*text)) ++text;
     return text;
-}
-
-// Length of the longest prefix of the form
-// [sign] (digits [. digits] | . digits) [(e|E) [sign] digits], 0 when none.
-size_t DecimalNumberLength(const char *text) {
-    size_t i = 0;
-    if (text[i] == '+' || text[i] == '-') ++i;
-    size_t digits = 0;
-    while (IsDecimalDigit(text[i])) {
-        ++i;
-        ++digits;
-    }
-    if (text[i] == '.') {
-        ++i;
-        while (IsDecimalDigit(text[i])) {
-            ++i;
-            ++digits;
-        }
-    }
-    if (digits == 0) return 0;
-    if (text[i] == 'e' || text[i] == 'E') {
-        size_t exponent = i + 1;
-        if (text[exponent] == '+' || text[exponent] == '-') ++exponent;
-        if (IsDecimalDigit(text[exponent])) {
-            while (IsDecimalDigit(text[exponent])) ++exponent;
-            i = exponent;
-        }
-    }
-    return i;
 }
 
 }  // namespace
@@ -104,4 +75,31 @@ double DecimalToDouble(const char *text) {
     } catch (...) {
         return 0.0;
     }
+}
+
+size_t DecimalNumberLength(const char *text) {
+    size_t i = 0;
+    if (text[i] == '+' || text[i] == '-') ++i;
+    size_t digits = 0;
+    while (IsDecimalDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (text[i] == '.') {
+        ++i;
+        while (IsDecimalDigit(text[i])) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0) return 0;
+    if (text[i] == 'e' || text[i] == 'E') {
+        size_t exponent = i + 1;
+        if (text[exponent] == '+' || text[exponent] == '-') ++exponent;
+        if (IsDecimalDigit(text[exponent])) {
+            while (IsDecimalDigit(text[exponent])) ++exponent;
+            i = exponent;
+        }
+    }
+    return i;
 }

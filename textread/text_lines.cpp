@@ -1,0 +1,49 @@
+#include "textread/text_lines.h"
+
+#include <cstring>
+
+namespace {
+
+bool StartsWith(const char *text, size_t length, unsigned char first, unsigned char second) {
+    return length >= 2 && static_cast<unsigned char>(text[0]) == first &&
+           static_cast<unsigned char>(text[1]) == second;
+}
+
+bool IsLittleEndianUtf16(const char *text, size_t length) {
+    return StartsWith(text, length, 0xFF, 0xFE);
+}
+
+}  // namespace
+
+bool IsUtf16(const char *text, size_t length) {
+    return IsLittleEndianUtf16(text, length) || StartsWith(text, length, 0xFE, 0xFF);
+}
+
+size_t NarrowUtf16(const char *text, size_t length, char *out) {
+    const bool littleEndian = IsLittleEndianUtf16(text, length);
+    // Character i is written at i, always behind the bytes still to read, so
+    // out may be text itself.
+    size_t narrow = 0;
+    for (size_t i = 2; i + 1 < length; i += 2) {
+        const auto low = static_cast<unsigned char>(text[littleEndian ? i : i + 1]);
+        const auto high = static_cast<unsigned char>(text[littleEndian ? i + 1 : i]);
+        out[narrow++] = (high == 0 && low < 0x80) ? static_cast<char>(low) : '?';
+    }
+    return narrow;
+}
+
+size_t Utf8MarkLength(const char *text, size_t length) {
+    return (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) ? 3 : 0;
+}
+
+TextLine NextTextLine(const char **cursor, const char *end) {
+    TextLine line = {*cursor, *cursor};
+    while (line.end < end && *line.end != '\n' && *line.end != '\r') ++line.end;
+    const char *next = line.end;
+    if (next < end) {
+        const bool crlf = *next == '\r' && next + 1 < end && next[1] == '\n';
+        next += crlf ? 2 : 1;
+    }
+    *cursor = next;
+    return line;
+}

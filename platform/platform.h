@@ -7,6 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 
+// Prepares the process for the run, once at start-up: a standard output
+// that the reader has closed (`quilmar | head -1`) must not end the run
+// before every capture is released and every device closed. Writes to such
+// an output fail and are ignored, as they are on every system.
+void PlatformStartUp();
+
 // Writes the current directory, a path separator and fileName into path
 // (capacity bytes, NUL included). Returns false, leaving path empty, when the
 // directory cannot be read or the joined path does not fit.

@@ -1,4 +1,4 @@
-// The current directory and the single-key wait on POSIX systems.
+// Start-up, the current directory and the single-key wait on POSIX systems.
 #include "platform/platform.h"
 
 #include <cerrno>
@@ -10,6 +10,16 @@
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+
+void PlatformStartUp() {
+    // A write to a pipe without a reader fails with EPIPE instead of killing
+    // the process.
+    struct sigaction ignore;
+    std::memset(&ignore, 0, sizeof ignore);
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, nullptr);
+}
 
 bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
     if (path == nullptr || capacity == 0) return false;

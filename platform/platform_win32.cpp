@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
+// A write to a closed pipe already fails without ending the process.
+void PlatformStartUp() {}
+
 bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
     if (path == nullptr || capacity == 0) return false;
     path[0] = '\0';

@@ -71,6 +71,23 @@ cmake --build --preset default --target quilmar zkt
    </dev/null >/dev/null)
 echo "valgrind: no error, no leak"
 
+step "valgrind memcheck on the unit tests"
+# memcheck sees reads of uninitialised memory, which the sanitizers do not:
+# a value buffer left unset can pass every test by the luck of the stack.
+# The stop-and-continue key-wait test is left out: under valgrind a stop
+# signal raised from a handler does not stop the process. The children that
+# the key-wait tests fork only wait for a key: their exit is not reported.
+cmake --build --preset default
+unit_tests=(build/default/bin/*_tests)
+[[ -x "${unit_tests[0]}" ]] || { echo "no unit test programs in build/default/bin"; exit 1; }
+for unit_test in "${unit_tests[@]}"; do
+  echo "memcheck: $unit_test"
+  valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
+    --child-silent-after-fork=yes \
+    "$unit_test" --gtest_brief=1 --gtest_filter=-TerminalWait.StopRestoresAndContinueResumesTheWait
+done
+echo "memcheck: no error, no leak in ${#unit_tests[@]} unit test programs"
+
 step "clang-format"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 echo "clang-format: every source formatted"
@@ -83,6 +100,7 @@ step "clang-tidy"
 BUILD_DIR="$root/build/bench" bench/run.sh --benchmark_list_tests=true >/dev/null
 cmake -B build/bench -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 git ls-files 'app/*.cpp' 'synth/*.cpp' 'settings/*.cpp' 'platform/*.cpp' 'sim/*.cpp' 'textesc/*.cpp' \
+    'textread/*.cpp' \
     'fuzz/*.cpp' | grep -v '_win32\.cpp$' |
   xargs -P 2 -n 3 clang-tidy -p build/asan --quiet 2> >(grep -v 'warnings generated' >&2)
 git ls-files 'bench/*.cpp' |

@@ -14,8 +14,8 @@
 
 #include "fuzz/harness_io.h"
 #include "platform/platform.h"
-#include "textread/decimal.h"
 #include "settings/settings.h"
+#include "textread/decimal.h"
 
 namespace {
 

@@ -94,16 +94,21 @@ struct SimConfig {
 // An empty configuration: no boards, no trace.
 void SimClearConfig(SimConfig *config);
 
-// Parses zkt.ini text (length bytes, NULs rejected). fileLabel names the file
-// in messages. On failure writes one line, "<file>:<line>: <problem>" without
-// a newline, into message, clears config and returns false.
+// Parses zkt.ini text (length bytes, NULs rejected): UTF-8 with or without
+// its byte order mark, or UTF-16 with it; lines end in CRLF, LF or a lone CR.
+// fileLabel names the file in messages. On failure writes one line,
+// "<file>:<line>: <problem>" without a newline, into message, clears config
+// and returns false. Messages hold only printable ASCII: other bytes of the
+// file (or its name) appear as \xNN, and a backslash as \\.
 bool SimParseConfigText(const char *fileLabel, const char *text, size_t length, SimConfig *config,
                         char *message, size_t messageSize);
 
 enum SimLoadResult { kSimConfigLoaded, kSimConfigMissing, kSimConfigInvalid };
 
 // Reads and parses the file at path. Missing: no such file (config cleared,
-// message says so). Invalid: unreadable or malformed (config cleared).
+// message says so). Invalid: not a regular file (a directory or a named pipe,
+// which is never opened), unreadable, too large or malformed (config
+// cleared; the message gives the reason).
 SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *message,
                                 size_t messageSize);
 

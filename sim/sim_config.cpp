@@ -50,6 +50,9 @@ enum Key {
     kKeyUnknown
 };
 
+// Parser::seenKeys holds one bit per key.
+static_assert(kKeyUnknown <= 32, "a bit per key in a 32-bit mask");
+
 struct KeyName {
     const char *name;
     Key key;

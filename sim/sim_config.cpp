@@ -110,8 +110,12 @@ struct Parser {
 // change).
 constexpr size_t kRawMessageSize = 512;
 
+// A caller's buffer too small for the message gets its start, cut at the
+// buffer's end as snprintf cuts, even in the middle of an escape.
 void SetEscapedMessage(char *message, size_t messageSize, const char *raw) {
-    EscapeUnquoted(raw, kRawMessageSize, message, messageSize);
+    char escaped[kRawMessageSize * 4 + 1];
+    EscapeUnquoted(raw, kRawMessageSize, escaped, sizeof escaped);
+    if (messageSize > 0) std::snprintf(message, messageSize, "%s", escaped);
 }
 
 bool Fail(Parser &p, const char *format, ...) {

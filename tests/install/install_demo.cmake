@@ -1,0 +1,89 @@
+# Installs the build into an empty prefix, checks that each file lands where
+# the install layout puts it, and runs the installed quilmar on a copy of the
+# installed demo files: its output must be the demo's expected output, which
+# proves that the installed program finds the installed library.
+foreach(var BUILD_DIR SOURCE_DIR PREFIX WORK_DIR BINDIR LIBDIR INCLUDEDIR DOCDIR MANDIR)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "install_demo.cmake needs -D${var}=...")
+  endif()
+endforeach()
+
+file(REMOVE_RECURSE ${PREFIX} ${WORK_DIR})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+  RESULT_VARIABLE install_result
+  OUTPUT_VARIABLE install_log
+  ERROR_VARIABLE install_log)
+if(NOT install_result STREQUAL "0")
+  message(FATAL_ERROR "cmake --install failed (${install_result}):\n${install_log}")
+endif()
+
+set(wanted
+  ${BINDIR}/quilmar
+  ${LIBDIR}/libzkt.so
+  ${INCLUDEDIR}/zkt_api.h
+  ${DOCDIR}/demo/quilmar.ini
+  ${DOCDIR}/demo/zkt.ini)
+file(GLOB pages RELATIVE ${SOURCE_DIR}/man ${SOURCE_DIR}/man/*.1 ${SOURCE_DIR}/man/*.5)
+if(NOT pages)
+  message(FATAL_ERROR "no man pages in ${SOURCE_DIR}/man")
+endif()
+foreach(page IN LISTS pages)
+  string(REGEX MATCH "[0-9]$" section ${page})
+  list(APPEND wanted ${MANDIR}/man${section}/${page})
+endforeach()
+set(missing "")
+foreach(file IN LISTS wanted)
+  if(NOT EXISTS ${PREFIX}/${file})
+    string(APPEND missing "  ${file}\n")
+  endif()
+endforeach()
+if(missing)
+  file(GLOB_RECURSE installed RELATIVE ${PREFIX} ${PREFIX}/*)
+  string(REPLACE ";" "\n  " installed "${installed}")
+  message(FATAL_ERROR "not installed:\n${missing}installed:\n  ${installed}")
+endif()
+# The library sits in the library folder only: a copy beside the programs
+# would hide whether their RUNPATH reaches the install's library folder.
+if(EXISTS ${PREFIX}/${BINDIR}/libzkt.so)
+  message(FATAL_ERROR "libzkt.so installed beside the programs in ${BINDIR}")
+endif()
+# A library of the same name elsewhere on the system (an installed package)
+# would let the run below pass with a broken RUNPATH; ldd says which one the
+# installed program loads.
+find_program(LDD ldd)
+if(LDD)
+  execute_process(COMMAND ${LDD} ${PREFIX}/${BINDIR}/quilmar OUTPUT_VARIABLE ldd_out
+                  ERROR_VARIABLE ldd_out)
+  string(REGEX MATCH "libzkt\\.so => ([^ \n]*)" found "${ldd_out}")
+  set(loaded "${CMAKE_MATCH_1}")
+  if(loaded)
+    get_filename_component(loaded "${loaded}" REALPATH)
+  endif()
+  get_filename_component(wanted_lib ${PREFIX}/${LIBDIR}/libzkt.so REALPATH)
+  if(NOT loaded STREQUAL wanted_lib)
+    message(FATAL_ERROR "the installed quilmar loads '${loaded}', not ${wanted_lib}:\n${ldd_out}")
+  endif()
+endif()
+foreach(file ${DOCDIR}/demo/quilmar.ini ${DOCDIR}/demo/zkt.ini)
+  get_filename_component(name ${file} NAME)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${SOURCE_DIR}/demo/${name}
+                          ${PREFIX}/${file}
+                  RESULT_VARIABLE differs)
+  if(differs)
+    message(FATAL_ERROR "${file} differs from demo/${name}")
+  endif()
+endforeach()
+
+execute_process(
+  COMMAND ${CMAKE_COMMAND}
+    -DQUILMAR=${PREFIX}/${BINDIR}/quilmar
+    -DCASE_DIR=${PREFIX}/${DOCDIR}/demo
+    -DEXPECTED_DIR=${SOURCE_DIR}/tests/e2e/demo
+    -DWORK_DIR=${WORK_DIR}
+    -P ${SOURCE_DIR}/tests/e2e/run_case.cmake
+  RESULT_VARIABLE run_result
+  OUTPUT_VARIABLE run_log
+  ERROR_VARIABLE run_log)
+if(NOT run_result STREQUAL "0")
+  message(FATAL_ERROR "the installed quilmar on the installed demo:\n${run_log}")
+endif()

@@ -122,7 +122,7 @@ void RenderBoard(Renderer &r, int32_t board, const DumpDevice &d) {
     // A failed query that wrote nothing leaves the caller's cleared record,
     // which the simulator's failing query leaves too.
     if (!infoFails || InfoWritten(d.info)) {
-        r.body.append("Name = ");
+        r.body.append(d.info.name[0] != '\0' ? "Name = " : "Name =");
         AppendTextValue(&r.body, d.info.name, sizeof d.info.name, kTextToLineEnd);
         Appendf(&r.body, "\nIdWord = 0x%08x\nBus = %d\nDev = %d\nSlot = %d\n", d.info.idWord,
                 d.info.bus, d.info.dev, d.info.slot);

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include <fcntl.h>
@@ -159,7 +158,8 @@ std::string WithoutInitLine(const std::string &dump) {
     return dump.substr(0, at) + dump.substr(end + 1);
 }
 
-std::unique_ptr<SimConfig> config = std::make_unique<SimConfig>();
+// Too big for the stack; made once.
+SimConfig *config = nullptr;
 
 }  // namespace
 
@@ -171,6 +171,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
           "cannot make and enter a temporary directory");
     std::atexit(RemoveFiles);
     SetSettings();
+    static SimConfig readConfig;
+    config = &readConfig;
     return 0;
 }
 
@@ -178,15 +180,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (NamesTraceFile(data, size)) return -1;
     char message[512];
     const bool parsed = SimParseConfigText("zkt.ini", reinterpret_cast<const char *>(data), size,
-                                           config.get(), message, sizeof message);
+                                           config, message, sizeof message);
     const bool inventoryOnly = parsed && ShapesTheSynthesizers(*config);
 
     WriteInputFile("zkt.ini", data, size);
     const std::string original = Walk();
     const std::string dump = Dump();
-    Check(
-        SimParseConfigText("dump", dump.data(), dump.size(), config.get(), message, sizeof message),
-        message, dump);
+    Check(SimParseConfigText("dump", dump.data(), dump.size(), config, message, sizeof message),
+          message, dump);
 
     WriteText(dump);
     const std::string replayed = Walk();

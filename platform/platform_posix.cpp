@@ -169,8 +169,7 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
         StoreReason(ENAMETOOLONG, reason, reasonSize);
         return nullptr;
     }
-    std::memcpy(tempPath, path, length);
-    std::memcpy(tempPath + length, kSuffix, sizeof kSuffix);
+    std::snprintf(tempPath, tempPathSize, "%s%s", path, kSuffix);
     const int fd = mkstemp(tempPath);
     if (fd < 0) {
         StoreReason(errno, reason, reasonSize);

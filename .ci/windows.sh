@@ -51,7 +51,7 @@ zip="$build/quilmar-$version-win32.zip"
 [[ -f $zip ]] || { echo "no package: $zip" >&2; exit 1; }
 top="quilmar-$version-win32"
 expected_entries=$(printf '%s\n' "$top/README.txt" "$top/ZKT.dll" "$top/demo/quilmar.ini" \
-  "$top/demo/zkt.ini" "$top/quilmar.exe" | sort)
+  "$top/demo/zkt.ini" "$top/quilmar.exe" "$top/zktdump.exe" | sort)
 entries=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
 if [[ $entries != "$expected_entries" ]]; then
   printf 'the package holds:\n%s\nexpected:\n%s\n' "$entries" "$expected_entries" >&2
@@ -71,7 +71,7 @@ fi
 note "ZKT.dll exports the twelve operations undecorated"
 
 # Only system DLLs besides ZKT.dll: the C++ runtime is linked in.
-for binary in "$build/bin/ZKT.dll" "$build/bin/quilmar.exe"; do
+for binary in "$build/bin/ZKT.dll" "$build/bin/quilmar.exe" "$build/bin/zktdump.exe"; do
   imports=$(i686-w64-mingw32-objdump -p "$binary" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u)
   foreign=$(grep -viE '^(kernel32|msvcrt|user32|advapi32|ZKT)\.dll$' <<<"$imports" || true)
   if [[ -n $foreign ]]; then
@@ -79,4 +79,4 @@ for binary in "$build/bin/ZKT.dll" "$build/bin/quilmar.exe"; do
     exit 1
   fi
 done
-note "quilmar.exe and ZKT.dll need no DLL besides the system's and ZKT.dll"
+note "quilmar.exe, zktdump.exe and ZKT.dll need no DLL besides the system's and ZKT.dll"

@@ -1,11 +1,13 @@
-// What the operating system provides to the tool: the current directory, one
-// key of a profile (INI) file, and a single-key wait. One implementation per
-// system sits behind this header; nothing above it knows which system it is.
+// What the operating system provides to the programs: the current directory,
+// one key of a profile (INI) file, a single-key wait, and a file replaced
+// whole. One implementation per system sits behind this header; nothing above
+// it knows which system it is.
 #ifndef QUILMAR_PLATFORM_PLATFORM_H
 #define QUILMAR_PLATFORM_PLATFORM_H
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // Prepares the process for the run, once at start-up: a standard output
 // that the reader has closed (`quilmar | head -1`) must not end the run
@@ -24,6 +26,17 @@ bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t cap
 // characters stored, NUL not counted.
 uint32_t PlatformReadProfileString(const char *section, const char *key, const char *defaultText,
                                    char *buffer, uint32_t size, const char *path);
+
+// Creates and opens for binary writing a new file in the folder of path,
+// under a name no other file there has, and writes that name into tempPath
+// (tempPathSize bytes, at least 260). Returns null on failure, with the
+// system's reason in reason (reasonSize bytes).
+FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
+                               size_t reasonSize);
+
+// Renames the file from to to, replacing a file that to already names.
+// Returns false on failure, with the system's reason in reason.
+bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t reasonSize);
 
 // Flushes standard output, then waits for one key press: on a console one key
 // at once, without echo and without Enter; on a pipe or file one byte. Returns

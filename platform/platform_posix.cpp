@@ -1,13 +1,16 @@
-// Start-up, the current directory and the single-key wait on POSIX systems.
+// Start-up, the current directory, the single-key wait and whole-file
+// replacement on POSIX systems.
 #include "platform/platform.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -158,4 +161,51 @@ int PlatformWaitKey() {
     tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
     RestoreHandlers(signals);
     return key;
+}
+
+namespace {
+
+void StoreReason(int error, char *reason, size_t reasonSize) {
+    if (reasonSize > 0) std::snprintf(reason, reasonSize, "%s", std::strerror(error));
+}
+
+}  // namespace
+
+FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
+                               size_t reasonSize) {
+    static const char kSuffix[] = ".XXXXXX";
+    const size_t length = std::strlen(path);
+    if (length + sizeof kSuffix > tempPathSize) {
+        StoreReason(ENAMETOOLONG, reason, reasonSize);
+        return nullptr;
+    }
+    std::snprintf(tempPath, tempPathSize, "%s%s", path, kSuffix);
+    const int fd = mkstemp(tempPath);
+    if (fd < 0) {
+        StoreReason(errno, reason, reasonSize);
+        return nullptr;
+    }
+    // mkstemp makes the file private; the finished file gets the permissions
+    // any new file of this user gets.
+    const mode_t mask = umask(0);
+    umask(mask);
+    if (fchmod(fd, static_cast<mode_t>(0666) & ~mask) != 0) {
+        StoreReason(errno, reason, reasonSize);
+        close(fd);
+        unlink(tempPath);
+        return nullptr;
+    }
+    FILE *file = fdopen(fd, "wb");
+    if (file == nullptr) {
+        StoreReason(errno, reason, reasonSize);
+        close(fd);
+        unlink(tempPath);
+    }
+    return file;
+}
+
+bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t reasonSize) {
+    if (std::rename(from, to) == 0) return true;
+    StoreReason(errno, reason, reasonSize);
+    return false;
 }

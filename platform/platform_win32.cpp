@@ -89,3 +89,65 @@ int PlatformWaitKey() {
     }
     return key & 0xFF;
 }
+
+namespace {
+
+void StoreReason(DWORD error, char *reason, size_t reasonSize) {
+    if (reasonSize == 0) return;
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                       0, reason, static_cast<DWORD>(reasonSize), nullptr);
+    if (length == 0) {
+        std::snprintf(reason, reasonSize, "system error %lu", static_cast<unsigned long>(error));
+        return;
+    }
+    // The system's text ends in a line end and often a full stop.
+    size_t end = length;
+    while (end > 0 && (reason[end - 1] == '\r' || reason[end - 1] == '\n' ||
+                       reason[end - 1] == ' ' || reason[end - 1] == '.')) {
+        --end;
+    }
+    reason[end] = '\0';
+}
+
+}  // namespace
+
+FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
+                               size_t reasonSize) {
+    // The folder part of path, "." when it has none.
+    char folder[MAX_PATH];
+    const char *slash = std::strrchr(path, '\\');
+    const char *other = std::strrchr(path, '/');
+    if (other != nullptr && (slash == nullptr || other > slash)) slash = other;
+    if (slash == nullptr && path[0] != '\0' && path[1] == ':') slash = path + 1;
+    size_t folderLength = slash == nullptr ? 0 : static_cast<size_t>(slash - path) + 1;
+    if (folderLength >= sizeof folder || tempPathSize < MAX_PATH) {
+        StoreReason(ERROR_FILENAME_EXCED_RANGE, reason, reasonSize);
+        return nullptr;
+    }
+    if (folderLength == 0) {
+        folder[0] = '.';
+        folderLength = 1;
+    } else {
+        std::memcpy(folder, path, folderLength);
+    }
+    folder[folderLength] = '\0';
+    // Creates the file under a name of its own.
+    if (GetTempFileNameA(folder, "zkd", 0, tempPath) == 0) {
+        StoreReason(GetLastError(), reason, reasonSize);
+        return nullptr;
+    }
+    FILE *file = std::fopen(tempPath, "wb");
+    if (file == nullptr) {
+        StoreReason(GetLastError(), reason, reasonSize);
+        DeleteFileA(tempPath);
+    }
+    return file;
+}
+
+bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t reasonSize) {
+    // A plain rename refuses to replace an existing file here.
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    StoreReason(GetLastError(), reason, reasonSize);
+    return false;
+}

@@ -33,6 +33,7 @@ enum Key {
     kKeyOpen,
     kKeyOpenHandle,
     kKeyInfo,
+    kKeyInfoRecord,
     kKeyCaptureMode,
     kKeyCapture,
     kKeyCaptureHandle,
@@ -73,6 +74,7 @@ const KeyName kKeyNames[] = {
     {"Open", kKeyOpen, kBoardSection},
     {"OpenHandle", kKeyOpenHandle, kBoardSection},
     {"Info", kKeyInfo, kBoardSection},
+    {"InfoRecord", kKeyInfoRecord, kBoardSection},
     {"CaptureMode", kKeyCaptureMode, kBoardSection},
     {"Capture", kKeyCapture, kBoardSection},
     {"CaptureHandle", kKeyCaptureHandle, kBoardSection},
@@ -215,6 +217,34 @@ char *Trimmed(char *text) {
     return SimTrim(text, &n);
 }
 
+// The escaped form of a text value (it starts with a double quote) into a
+// record field, cut to the field like plain text. *rest receives what
+// follows the closing quote.
+bool ParseQuotedText(Parser &p, const char *key, const char *value, char *field, size_t fieldSize,
+                     const char **rest) {
+    char text[kSimMaxLineLength + 1];
+    size_t length = 0;
+    char reason[160];
+    if (!UnescapeQuoted(value, text, sizeof text, &length, rest, reason, sizeof reason)) {
+        return Fail(p, "bad quoted text for %s: %s", key, reason);
+    }
+    SimCopyToField(field, fieldSize, text);
+    return true;
+}
+
+// A text value that runs to the end of the line: plain as it stands, or the
+// escaped form when it starts with a double quote.
+bool ParseText(Parser &p, const char *key, const char *value, char *field, size_t fieldSize) {
+    if (value[0] != '"') {
+        SimCopyToField(field, fieldSize, value);
+        return true;
+    }
+    const char *rest = nullptr;
+    if (!ParseQuotedText(p, key, value, field, fieldSize, &rest)) return false;
+    if (*rest != '\0') return Fail(p, "text after the closing quote of %s", key);
+    return true;
+}
+
 bool ParseUnit(Parser &p, char *value) {
     SimBoard &b = *p.board;
     if (b.unitCount >= kSimMaxUnits) return Fail(p, "too many units (at most %d)", kSimMaxUnits);
@@ -228,7 +258,10 @@ bool ParseUnit(Parser &p, char *value) {
     if (!ParseInt32(p, "Unit Id", Trimmed(value), &unit.id)) return false;
     if (!ParseWord(p, "Unit Code", Trimmed(code), &unit.code)) return false;
     if (!ParseWord(p, "Unit Attr", Trimmed(attr), &unit.attr)) return false;
-    SimCopyToField(unit.description, sizeof unit.description, Trimmed(description));
+    if (!ParseText(p, "Unit description", Trimmed(description), unit.description,
+                   sizeof unit.description)) {
+        return false;
+    }
     ++b.unitCount;
     return true;
 }
@@ -238,11 +271,23 @@ bool ParseService(Parser &p, char *value) {
     if (b.serviceCount >= kSimMaxServices) {
         return Fail(p, "too many services (at most %d)", kSimMaxServices);
     }
-    char *attr = SplitAt(value, ',');
-    if (attr == nullptr) return Fail(p, "bad list for Service: expected <name>, <Attr>");
     SimService &service = b.services[b.serviceCount];
+    // A quoted name may hold the comma that ends a plain one.
+    char *attr = nullptr;
+    if (value[0] == '"') {
+        const char *rest = nullptr;
+        if (!ParseQuotedText(p, "Service name", value, service.name, sizeof service.name, &rest)) {
+            return false;
+        }
+        char *after = value + (rest - value);
+        while (*after == ' ' || *after == '\t') ++after;
+        attr = *after == ',' ? after + 1 : nullptr;
+    } else {
+        attr = SplitAt(value, ',');
+        if (attr != nullptr) SimCopyToField(service.name, sizeof service.name, Trimmed(value));
+    }
+    if (attr == nullptr) return Fail(p, "bad list for Service: expected <name>, <Attr>");
     if (!ParseWord(p, "Service Attr", Trimmed(attr), &service.attr)) return false;
-    SimCopyToField(service.name, sizeof service.name, Trimmed(value));
     ++b.serviceCount;
     return true;
 }
@@ -369,7 +414,7 @@ bool ParseLibraryKey(Parser &p, Key key, const char *name, const char *value) {
 bool ParseBoardKey(Parser &p, Key key, const char *name, char *value) {
     SimBoard &b = *p.board;
     switch (key) {
-        case kKeyName: SimCopyToField(b.name, sizeof b.name, value); return true;
+        case kKeyName: return ParseText(p, name, value, b.name, sizeof b.name);
         case kKeyDevId: return ParseUnsigned(p, name, value, 0xFFFF, "0..0xFFFF", &p.devId);
         case kKeyRevId: return ParseUnsigned(p, name, value, 0xFF, "0..0xFF", &p.revId);
         case kKeyIdWord: p.idWordSet = true; return ParseWord(p, name, value, &b.idWord);
@@ -385,6 +430,12 @@ bool ParseBoardKey(Parser &p, Key key, const char *name, char *value) {
                 return true;
             }
             return Fail(p, "bad value '%.40s' for %s: expected ok or fail", value, name);
+        case kKeyInfoRecord:
+            if (SimEqualNoCase(value, "untouched") || SimEqualNoCase(value, "written")) {
+                b.infoWritesOnFailure = SimEqualNoCase(value, "written");
+                return true;
+            }
+            return Fail(p, "bad value '%.40s' for %s: expected untouched or written", value, name);
         case kKeyCaptureMode:
             b.captureMode.set = true;
             if (SimEqualNoCase(value, "exclusive")) {

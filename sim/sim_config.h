@@ -71,6 +71,7 @@ struct SimBoard {
 
     SimOptionalInt openResult;     // Open = fail / OpenHandle
     bool infoFails;                // Info = fail
+    bool infoWritesOnFailure;      // InfoRecord = written
     SimOptionalInt captureMode;    // CaptureMode; else the mode asked for
     SimOptionalInt captureResult;  // Capture = fail / CaptureHandle
     SimOptionalInt reportedUnitCount;

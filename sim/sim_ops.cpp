@@ -164,8 +164,8 @@ int32_t SimOpGetInfo(uint32_t lid, BoardInfo *info) {
     }
     int32_t result = kMisuse;
     const int32_t b = s.initialised ? SimBoardByLid(lid) : -1;
-    if (b >= 0 && info != nullptr && !s.config.boards[b].infoFails &&
-        info->size >= sizeof(BoardInfo)) {
+    if (b >= 0 && info != nullptr && info->size >= sizeof(BoardInfo) &&
+        (!s.config.boards[b].infoFails || s.config.boards[b].infoWritesOnFailure)) {
         const SimBoard &board = s.config.boards[b];
         info->reserved4 = 0;
         info->idWord = board.idWord;
@@ -174,7 +174,7 @@ int32_t SimOpGetInfo(uint32_t lid, BoardInfo *info) {
         info->dev = board.dev;
         info->slot = board.slot;
         std::memset(info->reserved160, 0, sizeof info->reserved160);
-        result = 0;
+        result = board.infoFails ? kMisuse : 0;
     }
     Trace("ZKT_getInfo(lid=0x%x, %s) = %d", lid, sizeText, result);
     return result;

@@ -49,3 +49,80 @@ const char *EscapeQuoted(const char *text, size_t maxLength, char *out, size_t o
 const char *EscapeUnquoted(const char *text, size_t maxLength, char *out, size_t outSize) {
     return Escape(text, maxLength, out, outSize, false);
 }
+
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+bool UnescapeQuoted(const char *text, char *out, size_t outSize, size_t *length, const char **end,
+                    char *error, size_t errorSize) {
+    if (text == nullptr || text[0] != '"') {
+        std::snprintf(error, errorSize, "quoted text must start with a double quote");
+        return false;
+    }
+    size_t at = 1;
+    size_t written = 0;
+    for (;;) {
+        const char c = text[at];
+        if (c == '\0') {
+            std::snprintf(error, errorSize, "quoted text has no closing double quote");
+            return false;
+        }
+        if (c == '"') break;
+        char byte = c;
+        size_t used = 1;
+        if (c == '\\') {
+            const char next = text[at + 1];
+            if (next == '"' || next == '\\') {
+                byte = next;
+                used = 2;
+            } else if (next == 'x') {
+                const int high = HexValue(text[at + 2]);
+                const int low = high < 0 ? -1 : HexValue(text[at + 3]);
+                if (low < 0) {
+                    std::snprintf(error, errorSize,
+                                  "the x escape at character %d of the quoted text needs two "
+                                  "hex digits",
+                                  static_cast<int>(at + 1));
+                    return false;
+                }
+                if (high == 0 && low == 0) {
+                    std::snprintf(error, errorSize,
+                                  "the escape of byte 00 at character %d: the text cannot hold "
+                                  "a NUL byte",
+                                  static_cast<int>(at + 1));
+                    return false;
+                }
+                byte = static_cast<char>(high * 16 + low);
+                used = 4;
+            } else {
+                // Messages show a backslash doubled, so the reason names
+                // the escapes in words.
+                std::snprintf(error, errorSize,
+                              "unknown escape at character %d of the quoted text: a backslash "
+                              "is followed by a double quote, a backslash, or x and two hex "
+                              "digits",
+                              static_cast<int>(at + 1));
+                return false;
+            }
+        }
+        if (written + 1 >= outSize) {
+            std::snprintf(error, errorSize, "quoted text longer than %d bytes",
+                          static_cast<int>(outSize == 0 ? 0 : outSize - 1));
+            return false;
+        }
+        out[written++] = byte;
+        at += used;
+    }
+    out[written] = '\0';
+    *length = written;
+    *end = text + at + 1;
+    return true;
+}

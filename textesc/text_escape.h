@@ -22,4 +22,16 @@ const char *EscapeQuoted(const char *text, size_t maxLength, char *out, size_t o
 // whole escape that fits. Returns out.
 const char *EscapeUnquoted(const char *text, size_t maxLength, char *out, size_t outSize);
 
+// Reads back the escaped form that starts at text[0], which must be a double
+// quote, up to its closing quote. Inside the quotes \", \\ and \xNN (hex
+// digits in either case) stand for one byte each, and every other byte but
+// NUL stands for itself; any other escape is an error, and so is \x00, since
+// the text ends at its first NUL. On success writes the bytes into out
+// (outSize bytes; NUL-terminated), their count into *length and the position
+// just after the closing quote into *end, and returns true. On failure
+// returns false and writes the reason, one line without a newline, into
+// error (errorSize bytes); out then holds no meaning.
+bool UnescapeQuoted(const char *text, char *out, size_t outSize, size_t *length, const char **end,
+                    char *error, size_t errorSize);
+
 #endif  // QUILMAR_TEXTESC_TEXT_ESCAPE_H

@@ -108,7 +108,7 @@ TEST_F(TraceTest, MisuseNullsAndOddPayloadsAreTracedToo) {
     ZKT_close(257);
     WriteFile("zkt.ini",
               "[Library]\nTrace = misuse.log\n"
-              "[Board]\nName = Alpha\nService = BASEDDS0, 1\nService = \"q\\\x01, 1\n"
+              "[Board]\nName = Alpha\nService = BASEDDS0, 1\nService = \"\\\"q\\\\\\x01\", 1\n"
               "CaptureMode = spy\n");
     int32_t count = 0;
     ZKT_init("zkt.ini", &count);

@@ -1,0 +1,118 @@
+# zktdump's command line and its output file: usage and exit statuses, the
+# dump on standard output or into a named file, a file replaced only when the
+# dump is complete, and the system's reason when it cannot be written.
+# Inputs: ZKTDUMP, EMULATOR, WORK_DIR.
+foreach(var ZKTDUMP WORK_DIR)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "command_line.cmake needs -D${var}=...")
+  endif()
+endforeach()
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+file(WRITE ${WORK_DIR}/zkt.ini "[Board]\nName = ZK-ONE\nService = BASEDDS0, 0x1\n")
+file(WRITE ${WORK_DIR}/empty.stdin "")
+
+set(failures "")
+macro(run)
+  execute_process(COMMAND ${EMULATOR} ${ZKTDUMP} ${ARGN}
+    WORKING_DIRECTORY ${WORK_DIR}
+    INPUT_FILE ${WORK_DIR}/empty.stdin
+    OUTPUT_VARIABLE out
+    ERROR_VARIABLE err
+    RESULT_VARIABLE code
+    TIMEOUT 60)
+endmacro()
+macro(fail what)
+  string(APPEND failures "zktdump ${what}\n  exit: ${code}\n  stdout: ${out}\n  stderr: ${err}\n")
+endmacro()
+
+# Files in the work folder besides the given ones: a left-over temporary file.
+function(expect_only_files)
+  file(GLOB present RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
+  list(SORT present)
+  set(expected ${ARGN})
+  list(SORT expected)
+  if(NOT present STREQUAL expected)
+    set(failures "${failures}files in the work folder: ${present}; expected: ${expected}\n"
+        PARENT_SCOPE)
+  endif()
+endfunction()
+
+run(--help)
+if(NOT (code STREQUAL "0" AND out MATCHES "^usage: zktdump \\[FILE\\]" AND err STREQUAL ""))
+  fail("--help: usage on standard output, exit 0")
+endif()
+
+foreach(bad "-x" "--output" "a;b")
+  run(${bad})
+  if(NOT (code STREQUAL "2" AND out STREQUAL "" AND err MATCHES "usage: zktdump"))
+    fail("${bad}: usage on standard error, exit 2")
+  endif()
+endforeach()
+run(-x)
+if(NOT err MATCHES "^zktdump: unknown option '-x'")
+  fail("-x: names the option")
+endif()
+expect_only_files(empty.stdin zkt.ini)
+
+run()
+if(NOT (code STREQUAL "0" AND err STREQUAL "" AND out MATCHES "^. zkt.ini written by zktdump"))
+  fail("without arguments: the dump on standard output")
+endif()
+if(NOT out MATCHES "\n\\[Board\\]\r?\nLid = 0x1001\r?\nName = ZK-ONE\r?\n")
+  fail("without arguments: the board in the dump")
+endif()
+string(REPLACE "\r\n" "\n" stdout_dump "${out}")
+
+# A named file: replaced whole, nothing left beside it.
+file(WRITE ${WORK_DIR}/lab.ini "old content\n")
+run(lab.ini)
+if(NOT (code STREQUAL "0" AND out STREQUAL "" AND err STREQUAL ""))
+  fail("lab.ini: exit 0, silent")
+endif()
+file(READ ${WORK_DIR}/lab.ini written)
+if(NOT written STREQUAL stdout_dump)
+  string(APPEND failures "lab.ini holds:\n${written}\nnot the dump of standard output:\n${stdout_dump}\n")
+endif()
+expect_only_files(empty.stdin lab.ini zkt.ini)
+
+# The file it reads is read before it is replaced.
+run(zkt.ini)
+file(READ ${WORK_DIR}/zkt.ini written)
+if(NOT (code STREQUAL "0" AND written STREQUAL stdout_dump))
+  fail("zkt.ini: replaced by the dump of itself")
+endif()
+expect_only_files(empty.stdin lab.ini zkt.ini)
+
+# Output that cannot be written: exit 1, the file named with a reason.
+run(no-such-folder/lab.ini)
+if(NOT (code STREQUAL "1" AND err MATCHES "^zktdump: no-such-folder/lab.ini: cannot create a file beside it \\(.+\\)"))
+  fail("into a missing folder: exit 1 with the reason")
+endif()
+file(MAKE_DIRECTORY ${WORK_DIR}/folder)
+file(WRITE ${WORK_DIR}/folder/keep "kept\n")
+run(folder)
+if(NOT (code STREQUAL "1" AND err MATCHES "^zktdump: folder: cannot replace it with .+ \\(.+\\)"))
+  fail("onto a folder: exit 1 with the reason")
+endif()
+expect_only_files(empty.stdin folder lab.ini zkt.ini)
+file(READ ${WORK_DIR}/folder/keep kept)
+if(NOT kept STREQUAL "kept\n")
+  fail("onto a folder: the folder is left as it was")
+endif()
+
+if(EXISTS /dev/full AND "${EMULATOR}" STREQUAL "")
+  execute_process(COMMAND ${ZKTDUMP}
+    WORKING_DIRECTORY ${WORK_DIR}
+    OUTPUT_FILE /dev/full
+    ERROR_VARIABLE err
+    RESULT_VARIABLE code)
+  set(out "")
+  if(NOT (code STREQUAL "1" AND err MATCHES "^zktdump: standard output: .+"))
+    fail("to a full device: exit 1 with the reason")
+  endif()
+endif()
+
+if(failures)
+  message(FATAL_ERROR "${failures}")
+endif()

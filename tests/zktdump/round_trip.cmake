@@ -1,0 +1,241 @@
+# The round trip of one zkt.ini: quilmar against the simulator on the file,
+# zktdump against the simulator on the same file, and quilmar against the
+# simulator on zktdump's output must print the same. Checked:
+#   - zktdump exits 0, and the simulator's trace of its run holds only the
+#     inventory operations, in order, every device it opened closed once and
+#     ZKT_cleanup last;
+#   - quilmar reads the dump without any message (standard error empty);
+#   - quilmar's standard output is byte for byte the same on both files:
+#     whole, or only its inventory lines (boards, units, services, closing
+#     lines) when the file gives the synthesizers limits or overrides that
+#     no inventory can show;
+#   - a dump of the dump is the dump (what ZKT_init returned aside).
+# Inputs: QUILMAR, ZKTDUMP, EMULATOR, CASE_DIR (zkt.ini, quilmar.ini, stdin;
+# each may be absent), STDIN_DIR (where stdin is, default CASE_DIR), WORK_DIR.
+cmake_minimum_required(VERSION 3.25)
+foreach(var QUILMAR ZKTDUMP CASE_DIR WORK_DIR)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "round_trip.cmake needs -D${var}=...")
+  endif()
+endforeach()
+if(NOT DEFINED STDIN_DIR)
+  set(STDIN_DIR ${CASE_DIR})
+endif()
+
+file(REMOVE_RECURSE ${WORK_DIR})
+foreach(dir original capture replay again)
+  file(MAKE_DIRECTORY ${WORK_DIR}/${dir})
+endforeach()
+set(stdin_file ${STDIN_DIR}/stdin)
+if(NOT EXISTS ${stdin_file})
+  set(stdin_file ${WORK_DIR}/empty.stdin)
+  file(WRITE ${stdin_file} "")
+endif()
+
+set(ini "")
+if(EXISTS ${CASE_DIR}/zkt.ini)
+  file(READ ${CASE_DIR}/zkt.ini ini)
+  file(COPY ${CASE_DIR}/zkt.ini DESTINATION ${WORK_DIR}/original)
+endif()
+foreach(dir original replay)
+  if(EXISTS ${CASE_DIR}/quilmar.ini)
+    file(COPY ${CASE_DIR}/quilmar.ini DESTINATION ${WORK_DIR}/${dir})
+  endif()
+endforeach()
+
+function(run_quilmar dir)
+  execute_process(
+    COMMAND ${EMULATOR} ${QUILMAR}
+    WORKING_DIRECTORY ${WORK_DIR}/${dir}
+    INPUT_FILE ${stdin_file}
+    OUTPUT_FILE ${WORK_DIR}/${dir}/quilmar.out
+    ERROR_FILE ${WORK_DIR}/${dir}/quilmar.err
+    RESULT_VARIABLE exit_code
+    TIMEOUT 60)
+  if(NOT exit_code STREQUAL "0")
+    message(FATAL_ERROR "quilmar in ${dir} exited with '${exit_code}'")
+  endif()
+endfunction()
+
+function(run_zktdump dir)
+  execute_process(
+    COMMAND ${EMULATOR} ${ZKTDUMP} lab.ini
+    WORKING_DIRECTORY ${WORK_DIR}/${dir}
+    INPUT_FILE ${WORK_DIR}/empty.stdin
+    OUTPUT_VARIABLE out
+    ERROR_VARIABLE err
+    RESULT_VARIABLE exit_code
+    TIMEOUT 60)
+  if(NOT exit_code STREQUAL "0")
+    message(FATAL_ERROR "zktdump in ${dir} exited with '${exit_code}'\n${err}")
+  endif()
+  if(NOT out STREQUAL "")
+    message(FATAL_ERROR "zktdump in ${dir} wrote to standard output with a file named:\n${out}")
+  endif()
+  if(NOT EXISTS ${WORK_DIR}/${dir}/lab.ini)
+    message(FATAL_ERROR "zktdump in ${dir} did not write lab.ini")
+  endif()
+endfunction()
+file(WRITE ${WORK_DIR}/empty.stdin "")
+
+# The capture runs on the same file with a trace of the simulator's calls.
+# A UTF-16 file cannot take an added line of single-byte text: it runs as it
+# is, with its own trace if it names one.
+set(utf16 FALSE)
+if(EXISTS ${CASE_DIR}/zkt.ini)
+  file(READ ${CASE_DIR}/zkt.ini bom LIMIT 2 HEX)
+  if(bom STREQUAL "fffe" OR bom STREQUAL "feff")
+    set(utf16 TRUE)
+  endif()
+endif()
+string(TOLOWER "\n${ini}" ini_lower)
+set(capture_ini "${ini}")
+set(trace_file "")
+if(ini_lower MATCHES "\n[ \t]*trace[ \t]*=[ \t]*([^\r\n]*[^ \t\r\n])")
+  set(trace_file ${CMAKE_MATCH_1})
+elseif(ini_lower MATCHES "\n[ \t]*\\[[ \t]*library[ \t]*\\]")
+  string(REGEX REPLACE "(\n[ \t]*\\[[ \t]*[Ll][Ii][Bb][Rr][Aa][Rr][Yy][ \t]*\\][^\n]*)"
+         "\\1\nTrace = dump.trace" capture_ini "\n${ini}")
+  set(trace_file dump.trace)
+else()
+  set(capture_ini "${ini}\n[Library]\nTrace = dump.trace\n")
+  set(trace_file dump.trace)
+endif()
+if(utf16)
+  file(COPY ${CASE_DIR}/zkt.ini DESTINATION ${WORK_DIR}/capture)
+  set(trace_file "")
+elseif(EXISTS ${CASE_DIR}/zkt.ini)
+  file(WRITE ${WORK_DIR}/capture/zkt.ini "${capture_ini}")
+endif()
+
+run_quilmar(original)
+run_zktdump(capture)
+file(COPY_FILE ${WORK_DIR}/capture/lab.ini ${WORK_DIR}/replay/zkt.ini)
+run_quilmar(replay)
+file(COPY_FILE ${WORK_DIR}/capture/lab.ini ${WORK_DIR}/again/zkt.ini)
+run_zktdump(again)
+
+set(failures "")
+
+# The trace: only inventory operations, in their order.
+set(trace_path ${WORK_DIR}/capture/${trace_file})
+if(utf16)
+  # Checked on every other file; this one names no trace.
+elseif(EXISTS ${trace_path})
+  file(STRINGS ${trace_path} trace_lines)
+  set(open_devices "")
+  set(expect "displayMode")
+  set(last "")
+  foreach(line IN LISTS trace_lines)
+    if(NOT line MATCHES "^ZKT_([A-Za-z]+)\\(")
+      string(APPEND failures "trace: not a call line: ${line}\n")
+      continue()
+    endif()
+    set(op ${CMAKE_MATCH_1})
+    set(last ${op})
+    if(NOT op MATCHES "^(displayMode|init|lidList|getInfo|open|puList|serviceList|close|cleanup)$")
+      string(APPEND failures "trace: zktdump called ZKT_${op}: ${line}\n")
+    endif()
+    if(line MATCHES "^ZKT_open\\(.*\\) = ([0-9]+)$")
+      list(APPEND open_devices ${CMAKE_MATCH_1})
+    elseif(line MATCHES "^ZKT_close\\(device=(-?[0-9]+)\\)")
+      list(FIND open_devices ${CMAKE_MATCH_1} at)
+      if(at LESS 0)
+        string(APPEND failures "trace: close of a device not open: ${line}\n")
+      else()
+        list(REMOVE_AT open_devices ${at})
+      endif()
+    elseif(line MATCHES "^ZKT_(puList|serviceList)\\(device=(-?[0-9]+),")
+      list(FIND open_devices ${CMAKE_MATCH_2} at)
+      if(at LESS 0)
+        string(APPEND failures "trace: list of a device not open: ${line}\n")
+      endif()
+    endif()
+  endforeach()
+  if(open_devices)
+    string(APPEND failures "trace: devices left open: ${open_devices}\n")
+  endif()
+  if(NOT last STREQUAL "cleanup")
+    string(APPEND failures "trace: the last call is ZKT_${last}, not ZKT_cleanup\n")
+  endif()
+  list(GET trace_lines 0 first)
+  if(NOT first MATCHES "^ZKT_displayMode\\(mode=0x8f\\)")
+    string(APPEND failures "trace: the first call is not ZKT_displayMode(0x8f): ${first}\n")
+  endif()
+else()
+  # A missing or malformed file starts no trace; a file that was read does.
+  file(READ ${WORK_DIR}/capture/lab.ini dump)
+  if(EXISTS ${CASE_DIR}/zkt.ini AND dump MATCHES "; ZKT_init returned 0,")
+    string(APPEND failures "no trace ${trace_path} of the zktdump run\n")
+  endif()
+endif()
+
+file(READ ${WORK_DIR}/replay/quilmar.err replay_err)
+if(NOT replay_err STREQUAL "")
+  string(APPEND failures "quilmar on the dump wrote to standard error:\n${replay_err}\n")
+endif()
+
+# Lines of quilmar's output that the inventory decides.
+function(inventory_lines file result_var)
+  file(READ ${file} text)
+  set(kept "")
+  string(LENGTH "${text}" length)
+  set(at 0)
+  while(at LESS length)
+    string(SUBSTRING "${text}" ${at} -1 rest)
+    string(FIND "${rest}" "\n" end)
+    if(end LESS 0)
+      set(line "${rest}")
+      math(EXPR at "${length}")
+    else()
+      math(EXPR line_length "${end} + 1")
+      string(SUBSTRING "${rest}" 0 ${line_length} line)
+      math(EXPR at "${at} + ${line_length}")
+    endif()
+    if(line MATCHES "^(Board: |Programable unit |Service |ZKT_close: OK|ZKT_cleanup: OK|Press any key for leaving)")
+      string(APPEND kept "${line}")
+    endif()
+  endwhile()
+  set(${result_var} "${kept}" PARENT_SCOPE)
+endfunction()
+
+set(original_out ${WORK_DIR}/original/quilmar.out)
+set(replay_out ${WORK_DIR}/replay/quilmar.out)
+if(ini_lower MATCHES "\n[ \t]*(capture|status\\.|write\\.|internalclock|maxrefclock|tuningbits|thresholdm)")
+  set(compared "the inventory lines of standard output")
+  inventory_lines(${original_out} original_text)
+  inventory_lines(${replay_out} replay_text)
+  file(WRITE ${WORK_DIR}/original/inventory.out "${original_text}")
+  file(WRITE ${WORK_DIR}/replay/inventory.out "${replay_text}")
+  set(original_out ${WORK_DIR}/original/inventory.out)
+  set(replay_out ${WORK_DIR}/replay/inventory.out)
+else()
+  set(compared "standard output")
+endif()
+message(STATUS "compared: ${compared}")
+
+function(compare what expected actual)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${expected} ${actual}
+                  RESULT_VARIABLE differs)
+  if(differs)
+    find_program(DIFF diff)
+    set(shown "")
+    if(DIFF)
+      execute_process(COMMAND ${DIFF} -u ${expected} ${actual} OUTPUT_VARIABLE shown)
+    endif()
+    set(failures "${failures}${what} differs:\n${shown}\n" PARENT_SCOPE)
+  endif()
+endfunction()
+compare("${compared} (original, then on the dump)" ${original_out} ${replay_out})
+
+# The dump of the dump, the line of ZKT_init's answer aside.
+foreach(dir capture again)
+  file(READ ${WORK_DIR}/${dir}/lab.ini text)
+  string(REGEX REPLACE "; ZKT_init returned [^\n]*\n" "" text "${text}")
+  file(WRITE ${WORK_DIR}/${dir}/lab.cmp "${text}")
+endforeach()
+compare("the dump of the dump" ${WORK_DIR}/capture/lab.cmp ${WORK_DIR}/again/lab.cmp)
+
+if(failures)
+  message(FATAL_ERROR "${failures}")
+endif()

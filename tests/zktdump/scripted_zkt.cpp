@@ -1,0 +1,133 @@
+#include "scripted_zkt.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+Script script;
+std::vector<std::string> callLog;
+
+std::string Hex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", value);
+    return text;
+}
+
+std::string Dec(int32_t value) { return std::to_string(value); }
+
+const ScriptedBoard *BoardByLid(uint32_t lid) {
+    for (const ScriptedBoard &b : script.boards) {
+        if (b.lid == lid) return &b;
+    }
+    return nullptr;
+}
+
+const ScriptedBoard *BoardByHandle(int32_t device) {
+    for (const ScriptedBoard &b : script.boards) {
+        if (b.openResult == device) return &b;
+    }
+    return nullptr;
+}
+
+void WriteCount(int32_t *count, int32_t value) {
+    if (script.writesCounts) *count = value;
+}
+
+}  // namespace
+
+void SetScript(const Script &s) {
+    script = s;
+    callLog.clear();
+}
+
+const std::vector<std::string> &CallLog() { return callLog; }
+
+int32_t ZKT_CALL ZKT_displayMode(int32_t mode) {
+    callLog.push_back("displayMode " + Hex(static_cast<uint32_t>(mode)));
+    return script.result;
+}
+
+int32_t ZKT_CALL ZKT_init(const char *configFile, int32_t *count) {
+    callLog.push_back(std::string("init ") + configFile);
+    WriteCount(count, script.initCount);
+    return script.result;
+}
+
+int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {
+    callLog.push_back("lidList cap " + Dec(capacity));
+    for (size_t i = 0; i < script.lids.size() && static_cast<int32_t>(i) < capacity; ++i) {
+        lids[i] = script.lids[i];
+    }
+    WriteCount(count, script.deviceCount);
+    return script.result;
+}
+
+int32_t ZKT_CALL ZKT_getInfo(uint32_t lid, BoardInfo *info) {
+    callLog.push_back("getInfo " + Hex(lid) + " size " + Dec(static_cast<int32_t>(info->size)));
+    const ScriptedBoard *b = BoardByLid(lid);
+    if (b == nullptr) return static_cast<int32_t>(ZKTerr_BAD_MODE);
+    if (b->infoWrites) {
+        const uint32_t size = info->size;
+        *info = b->info;
+        info->size = size;
+    }
+    return b->infoResult;
+}
+
+int32_t ZKT_CALL ZKT_open(uint32_t lid, int32_t mode, void *reserved) {
+    const ScriptedBoard *b = BoardByLid(lid);
+    const int32_t result = b == nullptr ? static_cast<int32_t>(ZKTerr_BAD_MODE) : b->openResult;
+    callLog.push_back("open " + Hex(lid) + " -> " + Dec(result));
+    if (mode != ZKT_OPEN_MODE || reserved != nullptr) callLog.back() += " (bad arguments)";
+    return result;
+}
+
+int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
+    callLog.push_back("puList " + Dec(device) + " cap " + Dec(capacity));
+    const ScriptedBoard *b = BoardByHandle(device);
+    if (b == nullptr) return static_cast<int32_t>(ZKTerr_BAD_MODE);
+    for (size_t j = 0; j < b->units.size() && static_cast<int32_t>(j) < capacity; ++j) {
+        items[j] = b->units[j];
+    }
+    WriteCount(count, b->unitCount);
+    return b->unitResult;
+}
+
+int32_t ZKT_CALL ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *items,
+                                 int32_t capacity, int32_t *count) {
+    callLog.push_back("serviceList " + Dec(device) + " cap " + Dec(capacity));
+    if (reserved != 0) callLog.back() += " (bad arguments)";
+    const ScriptedBoard *b = BoardByHandle(device);
+    if (b == nullptr) return static_cast<int32_t>(ZKTerr_BAD_MODE);
+    for (size_t k = 0; k < b->services.size() && static_cast<int32_t>(k) < capacity; ++k) {
+        items[k] = b->services[k];
+    }
+    WriteCount(count, b->serviceCount);
+    return b->serviceResult;
+}
+
+int32_t ZKT_CALL ZKT_capture(int32_t device, int32_t, int32_t *, const char *, int32_t) {
+    callLog.push_back("capture " + Dec(device));
+    return static_cast<int32_t>(ZKTerr_BAD_MODE);
+}
+
+int32_t ZKT_CALL ZKT_ctrl(int32_t service, int32_t, int32_t code, void *) {
+    callLog.push_back("ctrl " + Dec(service) + " " + Hex(static_cast<uint32_t>(code)));
+    return static_cast<int32_t>(ZKTerr_BAD_MODE);
+}
+
+int32_t ZKT_CALL ZKT_release(int32_t service, int32_t) {
+    callLog.push_back("release " + Dec(service));
+    return static_cast<int32_t>(ZKTerr_BAD_MODE);
+}
+
+int32_t ZKT_CALL ZKT_close(int32_t device) {
+    callLog.push_back("close " + Dec(device));
+    return script.result;
+}
+
+int32_t ZKT_CALL ZKT_cleanup(void) {
+    callLog.push_back("cleanup");
+    return script.result;
+}

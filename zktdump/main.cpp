@@ -1,0 +1,67 @@
+// zktdump: writes the zkt.ini of the boards that the board access library
+// reports, so that the simulated library replays them on another machine.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "zktdump/inventory.h"
+#include "zktdump/render_ini.h"
+#include "zktdump/write_output.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: zktdump [FILE]\n"
+    "Writes the zkt.ini of the boards that the board access library reports:\n"
+    "to standard output, or into FILE, which is replaced only once the dump is\n"
+    "complete. Only the inventory operations are called (no capture, no command).\n";
+
+constexpr int kExitWriteFailed = 1;
+constexpr int kExitUsage = 2;
+
+// Big enough for the records of every device; one per run.
+Inventory inventory;
+
+void PrintNotes(const std::string &notes) {
+    size_t at = 0;
+    while (at < notes.size()) {
+        const size_t end = notes.find('\n', at);
+        std::fprintf(stderr, "zktdump: %.*s\n", static_cast<int>(end - at), notes.c_str() + at);
+        at = end + 1;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const char *path = nullptr;
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc > 2 || (argc == 2 && (argv[1][0] == '-' || argv[1][0] == '\0'))) {
+        if (argc == 2 && argv[1][0] == '-') {
+            std::fprintf(stderr, "zktdump: unknown option '%s'\n", argv[1]);
+        } else if (argc > 2) {
+            std::fprintf(stderr, "zktdump: one output file at most\n");
+        } else {
+            std::fprintf(stderr, "zktdump: empty file name\n");
+        }
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    if (argc == 2) path = argv[1];
+
+    CollectInventory(&inventory);
+    std::string text;
+    std::string notes;
+    RenderZktIni(inventory, &text, &notes);
+    PrintNotes(notes);
+
+    char message[4400];
+    if (!WriteOutput(path, text, message, sizeof message)) {
+        std::fprintf(stderr, "zktdump: %s\n", message);
+        return kExitWriteFailed;
+    }
+    return 0;
+}

@@ -1,0 +1,239 @@
+#include "zktdump/render_ini.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "sim/sim_config.h"
+#include "zktdump/text_value.h"
+
+namespace {
+
+const int32_t kBadMode = static_cast<int32_t>(ZKTerr_BAD_MODE);
+
+void Appendf(std::string *out, const char *format, ...) {
+    char line[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    out->append(line);
+}
+
+bool AllZero(const void *bytes, size_t size) {
+    const unsigned char *p = static_cast<const unsigned char *>(bytes);
+    for (size_t i = 0; i < size; ++i) {
+        if (p[i] != 0) return false;
+    }
+    return true;
+}
+
+// Whether the library wrote anything quilmar shows into the cleared record.
+bool InfoWritten(const BoardInfo &info) {
+    return info.idWord != 0 || info.bus != 0 || info.dev != 0 || info.slot != 0 ||
+           !AllZero(info.name, sizeof info.name);
+}
+
+// A list entry that answers as an unknown LID does in the simulator: a LID
+// of 0 (an entry the library did not write keeps the 0 it was cleared to),
+// a query that fails without writing, an open refused as misuse.
+bool AnswersAsUnknown(const DumpDevice &d) {
+    return d.lid == 0 && d.infoResult == kBadMode && !InfoWritten(d.info) &&
+           d.openResult == kBadMode;
+}
+
+bool UnitCleared(const PuItem &unit) { return AllZero(&unit, sizeof unit); }
+bool ServiceCleared(const ServiceItem &service) { return AllZero(&service, sizeof service); }
+
+int32_t EntriesHeld(int32_t reported, int32_t capacity) {
+    if (reported < 0) return 0;
+    return reported < capacity ? reported : capacity;
+}
+
+struct Renderer {
+    const Inventory *inventory;
+    std::string body;
+    std::string notes;
+};
+
+void Note(Renderer &r, const char *format, ...) {
+    char line[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    r.notes.append(line);
+    r.notes.push_back('\n');
+}
+
+// Entries the library held beyond what it wrote read as cleared ones: they
+// go out as the count alone, and the simulator leaves them as the caller
+// cleared them.
+void RenderUnits(Renderer &r, int32_t board, const DumpDevice &d) {
+    const int32_t held = EntriesHeld(d.unitCount, kDumpMaxUnits);
+    int32_t kept = held;
+    while (kept > 0 && UnitCleared(d.units[kept - 1])) --kept;
+    if (kept > kSimMaxUnits) {
+        Note(r, "board %d: %d units; the simulator holds %d, the rest are left out",
+             static_cast<int>(board), static_cast<int>(kept), static_cast<int>(kSimMaxUnits));
+        kept = kSimMaxUnits;
+    }
+    for (int32_t j = 0; j < kept; ++j) {
+        const PuItem &unit = d.units[j];
+        Appendf(&r.body, "Unit = %d, 0x%x, 0x%x,", unit.id, unit.code, unit.attr);
+        if (unit.description[0] != '\0') {
+            r.body.push_back(' ');
+            AppendTextValue(&r.body, unit.description, sizeof unit.description, kTextToLineEnd);
+        }
+        r.body.push_back('\n');
+    }
+    if (d.unitCount != kept) Appendf(&r.body, "UnitCount = %d\n", d.unitCount);
+    if (d.unitResult != 0) {
+        Note(r, "board %d: ZKT_puList returned %d; the simulator's list returns 0",
+             static_cast<int>(board), d.unitResult);
+    }
+}
+
+void RenderServices(Renderer &r, int32_t board, const DumpDevice &d) {
+    const int32_t held = EntriesHeld(d.serviceCount, kDumpMaxServices);
+    int32_t kept = held;
+    while (kept > 0 && ServiceCleared(d.services[kept - 1])) --kept;
+    if (kept > kSimMaxServices) {
+        Note(r, "board %d: %d services; the simulator holds %d, the rest are left out",
+             static_cast<int>(board), static_cast<int>(kept), static_cast<int>(kSimMaxServices));
+        kept = kSimMaxServices;
+    }
+    for (int32_t k = 0; k < kept; ++k) {
+        const ServiceItem &service = d.services[k];
+        r.body.append("Service = ");
+        AppendTextValue(&r.body, service.name, sizeof service.name, kTextBeforeComma);
+        Appendf(&r.body, ", 0x%x\n", service.attr);
+    }
+    if (d.serviceCount != kept) Appendf(&r.body, "ServiceCount = %d\n", d.serviceCount);
+    if (d.serviceResult != 0) {
+        Note(r, "board %d: ZKT_serviceList returned %d; the simulator's list returns 0",
+             static_cast<int>(board), d.serviceResult);
+    }
+}
+
+void RenderBoard(Renderer &r, int32_t board, const DumpDevice &d) {
+    Appendf(&r.body, "\n[Board]\nLid = 0x%x\n", d.lid);
+    const bool infoFails = d.infoResult != 0;
+    // A failed query that wrote nothing leaves the caller's cleared record,
+    // which the simulator's failing query leaves too.
+    if (!infoFails || InfoWritten(d.info)) {
+        r.body.append(d.info.name[0] != '\0' ? "Name = " : "Name =");
+        AppendTextValue(&r.body, d.info.name, sizeof d.info.name, kTextToLineEnd);
+        Appendf(&r.body, "\nIdWord = 0x%08x\nBus = %d\nDev = %d\nSlot = %d\n", d.info.idWord,
+                d.info.bus, d.info.dev, d.info.slot);
+    }
+    if (infoFails) {
+        r.body.append("Info = fail\n");
+        if (InfoWritten(d.info)) r.body.append("InfoRecord = written\n");
+        if (d.infoResult != kBadMode) {
+            Note(r, "board %d: ZKT_getInfo returned %d; the simulator's failing query returns %d",
+                 static_cast<int>(board), d.infoResult, kBadMode);
+        }
+    }
+    // A handle above 0 is the simulator's own: a configured one could
+    // collide with another board's.
+    if (d.openResult <= 0) {
+        Appendf(&r.body, "OpenHandle = %d\n", d.openResult);
+        return;
+    }
+    RenderUnits(r, board, d);
+    RenderServices(r, board, d);
+}
+
+// The simulator lists its boards' LIDs in order and reports DeviceCount; a
+// caller's entries past the boards keep the 0 it cleared them to. So the
+// boards are the entries up to the last one that does not answer as such a
+// cleared entry, each LID once.
+void RenderBoards(Renderer &r) {
+    const Inventory &inv = *r.inventory;
+    int32_t listed = inv.devicesVisited;
+    bool unknownTrimmed = false;
+    while (listed > 0 && inv.devices[listed - 1].lid == 0) {
+        const bool unknown = AnswersAsUnknown(inv.devices[listed - 1]);
+        bool zeroLidBefore = false;
+        for (int32_t i = 0; i < listed - 1 && !zeroLidBefore; ++i) {
+            zeroLidBefore = inv.devices[i].lid == 0;
+        }
+        if (!unknown && !zeroLidBefore) break;
+        unknownTrimmed = unknownTrimmed || unknown;
+        --listed;
+    }
+
+    int32_t boards[kSimMaxBoards];
+    int32_t boardCount = 0;
+    int32_t leftOut = 0;
+    bool zeroLidBoard = false;
+    for (int32_t i = 0; i < listed; ++i) {
+        const DumpDevice &d = inv.devices[i];
+        int32_t earlier = -1;
+        for (int32_t b = 0; b < boardCount && earlier < 0; ++b) {
+            if (inv.devices[boards[b]].lid == d.lid) earlier = boards[b];
+        }
+        if (earlier >= 0) {
+            Note(r,
+                 "list entry %d repeats the LID 0x%x of entry %d; the simulator lists each LID "
+                 "once",
+                 static_cast<int>(i + 1), d.lid, static_cast<int>(earlier + 1));
+            continue;
+        }
+        if (boardCount == kSimMaxBoards) {
+            ++leftOut;
+            continue;
+        }
+        boards[boardCount++] = i;
+        zeroLidBoard = zeroLidBoard || (d.lid == 0 && !AnswersAsUnknown(d));
+    }
+    if (leftOut > 0) {
+        Note(r, "%d more boards than the simulator holds (%d) are left out",
+             static_cast<int>(leftOut), static_cast<int>(kSimMaxBoards));
+    }
+    if (zeroLidBoard && unknownTrimmed) {
+        Note(r,
+             "list entries %d to %d answer as unknown LIDs; in the simulator they reach the "
+             "board of LID 0",
+             static_cast<int>(listed + 1), static_cast<int>(inv.devicesVisited));
+    }
+    if (inv.deviceCount > kDumpMaxDevices) {
+        Note(r, "the library reported %d devices; the first %d were read",
+             static_cast<int>(inv.deviceCount), static_cast<int>(kDumpMaxDevices));
+    }
+    if (inv.listResult != 0) {
+        Note(r, "ZKT_lidList returned %d; the simulator's list returns 0",
+             static_cast<int>(inv.listResult));
+    }
+
+    if (inv.deviceCount != boardCount) {
+        Appendf(&r.body, "\n[Library]\nDeviceCount = %d\n", inv.deviceCount);
+    }
+    for (int32_t b = 0; b < boardCount; ++b) {
+        RenderBoard(r, b + 1, inv.devices[boards[b]]);
+    }
+}
+
+}  // namespace
+
+void RenderZktIni(const Inventory &inventory, std::string *text, std::string *notes) {
+    Renderer r;
+    r.inventory = &inventory;
+    RenderBoards(r);
+
+    text->clear();
+    text->append(
+        "; zkt.ini written by zktdump: the boards that the board access library "
+        "reported.\n");
+    Appendf(text, "; ZKT_init returned %d, count %d.\n", inventory.initResult, inventory.initCount);
+    size_t at = 0;
+    while (at < r.notes.size()) {
+        const size_t end = r.notes.find('\n', at);
+        text->append("; ");
+        text->append(r.notes, at, end - at + 1);
+        at = end + 1;
+    }
+    text->append(r.body);
+    *notes = r.notes;
+}

@@ -1,0 +1,50 @@
+#include "zktdump/write_output.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace {
+
+bool WriteStandardOutput(const std::string &text, char *message, size_t messageSize) {
+    const size_t written = std::fwrite(text.data(), 1, text.size(), stdout);
+    const bool failed = std::fflush(stdout) != 0 || written != text.size() || std::ferror(stdout);
+    if (failed) {
+        std::snprintf(message, messageSize, "standard output: %s", std::strerror(errno));
+    }
+    return !failed;
+}
+
+}  // namespace
+
+bool WriteOutput(const char *path, const std::string &text, char *message, size_t messageSize) {
+    if (path == nullptr) return WriteStandardOutput(text, message, messageSize);
+
+    char tempPath[4096];
+    char reason[256];
+    FILE *file = PlatformCreateFileBeside(path, tempPath, sizeof tempPath, reason, sizeof reason);
+    if (file == nullptr) {
+        std::snprintf(message, messageSize, "%s: cannot create a file beside it (%s)", path,
+                      reason);
+        return false;
+    }
+    const size_t written = std::fwrite(text.data(), 1, text.size(), file);
+    int error = (written != text.size() || std::fflush(file) != 0) ? errno : 0;
+    if (std::fclose(file) != 0 && error == 0) error = errno;
+    if (error == 0 && written != text.size()) error = EIO;
+    if (error != 0) {
+        std::snprintf(message, messageSize, "%s: cannot write %s (%s)", path, tempPath,
+                      std::strerror(error));
+        std::remove(tempPath);
+        return false;
+    }
+    if (!PlatformReplaceFile(tempPath, path, reason, sizeof reason)) {
+        std::snprintf(message, messageSize, "%s: cannot replace it with %s (%s)", path, tempPath,
+                      reason);
+        std::remove(tempPath);
+        return false;
+    }
+    return true;
+}

@@ -4,7 +4,6 @@
 // only when the input gives the synthesizers limits or overrides). The dump
 // must read back without error, its calls must leave the library shut, and a
 // dump of the dump must be the dump.
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +16,7 @@
 
 #include "app/walk.h"
 #include "fuzz/harness_io.h"
+#include "fuzz/sim_run_inputs.h"
 #include "settings/settings.h"
 #include "sim/sim_config.h"
 #include "sim/sim_state.h"
@@ -43,39 +43,6 @@ void RemoveFiles() {
         unlink(path);
     }
     rmdir(directory);
-}
-
-// The Trace key makes the simulator write a file at any path the input
-// names; such inputs are refused rather than let loose on the disk.
-bool NamesTraceFile(const uint8_t *data, size_t size) {
-    static const char kWord[] = "trace";
-    const size_t length = sizeof kWord - 1;
-    for (size_t at = 0; at + length <= size; ++at) {
-        size_t matched = 0;
-        while (matched < length &&
-               std::tolower(data[at + matched]) == static_cast<unsigned char>(kWord[matched])) {
-            ++matched;
-        }
-        if (matched == length) return true;
-    }
-    return false;
-}
-
-void SetSettings() {
-    SynthSettingsRecord &s = SynthSettings;
-    s.RefClockSource = 1;
-    s.RefClockValue = 200e6;
-    s.OutputFreq = 10e6;
-    s.LengthStb = 10;
-    s.PolarityStb = 1;
-    s.DelayStb = 5;
-    s.PeriodStb = 100;
-    s.NumberStb = 3;
-    s.ContStb = 0;
-    s.StartStb = 1;
-    s.StartSource = 1;
-    s.StartInverse = 0;
-    s.ThresholdComp1 = 1.5;
 }
 
 std::string ReadWhole(const char *path) {
@@ -170,7 +137,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     Check(quietOutput >= 0 && mkdtemp(directory) != nullptr && chdir(directory) == 0,
           "cannot make and enter a temporary directory");
     std::atexit(RemoveFiles);
-    SetSettings();
+    SetAcceptedSettings();
     static SimConfig readConfig;
     config = &readConfig;
     return 0;

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "sim/sim_text.h"
+#include "sim/sim_trace_path.h"
 
 namespace {
 
@@ -537,6 +538,7 @@ bool SimParseConfigText(const char *fileLabel, const char *text, size_t length, 
     SimClearConfig(config);
     if (!ParseAll(p, text, length)) {
         SimClearConfig(config);
+        SimFindTracePath(text, length, config->tracePath, sizeof config->tracePath);
         return false;
     }
     return true;

@@ -96,14 +96,16 @@ void SimClearConfig(SimConfig *config);
 
 // Parses zkt.ini text (length bytes, NULs rejected). fileLabel names the file
 // in messages. On failure writes one line, "<file>:<line>: <problem>" without
-// a newline, into message, clears config and returns false.
+// a newline, into message, clears config but for the trace path the text
+// names (SimFindTracePath), and returns false.
 bool SimParseConfigText(const char *fileLabel, const char *text, size_t length, SimConfig *config,
                         char *message, size_t messageSize);
 
 enum SimLoadResult { kSimConfigLoaded, kSimConfigMissing, kSimConfigInvalid };
 
 // Reads and parses the file at path. Missing: no such file (config cleared,
-// message says so). Invalid: unreadable or malformed (config cleared).
+// message says so). Invalid: unreadable or malformed (config cleared; a
+// malformed file keeps its trace path).
 SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *message,
                                 size_t messageSize);
 

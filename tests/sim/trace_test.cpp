@@ -6,7 +6,7 @@
 #include <string>
 
 #include "boardlib/zkt_api.h"
-#include "sim/sim_trace.h"
+#include "calltrace/call_line.h"
 #include "sim_test_support.h"
 #include "textesc/text_escape.h"
 
@@ -197,7 +197,7 @@ TEST(TraceFormatTest, QuotedTextIsBoundedAndEscaped) {
     // Cut at whole characters when the output is short, still closed.
     EXPECT_STREQ(EscapeQuoted("abcdefgh", 16, out, 6), "\"abc\"");
     const unsigned char bytes[] = {0x00, 0x0F, 0xA0, 0xFF};
-    EXPECT_STREQ(SimFormatHex(bytes, sizeof bytes, out, sizeof out), "000fa0ff");
+    EXPECT_STREQ(CallTraceHex(bytes, sizeof bytes, out, sizeof out), "000fa0ff");
 }
 
 }  // namespace

@@ -5,7 +5,8 @@
 #              exist; Windows: no ZKT.DLL in the system directory)
 #   partial    the target lacks ZKT_ctrl (PARTIAL, a stand-in library)
 #   self       the target is the proxy itself
-#   tracefile  the trace file cannot be opened (it is a folder)
+#   tracefile  the trace file cannot be opened (it is a folder); on Windows
+#              the proxy loads the simulator from SIMULATOR
 # Without a usable target: one line on standard error naming the library and
 # what is wrong, every call answered with ZKTerr_BAD_MODE (so the tool lists
 # nothing), the calls still in the proxy's trace, and the simulator never
@@ -65,6 +66,10 @@ elseif(KIND STREQUAL "self")
   set(message_pattern "^zkttrace: [^\n]+ is this tracing library itself; ")
 elseif(KIND STREQUAL "tracefile")
   set(refused OFF)
+  if(WIN32_PROGRAM)
+    host_path(${SIMULATOR} target)
+    list(APPEND environment ZKT_TRACE_TARGET=${target})
+  endif()
   file(MAKE_DIRECTORY ${WORK_DIR}/folder.log)
   set(environment ZKT_TRACE_FILE=folder.log ${environment})
   list(REMOVE_ITEM environment ZKT_TRACE_FILE=proxy.log)
@@ -81,10 +86,11 @@ execute_process(
   COMMAND ${CMAKE_COMMAND} -E env ${environment} ${EMULATOR} ${program}
   WORKING_DIRECTORY ${WORK_DIR}
   INPUT_FILE ${WORK_DIR}/empty.stdin
-  OUTPUT_VARIABLE out
-  ERROR_VARIABLE err
+  OUTPUT_FILE ${WORK_DIR}/actual.out
+  ERROR_FILE ${WORK_DIR}/actual.err
   RESULT_VARIABLE exit_code
   TIMEOUT 60)
+file(READ ${WORK_DIR}/actual.err err)
 
 set(failures "")
 if(NOT exit_code STREQUAL "0")
@@ -124,10 +130,16 @@ else()
     string(APPEND failures "the simulator's trace:\n${trace}\nexpected:\n${expected_trace}\n")
   endif()
 endif()
+# Compared as files: CMake's text reading drops the CRs of the Windows
+# console streams.
 if(NEWLINE STREQUAL "CRLF")
   string(REPLACE "\n" "\r\n" expected_out "${expected_out}")
 endif()
-if(NOT out STREQUAL expected_out)
+file(WRITE ${WORK_DIR}/expected.out "${expected_out}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK_DIR}/expected.out
+  ${WORK_DIR}/actual.out RESULT_VARIABLE differs)
+if(differs)
+  file(READ ${WORK_DIR}/actual.out out)
   string(APPEND failures "standard output:\n${out}\nexpected:\n${expected_out}\n")
 endif()
 

@@ -30,8 +30,15 @@ endif()
 
 # 32-bit Windows decorates stdcall names (_ZKT_init@8). A maker's DLL exports
 # them undecorated, so ours do too, and programs import them undecorated.
+# Our DLLs' import libraries map the decorated names to the plain ones
+# (zkt_library_exports), and every program links with stdcall fixup, so that
+# a maker's DLL linked directly (ZKT_LIBRARY), which offers only the plain
+# ZKT_init, still serves a caller that asks for _ZKT_init@8.
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4 AND ZKT_CALLING_CONVENTION STREQUAL "stdcall")
   set(QUILMAR_ZKT_KILL_AT ON)
+  add_link_options(-Wl,--enable-stdcall-fixup)
+  set(QUILMAR_ZKT_STDCALL_DEF ${CMAKE_CURRENT_LIST_DIR}/zkt-stdcall.def)
+  find_program(QUILMAR_DLLTOOL NAMES ${QUILMAR_MINGW_TRIPLET}-dlltool dlltool REQUIRED)
 else()
   set(QUILMAR_ZKT_KILL_AT OFF)
 endif()
@@ -46,7 +53,16 @@ function(zkt_library_exports target)
       target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++)
     endif()
     if(QUILMAR_ZKT_KILL_AT)
+      # The linker's own import library would offer the plain names only,
+      # which no caller compiled for stdcall asks for: it is made anew with
+      # the decorated names, each importing the plain one.
       target_link_options(${target} PRIVATE -Wl,--kill-at)
+      add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${QUILMAR_DLLTOOL} --kill-at
+          --input-def ${QUILMAR_ZKT_STDCALL_DEF}
+          --dllname $<TARGET_FILE_NAME:${target}>
+          --output-lib $<TARGET_LINKER_FILE:${target}>
+        VERBATIM)
     endif()
   else()
     target_compile_definitions(${target} PRIVATE
@@ -61,11 +77,6 @@ endfunction()
 function(zkt_link_library target)
   if(ZKT_LIBRARY)
     target_link_libraries(${target} PRIVATE ${ZKT_LIBRARY})
-    # A DLL linked directly exports undecorated names; the linker matches
-    # them to the decorated ones the compiler asks for.
-    if(QUILMAR_ZKT_KILL_AT)
-      target_link_options(${target} PRIVATE -Wl,--enable-stdcall-fixup)
-    endif()
   else()
     target_link_libraries(${target} PRIVATE zkt)
   endif()

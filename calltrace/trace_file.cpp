@@ -23,6 +23,7 @@ void AddLine(const char *prefix, const char *line, size_t length) {
     } else if (mode == kHoldingBack &&
                pendingLength + prefixLength + length + 1 <= sizeof pending) {
         // pending holds whole lines, each ended by '\n', not a C string.
+        // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
         std::memcpy(pending + pendingLength, prefix, prefixLength);
         // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
         std::memcpy(pending + pendingLength + prefixLength, line, length);

@@ -193,6 +193,24 @@ static_assert(offsetof(StrobeModeParam, PeriodStb) == 12, "StrobeModeParam.Perio
 static_assert(offsetof(StrobeModeParam, NumberStb) == 16, "StrobeModeParam.NumberStb");
 static_assert(offsetof(StrobeModeParam, ContStb) == 20, "StrobeModeParam.ContStb");
 
+// Size of a control code's payload record: > 0 for a record, 0 for a code
+// that takes none (start), -1 for a code this interface does not define.
+// Whoever shows or checks a payload (the simulator's model, the call trace)
+// sizes it here.
+inline int32_t ZktPayloadSize(int32_t code) {
+    switch (code) {
+        case ZKTctrl_DDS_SETMASTER: return static_cast<int32_t>(sizeof(MasterParam));
+        case ZKTctrl_DDS_SETCLKMODE: return static_cast<int32_t>(sizeof(ClockModeParam));
+        case ZKTctrl_DDS_SETOUTFREQ:
+        case ZKTctrl_DDS_OUTFREQ_1805: return static_cast<int32_t>(sizeof(OutFreqParam));
+        case ZKTctrl_DDS_START: return 0;
+        case ZKTctrl_DDS_SETSTBMODE: return static_cast<int32_t>(sizeof(StrobeModeParam));
+        case ZKTctrl_DDS_SETSTARTMODE: return static_cast<int32_t>(sizeof(StartModeParam));
+        case ZKTctrl_CMPSC_SET: return static_cast<int32_t>(sizeof(ComparatorParam));
+        default: return -1;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Operations
 // ---------------------------------------------------------------------------

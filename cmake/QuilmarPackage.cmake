@@ -1,9 +1,15 @@
 # The Windows package: quilmar-<version>-win32.zip with the tool, the
-# library beside it, the demo's settings and a short text on running it.
+# library beside it, the tracing proxy, the demo's settings and a short text
+# on running it.
 # Made by `cpack` (the windows-x86 package preset) in the build folder.
 install(TARGETS zkt
   RUNTIME DESTINATION .
   LIBRARY DESTINATION .)
+# The tracing proxy, in a folder of its own: beside quilmar.exe it would
+# stand in for the library.
+install(TARGETS zkttrace
+  RUNTIME DESTINATION trace
+  LIBRARY DESTINATION trace)
 install(FILES
   ${CMAKE_SOURCE_DIR}/demo/quilmar.ini
   ${CMAKE_SOURCE_DIR}/demo/zkt.ini
@@ -23,6 +29,11 @@ set(CPACK_PACKAGE_NAME quilmar)
 set(CPACK_PACKAGE_VENDOR quilmar)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "Lists the boards of the board access library and programs their synthesizer services")
+# A build for a stdcall library says so in its name.
+if(ZKT_CALLING_CONVENTION STREQUAL "stdcall")
+  string(APPEND quilmar_package_system -stdcall)
+endif()
+
 set(CPACK_PACKAGE_FILE_NAME quilmar-${PROJECT_VERSION}-${quilmar_package_system})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES ON)

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "sim/sim_text.h"
+#include "sim/sim_trace_path.h"
 #include "textesc/text_escape.h"
 #include "textread/text_lines.h"
 
@@ -612,11 +613,20 @@ bool ParseLines(Parser &p, const char *text, size_t length) {
 }
 
 // A file saved as UTF-16 reads as the same text in single bytes.
+// A malformed file still names its trace file: the run truncates it and
+// writes the error there, so no earlier trace passes for this run's.
+bool ParseNarrowText(Parser &p, const char *text, size_t length) {
+    if (ParseLines(p, text, length)) return true;
+    SimClearConfig(p.config);
+    SimFindTracePath(text, length, p.config->tracePath, sizeof p.config->tracePath);
+    return false;
+}
+
 bool ParseAll(Parser &p, const char *text, size_t length) {
-    if (!IsUtf16(text, length)) return ParseLines(p, text, length);
+    if (!IsUtf16(text, length)) return ParseNarrowText(p, text, length);
     const std::unique_ptr<char[]> narrow(new (std::nothrow) char[length / 2 + 1]);
     if (narrow == nullptr) return Fail(p, "out of memory");
-    return ParseLines(p, narrow.get(), NarrowUtf16(text, length, narrow.get()));
+    return ParseNarrowText(p, narrow.get(), NarrowUtf16(text, length, narrow.get()));
 }
 
 }  // namespace
@@ -638,11 +648,7 @@ bool SimParseConfigText(const char *fileLabel, const char *text, size_t length, 
     p.config = config;
     if (messageSize > 0) message[0] = '\0';
     SimClearConfig(config);
-    if (!ParseAll(p, text, length)) {
-        SimClearConfig(config);
-        return false;
-    }
-    return true;
+    return ParseAll(p, text, length);
 }
 
 namespace {

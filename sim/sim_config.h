@@ -99,7 +99,8 @@ void SimClearConfig(SimConfig *config);
 // its byte order mark, or UTF-16 with it; lines end in CRLF, LF or a lone CR.
 // fileLabel names the file in messages. On failure writes one line,
 // "<file>:<line>: <problem>" without a newline, into message, clears config
-// and returns false. Messages hold only printable ASCII: other bytes of the
+// but for the trace path the text names (SimFindTracePath), and returns
+// false. Messages hold only printable ASCII: other bytes of the
 // file (or its name) appear as \xNN, and a backslash as \\.
 bool SimParseConfigText(const char *fileLabel, const char *text, size_t length, SimConfig *config,
                         char *message, size_t messageSize);
@@ -109,7 +110,8 @@ enum SimLoadResult { kSimConfigLoaded, kSimConfigMissing, kSimConfigInvalid };
 // Reads and parses the file at path. Missing: no such file (config cleared,
 // message says so). Invalid: not a regular file (a directory or a named pipe,
 // which is never opened), unreadable, too large or malformed (config
-// cleared; the message gives the reason).
+// cleared, but a malformed file keeps its trace path; the message gives the
+// reason).
 SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *message,
                                 size_t messageSize);
 

@@ -144,19 +144,7 @@ void SimDdsReset(SimDdsState *state, const SimDdsLimits &limits) {
     state->strobeSet = false;
 }
 
-int32_t SimPayloadSize(int32_t code) {
-    switch (code) {
-        case ZKTctrl_DDS_SETMASTER: return static_cast<int32_t>(sizeof(MasterParam));
-        case ZKTctrl_DDS_SETCLKMODE: return static_cast<int32_t>(sizeof(ClockModeParam));
-        case ZKTctrl_DDS_SETOUTFREQ:
-        case ZKTctrl_DDS_OUTFREQ_1805: return static_cast<int32_t>(sizeof(OutFreqParam));
-        case ZKTctrl_DDS_START: return 0;
-        case ZKTctrl_DDS_SETSTBMODE: return static_cast<int32_t>(sizeof(StrobeModeParam));
-        case ZKTctrl_DDS_SETSTARTMODE: return static_cast<int32_t>(sizeof(StartModeParam));
-        case ZKTctrl_CMPSC_SET: return static_cast<int32_t>(sizeof(ComparatorParam));
-        default: return -1;
-    }
-}
+int32_t SimPayloadSize(int32_t code) { return ZktPayloadSize(code); }
 
 int64_t SimTuningWord(double frequency, double clockHz, int32_t tuningBits, double *rounded) {
     *rounded = 0.0;

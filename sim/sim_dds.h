@@ -40,7 +40,9 @@ struct SimDdsState {
 void SimDdsReset(SimDdsState *state, const SimDdsLimits &limits);
 
 // Size of a control code's payload record: > 0 for a record, 0 for a code
-// that takes none (start), -1 for a code the service does not know.
+// that takes none (start), -1 for a code the service does not know. The
+// service knows exactly the codes whose record the interface defines
+// (ZktPayloadSize).
 int32_t SimPayloadSize(int32_t code);
 
 // Runs one control command on the model. payload may be null; when it is

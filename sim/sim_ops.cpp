@@ -1,12 +1,12 @@
 #include "sim/sim_ops.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
+#include "calltrace/call_line.h"
+#include "calltrace/trace_file.h"
 #include "sim/sim_state.h"
 #include "sim/sim_text.h"
-#include "sim/sim_trace.h"
 #include "textesc/text_escape.h"
 
 namespace {
@@ -17,26 +17,6 @@ const int32_t kMisuse = static_cast<int32_t>(ZKTerr_BAD_MODE);
 const int32_t kNoService = static_cast<int32_t>(ZKTerr_INSUFFICIENT_SERVICES);
 
 const char kDdsServiceName[] = "BASEDDS0";
-
-void Trace(const char *format, ...) {
-    char line[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    SimTraceLine(line);
-}
-
-// ", count=N" when the operation wrote the count, else "".
-const char *CountText(bool written, int32_t count, char *out, size_t outSize) {
-    out[0] = '\0';
-    if (written) std::snprintf(out, outSize, ", count=%d", count);
-    return out;
-}
-
-const char *NullText(const void *pointer, const char *text) {
-    return pointer == nullptr ? text : "";
-}
 
 int32_t Smaller(int32_t capacity, int32_t available) {
     if (capacity <= 0) return 0;
@@ -99,17 +79,19 @@ void ReportStillHeld() {
 }  // namespace
 
 int32_t SimOpDisplayMode(int32_t mode) {
+    CallLine line;
+    CallLineDisplayMode(&line, mode);
     SimState().displayMode = mode;
-    Trace("ZKT_displayMode(mode=0x%x) = 0", static_cast<uint32_t>(mode));
+    CallLineResult(&line, 0);
+    TraceFileLine(line.text);
     return 0;
 }
 
 int32_t SimOpInit(const char *configFile, int32_t *count) {
     SimLibraryState &s = SimState();
-    char file[300];
-    EscapeQuoted(configFile, 256, file, sizeof file);
+    CallLine line;
+    CallLineInit(&line, configFile, count);
     int32_t result = kMisuse;
-    bool countWritten = false;
     if (!s.initialised && configFile != nullptr && count != nullptr) {
         char message[512];
         const SimLoadResult loaded =
@@ -121,47 +103,43 @@ int32_t SimOpInit(const char *configFile, int32_t *count) {
         }
         s.initialised = true;
         SimResetRuntime();
-        if (!SimTraceStart(s.config.tracePath)) {
-            std::fprintf(stderr, "zkt: cannot open trace file '%s'; no trace\n",
-                         s.config.tracePath);
+        const int traceError = TraceFileStart(s.config.tracePath);
+        if (traceError != 0) {
+            std::fprintf(stderr, "zkt: cannot open trace file '%s' (%s); no trace\n",
+                         s.config.tracePath, std::strerror(traceError));
         }
+        // A malformed file still names its trace: the error goes on top, so
+        // that the trace of an earlier run is never taken for this one's.
+        if (loaded == kSimConfigInvalid) TraceFileNote(message);
         result = loaded == kSimConfigInvalid ? kMisuse : 0;
         *count = s.config.boardCount;
-        countWritten = true;
     }
-    char countText[32];
-    Trace("ZKT_init(configFile=%s%s) = %d%s", file, NullText(count, ", count=null"), result,
-          CountText(countWritten, countWritten ? *count : 0, countText, sizeof countText));
+    CallLineResultCount(&line, result, count);
+    TraceFileLine(line.text);
     return result;
 }
 
 int32_t SimOpLidList(uint32_t *lids, int32_t capacity, int32_t *count) {
     const SimLibraryState &s = SimState();
+    CallLine line;
+    CallLineLidList(&line, lids, capacity, count);
     int32_t result = kMisuse;
-    bool countWritten = false;
     if (s.initialised && count != nullptr && (lids != nullptr || capacity <= 0)) {
         const int32_t n = Smaller(capacity, s.config.boardCount);
         for (int32_t i = 0; i < n; ++i) lids[i] = s.config.boards[i].lid;
         *count = s.config.reportedDeviceCount.set ? s.config.reportedDeviceCount.value
                                                   : s.config.boardCount;
-        countWritten = true;
         result = 0;
     }
-    char countText[32];
-    Trace("ZKT_lidList(%scapacity=%d%s) = %d%s", NullText(lids, "lids=null, "), capacity,
-          NullText(count, ", count=null"), result,
-          CountText(countWritten, countWritten ? *count : 0, countText, sizeof countText));
+    CallLineResultCount(&line, result, count);
+    TraceFileLine(line.text);
     return result;
 }
 
 int32_t SimOpGetInfo(uint32_t lid, BoardInfo *info) {
     const SimLibraryState &s = SimState();
-    char sizeText[32];
-    if (info == nullptr) {
-        std::snprintf(sizeText, sizeof sizeText, "info=null");
-    } else {
-        std::snprintf(sizeText, sizeof sizeText, "size=%u", info->size);
-    }
+    CallLine line;
+    CallLineGetInfo(&line, lid, info);
     int32_t result = kMisuse;
     const int32_t b = s.initialised ? SimBoardByLid(lid) : -1;
     if (b >= 0 && info != nullptr && info->size >= sizeof(BoardInfo) &&
@@ -176,12 +154,15 @@ int32_t SimOpGetInfo(uint32_t lid, BoardInfo *info) {
         std::memset(info->reserved160, 0, sizeof info->reserved160);
         result = board.infoFails ? kMisuse : 0;
     }
-    Trace("ZKT_getInfo(lid=0x%x, %s) = %d", lid, sizeText, result);
+    CallLineResult(&line, result);
+    TraceFileLine(line.text);
     return result;
 }
 
 int32_t SimOpOpen(uint32_t lid, int32_t mode, void *reserved) {
     SimLibraryState &s = SimState();
+    CallLine line;
+    CallLineOpen(&line, lid, mode, reserved);
     int32_t result = kMisuse;
     const int32_t b = s.initialised ? SimBoardByLid(lid) : -1;
     if (b >= 0 && reserved == nullptr && s.deviceHandles[b] == 0) {
@@ -195,15 +176,16 @@ int32_t SimOpOpen(uint32_t lid, int32_t mode, void *reserved) {
             }
         }
     }
-    Trace("ZKT_open(lid=0x%x, mode=%d, reserved=%s) = %d", lid, mode,
-          reserved == nullptr ? "null" : "nonnull", result);
+    CallLineResult(&line, result);
+    TraceFileLine(line.text);
     return result;
 }
 
 int32_t SimOpPuList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
     const SimLibraryState &s = SimState();
+    CallLine line;
+    CallLinePuList(&line, device, items, capacity, count);
     int32_t result = kMisuse;
-    bool countWritten = false;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
     if (b >= 0 && count != nullptr && (items != nullptr || capacity <= 0)) {
         const SimBoard &board = s.config.boards[b];
@@ -216,21 +198,19 @@ int32_t SimOpPuList(int32_t device, PuItem *items, int32_t capacity, int32_t *co
                         sizeof items[i].description);
         }
         *count = board.reportedUnitCount.set ? board.reportedUnitCount.value : board.unitCount;
-        countWritten = true;
         result = 0;
     }
-    char countText[32];
-    Trace("ZKT_puList(device=%d, %scapacity=%d%s) = %d%s", device, NullText(items, "items=null, "),
-          capacity, NullText(count, ", count=null"), result,
-          CountText(countWritten, countWritten ? *count : 0, countText, sizeof countText));
+    CallLineResultCount(&line, result, count);
+    TraceFileLine(line.text);
     return result;
 }
 
 int32_t SimOpServiceList(int32_t device, int32_t reserved, ServiceItem *items, int32_t capacity,
                          int32_t *count) {
     const SimLibraryState &s = SimState();
+    CallLine line;
+    CallLineServiceList(&line, device, reserved, items, capacity, count);
     int32_t result = kMisuse;
-    bool countWritten = false;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
     if (b >= 0 && reserved == 0 && count != nullptr && (items != nullptr || capacity <= 0)) {
         const SimBoard &board = s.config.boards[b];
@@ -241,30 +221,19 @@ int32_t SimOpServiceList(int32_t device, int32_t reserved, ServiceItem *items, i
         }
         *count =
             board.reportedServiceCount.set ? board.reportedServiceCount.value : board.serviceCount;
-        countWritten = true;
         result = 0;
     }
-    char countText[32];
-    Trace("ZKT_serviceList(device=%d, reserved=%d, %scapacity=%d%s) = %d%s", device, reserved,
-          NullText(items, "items=null, "), capacity, NullText(count, ", count=null"), result,
-          CountText(countWritten, countWritten ? *count : 0, countText, sizeof countText));
+    CallLineResultCount(&line, result, count);
+    TraceFileLine(line.text);
     return result;
 }
 
 int32_t SimOpCapture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
                      int32_t timeout) {
     SimLibraryState &s = SimState();
-    char modeText[16];
-    if (mode == nullptr) {
-        std::snprintf(modeText, sizeof modeText, "null");
-    } else {
-        std::snprintf(modeText, sizeof modeText, "%d", *mode);
-    }
-    char nameText[80];
-    EscapeQuoted(name, ZKT_SERVICE_NAME_SIZE, nameText, sizeof nameText);
-
+    CallLine line;
+    CallLineCapture(&line, device, reserved, mode, name, timeout);
     int32_t result = kMisuse;
-    bool modeWritten = false;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
     if (b >= 0 && reserved == 0 && mode != nullptr && name != nullptr) {
         const SimBoard &board = s.config.boards[b];
@@ -278,7 +247,6 @@ int32_t SimOpCapture(int32_t device, int32_t reserved, int32_t *mode, const char
         } else if (board.captureResult.set && board.captureResult.value <= 0) {
             result = board.captureResult.value;
             *mode = granted;
-            modeWritten = true;
         } else if (!spy && SimServiceHeldExclusively(b, service)) {
             result = kNoService;
         } else {
@@ -294,58 +262,45 @@ int32_t SimOpCapture(int32_t device, int32_t reserved, int32_t *mode, const char
                 slot->spy = spy;
                 ++s.capturesMade;
                 *mode = granted;
-                modeWritten = true;
                 result = handle;
             }
         }
     }
-    char modeOut[32] = "";
-    if (modeWritten) std::snprintf(modeOut, sizeof modeOut, ", mode=%d", *mode);
-    Trace("ZKT_capture(device=%d, reserved=%d, mode=%s, name=%s, timeout=%d) = %d%s", device,
-          reserved, modeText, nameText, timeout, result, modeOut);
+    CallLineResultMode(&line, result, mode);
+    TraceFileLine(line.text);
     return result;
 }
 
 int32_t SimOpCtrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
     const SimLibraryState &s = SimState();
-    const int32_t size = SimPayloadSize(code);
-    char before[64];
-    if (payload == nullptr) {
-        std::snprintf(before, sizeof before, "null");
-    } else if (size < 0) {
-        std::snprintf(before, sizeof before, "(unknown size)");
-    } else if (size == 0) {
-        std::snprintf(before, sizeof before, "nonnull");
-    } else {
-        SimFormatHex(payload, static_cast<size_t>(size), before, sizeof before);
-    }
+    CallLine line;
+    CallLineCtrl(&line, service, reserved, code, payload);
     uint32_t status = ZKTerr_BAD_MODE;
     const SimCapture *capture = s.initialised ? SimCaptureByHandle(service) : nullptr;
     if (capture != nullptr) status = Control(*capture, reserved, code, payload);
-    char after[80] = "";
-    if (payload != nullptr && size > 0) {
-        char hex[64];
-        std::snprintf(after, sizeof after, ", payload=%s",
-                      SimFormatHex(payload, static_cast<size_t>(size), hex, sizeof hex));
-    }
-    Trace("ZKT_ctrl(service=%d, reserved=%d, code=0x%x, payload=%s) = 0x%08x%s", service, reserved,
-          static_cast<uint32_t>(code), before, status, after);
+    CallLineResultCtrl(&line, static_cast<int32_t>(status), code, payload);
+    TraceFileLine(line.text);
     return static_cast<int32_t>(status);
 }
 
 int32_t SimOpRelease(int32_t service, int32_t reserved) {
+    CallLine line;
+    CallLineRelease(&line, service, reserved);
     SimCapture *capture = SimState().initialised ? SimCaptureByHandle(service) : nullptr;
     int32_t result = kMisuse;
     if (capture != nullptr && reserved == 0) {
         capture->inUse = false;
         result = 0;
     }
-    Trace("ZKT_release(service=%d, reserved=%d) = %d", service, reserved, result);
+    CallLineResult(&line, result);
+    TraceFileLine(line.text);
     return result;
 }
 
 int32_t SimOpClose(int32_t device) {
     SimLibraryState &s = SimState();
+    CallLine line;
+    CallLineClose(&line, device);
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
     int32_t result = kMisuse;
     if (b >= 0) {
@@ -358,19 +313,24 @@ int32_t SimOpClose(int32_t device) {
             result = 0;
         }
     }
-    Trace("ZKT_close(device=%d) = %d", device, result);
+    CallLineResult(&line, result);
+    TraceFileLine(line.text);
     return result;
 }
 
 int32_t SimOpCleanup() {
     SimLibraryState &s = SimState();
+    CallLine line;
+    CallLineCleanup(&line);
     if (!s.initialised) {
-        Trace("ZKT_cleanup() = %d", kMisuse);
+        CallLineResult(&line, kMisuse);
+        TraceFileLine(line.text);
         return kMisuse;
     }
     ReportStillHeld();
-    Trace("ZKT_cleanup() = 0");
-    SimTraceStop();
+    CallLineResult(&line, 0);
+    TraceFileLine(line.text);
+    TraceFileStop();
     SimClearConfig(&s.config);
     SimResetRuntime();
     s.initialised = false;

@@ -5,7 +5,7 @@
 //
 // Markers:
 //   README.md     a line "<!-- example: <path> -->" right before a fenced
-//                 block; fences other than ```sh and ```ini (commands and
+//                 block; fences other than ```sh, ```bat and ```ini (commands and
 //                 input files) must carry one.
 //   man/*.1, *.5  a line ".\" example: <path>" right before .EX; every .EX
 //                 carries either that or ".\" not output: <what it is>".
@@ -85,7 +85,9 @@ std::vector<Block> ReadmeBlocks(const std::string &name, const std::string &text
         for (; end < lines.size() && !StartsWith(lines[end], "```"); ++end) {
             block.text += lines[end] + "\n";
         }
-        if (block.output || (language != "sh" && language != "ini")) blocks.push_back(block);
+        if (block.output || (language != "sh" && language != "bat" && language != "ini")) {
+            blocks.push_back(block);
+        }
         i = end;
     }
     return blocks;

@@ -1,12 +1,24 @@
 # Runs the tool once in a fresh folder holding one case's files, and compares
 # what it wrote byte for byte with the case's expectations:
 #   zkt.ini, quilmar.ini   copied into the folder (quilmar.ini may be absent)
+#   trace.log              an older trace, copied too (usually absent)
 #   stdin                  fed to the tool (absent: empty input)
 #   expected.out           standard output
 #   expected.err           standard error (absent: must be empty)
 #   expected.trace         the simulator's call trace, written to trace.log
 # The last four may sit in another folder, EXPECTED_DIR, so that a folder of
 # inputs meant for users (the demo) stays free of test files.
+#
+# PROXY=<tracing proxy> runs the same case through the tracing proxy in
+# front of the simulator, which must change nothing: standard output and
+# standard error as above, and the proxy's trace (ZKT_TRACE_FILE=proxy.log)
+# byte for byte the simulator's own, expected.trace, without its "# " note
+# lines (the proxy sees only calls). A case whose zkt.ini names no trace
+# keeps the proxy's trace in expected-proxy.trace instead. On Linux the proxy
+# comes in through LD_PRELOAD and finds the simulator next in load order (or
+# at TARGET when given); on Windows the tool and the proxy's ZKT.dll are
+# copied into the case folder and the proxy loads the simulator from TARGET,
+# the simulator's DLL in the build's bin folder.
 #
 # NEWLINE=CRLF (the Windows build) says that the tool's standard output and
 # standard error end lines in CR LF: the tool writes "\n" to text-mode
@@ -32,7 +44,7 @@ endif()
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
-foreach(input zkt.ini quilmar.ini)
+foreach(input zkt.ini quilmar.ini trace.log)
   if(EXISTS ${CASE_DIR}/${input})
     file(COPY ${CASE_DIR}/${input} DESTINATION ${WORK_DIR})
   endif()
@@ -44,8 +56,31 @@ if(NOT EXISTS ${stdin_file})
   file(WRITE ${stdin_file} "")
 endif()
 
+set(program ${QUILMAR})
+set(environment "")
+if(DEFINED PROXY)
+  list(APPEND environment ZKT_TRACE_FILE=proxy.log)
+  if(WIN32_PROGRAM)
+    get_filename_component(program_name ${QUILMAR} NAME)
+    file(COPY ${QUILMAR} ${PROXY} DESTINATION ${WORK_DIR})
+    set(program ${WORK_DIR}/${program_name})
+  else()
+    # The sanitizers' runtime need not come first when the proxy does.
+    list(APPEND environment LD_PRELOAD=${PROXY}
+      "ASAN_OPTIONS=$ENV{ASAN_OPTIONS}:verify_asan_link_order=0")
+  endif()
+  if(DEFINED TARGET)
+    set(target_path ${TARGET})
+    if(WIN32_PROGRAM)
+      # Wine shows the host's root as drive Z:.
+      string(REPLACE "/" "\\" target_path "Z:${TARGET}")
+    endif()
+    list(APPEND environment ZKT_TRACE_TARGET=${target_path})
+  endif()
+endif()
+
 execute_process(
-  COMMAND ${EMULATOR} ${QUILMAR}
+  COMMAND ${CMAKE_COMMAND} -E env ${environment} ${EMULATOR} ${program}
   WORKING_DIRECTORY ${WORK_DIR}
   INPUT_FILE ${stdin_file}
   OUTPUT_FILE ${WORK_DIR}/actual.out
@@ -100,7 +135,21 @@ console_text(${EXPECTED_DIR}/expected.out expected_out)
 console_text(${expected_err} expected_err)
 compare("standard output" ${expected_out} ${WORK_DIR}/actual.out)
 compare("standard error" ${expected_err} ${WORK_DIR}/actual.err)
-if(EXISTS ${EXPECTED_DIR}/expected.trace)
+if(DEFINED PROXY)
+  if(EXISTS ${EXPECTED_DIR}/expected.trace)
+    # The simulator's notes are its own; every other line is a call.
+    file(READ ${EXPECTED_DIR}/expected.trace calls_text)
+    string(REGEX REPLACE "\n# [^\n]*" "" calls_text "\n${calls_text}")
+    string(REGEX REPLACE "^\n" "" calls_text "${calls_text}")
+    set(expected_calls ${WORK_DIR}/expected.calls)
+    file(WRITE ${expected_calls} "${calls_text}")
+    compare("proxy's call trace" ${expected_calls} ${WORK_DIR}/proxy.log)
+  elseif(EXISTS ${EXPECTED_DIR}/expected-proxy.trace)
+    compare("proxy's call trace" ${EXPECTED_DIR}/expected-proxy.trace ${WORK_DIR}/proxy.log)
+  else()
+    set(failures "${failures}no expected.trace or expected-proxy.trace to compare the proxy's trace with\n")
+  endif()
+elseif(EXISTS ${EXPECTED_DIR}/expected.trace)
   compare("call trace" ${EXPECTED_DIR}/expected.trace ${WORK_DIR}/trace.log)
 endif()
 

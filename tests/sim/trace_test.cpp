@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "boardlib/zkt_api.h"
-#include "sim/sim_trace.h"
+#include "calltrace/call_line.h"
 #include "sim_test_support.h"
 #include "textesc/text_escape.h"
 
@@ -189,6 +190,64 @@ TEST_F(TraceTest, NoTraceKeyMeansNoFileAndHeldBackLinesAreDropped) {
               "ZKT_cleanup() = 0\n");
 }
 
+// A run on a broken file must not leave the last good run's trace looking
+// current: the file is replaced, the error comes first as a note, then the
+// calls as usual.
+TEST_F(TraceTest, MalformedFileStillReplacesItsTraceWithTheErrorOnTop) {
+    WriteFile("trace.log", "ZKT_init(configFile=\"zkt.ini\") = 0, count=4\n");
+    ZKT_displayMode(0x8F);
+    testing::internal::CaptureStderr();
+    int32_t count = -1;
+    EXPECT_EQ(Init("[Board]\nNmae = x\n[Library]\nTrace = trace.log\n", &count), kBadMode);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "zkt.ini:2: unknown key 'Nmae' in [Board]\n");
+    EXPECT_EQ(ZKT_lidList(nullptr, 0, &count), 0);
+    EXPECT_EQ(ZKT_cleanup(), 0);
+    EXPECT_EQ(ReadFile("trace.log"),
+              "ZKT_displayMode(mode=0x8f) = 0\n"
+              "# zkt.ini:2: unknown key 'Nmae' in [Board]\n"
+              "ZKT_init(configFile=\"zkt.ini\") = -1073741558\n"
+              "ZKT_lidList(lids=null, capacity=0) = 0, count=0\n"
+              "ZKT_cleanup() = 0\n");
+}
+
+TEST_F(TraceTest, TraceFileThatCannotBeOpenedIsReportedWithTheReason) {
+    std::filesystem::create_directory("folder.log");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Init("[Library]\nTrace = folder.log\n"), 0);
+    const std::string message = testing::internal::GetCapturedStderr();
+    const std::string head = "zkt: cannot open trace file 'folder.log' (";
+    const std::string tail = "); no trace\n";
+    EXPECT_EQ(message.substr(0, head.size()), head);
+    // The system's reason stands between them.
+    ASSERT_GT(message.size(), head.size() + tail.size()) << message;
+    EXPECT_EQ(message.substr(message.size() - tail.size()), tail);
+    EXPECT_EQ(ZKT_cleanup(), 0);
+}
+
+// What a failed call left behind a pointer shows by what the pointer holds,
+// as the caller (and a tracing proxy) can see it: a count only after a
+// success, a capture mode whenever its pointer is there.
+TEST_F(TraceTest, OutputsOfFailedCallsShowWhatTheCallerSees) {
+    WriteFile("zkt.ini", "[Library]\nTrace = t.log\n[Board]\nService = OTHER, 1\n");
+    int32_t count = 0;
+    ZKT_init("zkt.ini", &count);
+    count = 7;
+    ZKT_init("zkt.ini", &count);
+    const int32_t device = ZKT_open(0x1001, 1, nullptr);
+    int32_t mode = 5;
+    EXPECT_EQ(ZKT_capture(device, 0, &mode, "BASEDDS0", 1), kNoService);
+    ZKT_close(device);
+    ZKT_cleanup();
+    EXPECT_EQ(ReadFile("t.log"),
+              "ZKT_init(configFile=\"zkt.ini\") = 0, count=1\n"
+              "ZKT_init(configFile=\"zkt.ini\") = -1073741558\n"
+              "ZKT_open(lid=0x1001, mode=1, reserved=null) = 257\n"
+              "ZKT_capture(device=257, reserved=0, mode=5, name=\"BASEDDS0\", timeout=1)"
+              " = -1073741557, mode=5\n"
+              "ZKT_close(device=257) = 0\n"
+              "ZKT_cleanup() = 0\n");
+}
+
 TEST(TraceFormatTest, QuotedTextIsBoundedAndEscaped) {
     char out[64];
     EXPECT_STREQ(EscapeQuoted("ABCDEFGH", 4, out, sizeof out), "\"ABCD\"");
@@ -197,7 +256,7 @@ TEST(TraceFormatTest, QuotedTextIsBoundedAndEscaped) {
     // Cut at whole characters when the output is short, still closed.
     EXPECT_STREQ(EscapeQuoted("abcdefgh", 16, out, 6), "\"abc\"");
     const unsigned char bytes[] = {0x00, 0x0F, 0xA0, 0xFF};
-    EXPECT_STREQ(SimFormatHex(bytes, sizeof bytes, out, sizeof out), "000fa0ff");
+    EXPECT_STREQ(CallTraceHex(bytes, sizeof bytes, out, sizeof out), "000fa0ff");
 }
 
 }  // namespace

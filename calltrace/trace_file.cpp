@@ -1,0 +1,75 @@
+#include "calltrace/trace_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+enum TraceMode { kHoldingBack, kWriting, kDropping };
+
+TraceMode mode = kHoldingBack;
+FILE *file = nullptr;
+char pending[kTracePendingBytes];
+size_t pendingLength = 0;
+
+void AddLine(const char *prefix, const char *line, size_t length) {
+    const size_t prefixLength = std::strlen(prefix);
+    if (mode == kWriting) {
+        // One write per line, so that lines of calls made at the same time
+        // from several threads do not interleave.
+        char whole[2048];
+        const int n =
+            std::snprintf(whole, sizeof whole, "%s%.*s\n", prefix, static_cast<int>(length), line);
+        if (n > 0 && static_cast<size_t>(n) < sizeof whole) {
+            std::fwrite(whole, 1, static_cast<size_t>(n), file);
+        } else {
+            std::fwrite(prefix, 1, prefixLength, file);
+            std::fwrite(line, 1, length, file);
+            std::fputc('\n', file);
+        }
+        std::fflush(file);
+    } else if (mode == kHoldingBack &&
+               pendingLength + prefixLength + length + 1 <= sizeof pending) {
+        // pending holds whole lines, each ended by '\n', not a C string.
+        // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
+        std::memcpy(pending + pendingLength, prefix, prefixLength);
+        // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
+        std::memcpy(pending + pendingLength + prefixLength, line, length);
+        pendingLength += prefixLength + length;
+        pending[pendingLength++] = '\n';
+    }
+}
+
+}  // namespace
+
+int TraceFileStart(const char *path) {
+    if (file != nullptr) std::fclose(file);
+    file = nullptr;
+    mode = kDropping;
+    int error = 0;
+    if (path != nullptr && path[0] != '\0') {
+        errno = 0;
+        file = std::fopen(path, "wb");
+        if (file != nullptr) {
+            mode = kWriting;
+            std::fwrite(pending, 1, pendingLength, file);
+            std::fflush(file);
+        } else {
+            error = errno != 0 ? errno : EIO;
+        }
+    }
+    pendingLength = 0;
+    return error;
+}
+
+void TraceFileStop() {
+    if (file != nullptr) std::fclose(file);
+    file = nullptr;
+    mode = kHoldingBack;
+    pendingLength = 0;
+}
+
+void TraceFileLine(const char *line) { AddLine("", line, std::strlen(line)); }
+
+void TraceFileNote(const char *text) { AddLine("# ", text, std::strcspn(text, "\r\n")); }

@@ -1,0 +1,52 @@
+#include "sim/sim_trace_path.h"
+
+#include <cstring>
+
+#include "sim/sim_config.h"
+#include "sim/sim_text.h"
+#include "textread/text_lines.h"
+
+void SimFindTracePath(const char *text, size_t length, char *out, size_t outSize) {
+    if (outSize == 0) return;
+    out[0] = '\0';
+    char buffer[kSimMaxLineLength + 1];
+    bool inLibrary = false;
+    const char *cursor = text + Utf8MarkLength(text, length);
+    const char *const end = text + length;
+    while (cursor < end) {
+        const TextLine textLine = NextTextLine(&cursor, end);
+        const char *start = textLine.begin;
+        const size_t lineLength = static_cast<size_t>(textLine.end - textLine.begin);
+        if (lineLength > kSimMaxLineLength || std::memchr(start, '\0', lineLength) != nullptr) {
+            continue;
+        }
+        std::memcpy(buffer, start, lineLength);
+        size_t n = lineLength;
+        char *line = SimTrim(buffer, &n);
+        line[n] = '\0';
+        if (n == 0 || line[0] == ';' || line[0] == '#') continue;
+        if (line[0] == '[') {
+            if (line[n - 1] != ']') continue;
+            line[n - 1] = '\0';
+            size_t nameLength = n - 2;
+            char *name = SimTrim(line + 1, &nameLength);
+            name[nameLength] = '\0';
+            inLibrary = SimEqualNoCase(name, "Library");
+            continue;
+        }
+        char *equals = std::strchr(line, '=');
+        if (!inLibrary || equals == nullptr) continue;
+        *equals = '\0';
+        size_t keyLength = static_cast<size_t>(equals - line);
+        char *key = SimTrim(line, &keyLength);
+        key[keyLength] = '\0';
+        if (!SimEqualNoCase(key, "Trace")) continue;
+        size_t valueLength = std::strlen(equals + 1);
+        const char *value = SimTrim(equals + 1, &valueLength);
+        if (valueLength < outSize) {
+            std::memcpy(out, value, valueLength);
+            out[valueLength] = '\0';
+        }
+        return;
+    }
+}

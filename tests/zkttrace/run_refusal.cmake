@@ -1,0 +1,148 @@
+# Runs the tool through the tracing proxy when the proxy cannot do its whole
+# work, in a fresh folder holding the case's zkt.ini, and checks what the
+# user sees. KIND is one of:
+#   missing    the target cannot be loaded (Linux: a path that does not
+#              exist; Windows: no ZKT.DLL in the system directory)
+#   partial    the target lacks ZKT_ctrl (PARTIAL, a stand-in library)
+#   self       the target is the proxy itself
+#   tracefile  the trace file cannot be opened (it is a folder); on Windows
+#              the proxy loads the simulator from SIMULATOR
+# Without a usable target: one line on standard error naming the library and
+# what is wrong, every call answered with ZKTerr_BAD_MODE (so the tool lists
+# nothing), the calls still in the proxy's trace, and the simulator never
+# reached (it writes no trace). With a trace file that cannot be opened: one
+# line on standard error, and the run is the case's own, simulator trace
+# included.
+foreach(var KIND QUILMAR PROXY PARTIAL CASE_DIR WORK_DIR NEWLINE)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "run_refusal.cmake needs -D${var}=...")
+  endif()
+endforeach()
+
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+file(COPY ${CASE_DIR}/zkt.ini DESTINATION ${WORK_DIR})
+file(WRITE ${WORK_DIR}/empty.stdin "")
+
+# Where the proxy sits and how a path is handed to it.
+set(program ${QUILMAR})
+set(proxy ${PROXY})
+set(environment ZKT_TRACE_FILE=proxy.log)
+if(WIN32_PROGRAM)
+  get_filename_component(program_name ${QUILMAR} NAME)
+  get_filename_component(proxy_name ${PROXY} NAME)
+  file(COPY ${QUILMAR} ${PROXY} DESTINATION ${WORK_DIR})
+  set(program ${WORK_DIR}/${program_name})
+  set(proxy ${WORK_DIR}/${proxy_name})
+else()
+  list(APPEND environment LD_PRELOAD=${PROXY}
+    "ASAN_OPTIONS=$ENV{ASAN_OPTIONS}:verify_asan_link_order=0")
+endif()
+function(host_path path result_var)
+  if(WIN32_PROGRAM)
+    string(REPLACE "/" "\\" path "Z:${path}")
+  endif()
+  set(${result_var} "${path}" PARENT_SCOPE)
+endfunction()
+
+set(refused ON)
+if(KIND STREQUAL "missing")
+  if(WIN32_PROGRAM)
+    set(message_pattern "^zkttrace: cannot load [A-Za-z]:\\\\[^\n]*\\\\ZKT\\.DLL \\([^\n]+\\); ")
+  else()
+    host_path(${WORK_DIR}/no-such-folder/libzkt.so target)
+    list(APPEND environment ZKT_TRACE_TARGET=${target})
+    set(message_pattern "^zkttrace: cannot load ${target} \\([^\n]*No such file[^\n]*\\); ")
+  endif()
+elseif(KIND STREQUAL "partial")
+  host_path(${PARTIAL} target)
+  list(APPEND environment ZKT_TRACE_TARGET=${target})
+  string(REPLACE "\\" "\\\\" target_pattern "${target}")
+  string(REPLACE "." "\\." target_pattern "${target_pattern}")
+  set(message_pattern "^zkttrace: ${target_pattern} has no ZKT_ctrl \\([^\n]+\\); ")
+elseif(KIND STREQUAL "self")
+  host_path(${proxy} target)
+  list(APPEND environment ZKT_TRACE_TARGET=${target})
+  set(message_pattern "^zkttrace: [^\n]+ is this tracing library itself; ")
+elseif(KIND STREQUAL "tracefile")
+  set(refused OFF)
+  if(WIN32_PROGRAM)
+    host_path(${SIMULATOR} target)
+    list(APPEND environment ZKT_TRACE_TARGET=${target})
+  endif()
+  file(MAKE_DIRECTORY ${WORK_DIR}/folder.log)
+  set(environment ZKT_TRACE_FILE=folder.log ${environment})
+  list(REMOVE_ITEM environment ZKT_TRACE_FILE=proxy.log)
+  set(message_pattern
+    "^zkttrace: cannot open trace file 'folder\\.log' \\([^\n]+\\); calls go on without a trace\r?\n$")
+else()
+  message(FATAL_ERROR "unknown KIND '${KIND}'")
+endif()
+if(refused)
+  string(APPEND message_pattern "every call answers ZKTerr_BAD_MODE\r?\n$")
+endif()
+
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env ${environment} ${EMULATOR} ${program}
+  WORKING_DIRECTORY ${WORK_DIR}
+  INPUT_FILE ${WORK_DIR}/empty.stdin
+  OUTPUT_FILE ${WORK_DIR}/actual.out
+  ERROR_FILE ${WORK_DIR}/actual.err
+  RESULT_VARIABLE exit_code
+  TIMEOUT 60)
+file(READ ${WORK_DIR}/actual.err err)
+
+set(failures "")
+if(NOT exit_code STREQUAL "0")
+  string(APPEND failures "quilmar exited with '${exit_code}' (expected 0)\n")
+endif()
+if(NOT err MATCHES "${message_pattern}")
+  string(APPEND failures "standard error:\n${err}\ndoes not match:\n${message_pattern}\n")
+endif()
+
+if(refused)
+  set(expected_out "ZKT_cleanup: OK\nPress any key for leaving program...\n")
+  set(expected_trace "ZKT_displayMode(mode=0x8f) = -1073741558\n"
+    "ZKT_init(configFile=\"zkt.ini\") = -1073741558\n"
+    "ZKT_lidList(capacity=10) = -1073741558\n"
+    "ZKT_cleanup() = -1073741558\n")
+  string(CONCAT expected_trace ${expected_trace})
+  if(EXISTS ${WORK_DIR}/proxy.log)
+    file(READ ${WORK_DIR}/proxy.log trace)
+  else()
+    set(trace "(not written)")
+  endif()
+  if(NOT trace STREQUAL expected_trace)
+    string(APPEND failures "proxy's trace:\n${trace}\nexpected:\n${expected_trace}\n")
+  endif()
+  if(EXISTS ${WORK_DIR}/trace.log)
+    string(APPEND failures "the simulator was reached: it wrote trace.log\n")
+  endif()
+else()
+  file(READ ${CASE_DIR}/expected.out expected_out)
+  file(READ ${CASE_DIR}/expected.trace expected_trace)
+  if(EXISTS ${WORK_DIR}/trace.log)
+    file(READ ${WORK_DIR}/trace.log trace)
+  else()
+    set(trace "(not written)")
+  endif()
+  if(NOT trace STREQUAL expected_trace)
+    string(APPEND failures "the simulator's trace:\n${trace}\nexpected:\n${expected_trace}\n")
+  endif()
+endif()
+# Compared as files: CMake's text reading drops the CRs of the Windows
+# console streams.
+if(NEWLINE STREQUAL "CRLF")
+  string(REPLACE "\n" "\r\n" expected_out "${expected_out}")
+endif()
+file(WRITE ${WORK_DIR}/expected.out "${expected_out}")
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK_DIR}/expected.out
+  ${WORK_DIR}/actual.out RESULT_VARIABLE differs)
+if(differs)
+  file(READ ${WORK_DIR}/actual.out out)
+  string(APPEND failures "standard output:\n${out}\nexpected:\n${expected_out}\n")
+endif()
+
+if(failures)
+  message(FATAL_ERROR "${failures}")
+endif()

@@ -1,0 +1,64 @@
+// The target on Linux and other systems with a dynamic loader: the library
+// named by ZKT_TRACE_TARGET, or else the next definition of the operations
+// in load order (the libzkt.so the program was linked with, when the proxy
+// comes in through LD_PRELOAD).
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "zkttrace/trace_target.h"
+
+namespace {
+
+const char kRefusal[] = "every call answers ZKTerr_BAD_MODE";
+
+void *Lookup(void *handle, const char *name) { return dlsym(handle, name); }
+
+const char *Reason() {
+    const char *reason = dlerror();
+    return reason != nullptr ? reason : "no reason given";
+}
+
+// The file of the library that holds address, or null.
+const void *LibraryBase(const void *address) {
+    Dl_info info;
+    if (dladdr(address, &info) == 0) return nullptr;
+    return info.dli_fbase;
+}
+
+}  // namespace
+
+bool LoadTraceTarget(TraceTarget *target) {
+    const char *path = std::getenv(kTraceTargetVariable);
+    void *handle = RTLD_NEXT;
+    Dl_info self;
+    char nextNamed[600];
+    std::snprintf(nextNamed, sizeof nextNamed, "no library after %s in load order",
+                  dladdr(reinterpret_cast<void *>(&LoadTraceTarget), &self) != 0
+                      ? self.dli_fname
+                      : "the tracing library");
+    const char *named = nextNamed;
+    if (path != nullptr && path[0] != '\0') {
+        named = path;
+        handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) {
+            std::fprintf(stderr, "zkttrace: cannot load %s (%s); %s\n", path, Reason(), kRefusal);
+            return false;
+        }
+    }
+    dlerror();
+    const char *missing = FillTraceTarget(target, Lookup, handle);
+    if (missing != nullptr) {
+        std::fprintf(stderr, "zkttrace: %s has no %s (%s); %s\n", named, missing, Reason(),
+                     kRefusal);
+        return false;
+    }
+    // Loaded again under its own name, the proxy would call itself for ever.
+    if (LibraryBase(reinterpret_cast<void *>(&LoadTraceTarget)) ==
+        LibraryBase(reinterpret_cast<void *>(target->init))) {
+        std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", named, kRefusal);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,86 @@
+// The target on Windows: the DLL named by ZKT_TRACE_TARGET, or else ZKT.DLL
+// in the system directory, where the maker's installer puts it (for a 32-bit
+// program on 64-bit Windows the system redirects that folder to the 32-bit
+// one). The proxy itself is a ZKT.dll beside the program, so the target is
+// always loaded by its full path, never by its bare name.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "zkttrace/trace_target.h"
+
+namespace {
+
+const char kRefusal[] = "every call answers ZKTerr_BAD_MODE";
+
+void *Lookup(void *module, const char *name) {
+    const FARPROC address = GetProcAddress(static_cast<HMODULE>(module), name);
+    void *copy = nullptr;
+    static_assert(sizeof copy == sizeof address, "function and object pointers differ in size");
+    std::memcpy(&copy, &address, sizeof copy);
+    return copy;
+}
+
+// The system's text for error (without its line end), or its number.
+const char *Reason(DWORD error, char *out, DWORD outSize) {
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             error, 0, out, outSize, nullptr);
+    while (n > 0 && (out[n - 1] == '\r' || out[n - 1] == '\n' || out[n - 1] == ' ')) --n;
+    if (n == 0) {
+        std::snprintf(out, outSize, "error %lu", static_cast<unsigned long>(error));
+    } else {
+        out[n] = '\0';
+    }
+    return out;
+}
+
+// The target's full path into out: ZKT_TRACE_TARGET made absolute, or the
+// system directory's ZKT.DLL. Returns false when neither fits.
+bool TargetPath(char *out, DWORD outSize) {
+    char given[MAX_PATH * 4];
+    const DWORD n = GetEnvironmentVariableA(kTraceTargetVariable, given, sizeof given);
+    if (n > 0 && n < sizeof given) {
+        const DWORD full = GetFullPathNameA(given, outSize, out, nullptr);
+        return full > 0 && full < outSize;
+    }
+    const UINT system = GetSystemDirectoryA(out, outSize);
+    if (system == 0 || system + sizeof "\\ZKT.DLL" > outSize) return false;
+    std::memcpy(out + system, "\\ZKT.DLL", sizeof "\\ZKT.DLL");
+    return true;
+}
+
+}  // namespace
+
+bool LoadTraceTarget(TraceTarget *target) {
+    char path[MAX_PATH * 4];
+    char reason[512];
+    if (!TargetPath(path, sizeof path)) {
+        std::fprintf(stderr, "zkttrace: no path for the target library (%s too long); %s\n",
+                     kTraceTargetVariable, kRefusal);
+        return false;
+    }
+    // The target's own DLLs are looked for beside it first.
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module == nullptr) {
+        std::fprintf(stderr, "zkttrace: cannot load %s (%s); %s\n", path,
+                     Reason(GetLastError(), reason, sizeof reason), kRefusal);
+        return false;
+    }
+    HMODULE own = nullptr;
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&LoadTraceTarget), &own);
+    if (module == own) {
+        std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", path, kRefusal);
+        return false;
+    }
+    SetLastError(0);
+    const char *missing = FillTraceTarget(target, Lookup, module);
+    if (missing != nullptr) {
+        std::fprintf(stderr, "zkttrace: %s has no %s (%s); %s\n", path, missing,
+                     Reason(GetLastError(), reason, sizeof reason), kRefusal);
+        return false;
+    }
+    return true;
+}

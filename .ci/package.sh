@@ -40,7 +40,7 @@ depends="$(dpkg-deb -f "$deb" Depends)"
 
 # What both packages hold, below /usr in the .deb and below the archive's
 # top folder in the .tar.gz.
-want=(bin/quilmar lib/libzkt.so include/zkt_api.h
+want=(bin/quilmar bin/zktdump lib/libzkt.so lib/libzkttrace.so include/zkt_api.h
       share/doc/quilmar/demo/quilmar.ini share/doc/quilmar/demo/zkt.ini)
 for page in man/*.1 man/*.5; do
   want+=("share/man/man${page##*.}/${page#man/}")

@@ -19,7 +19,9 @@ endif()
 
 set(wanted
   ${BINDIR}/quilmar
+  ${BINDIR}/zktdump
   ${LIBDIR}/libzkt.so
+  ${LIBDIR}/libzkttrace.so
   ${INCLUDEDIR}/zkt_api.h
   ${DOCDIR}/demo/quilmar.ini
   ${DOCDIR}/demo/zkt.ini)
@@ -86,4 +88,15 @@ execute_process(
   ERROR_VARIABLE run_log)
 if(NOT run_result STREQUAL "0")
   message(FATAL_ERROR "the installed quilmar on the installed demo:\n${run_log}")
+endif()
+
+# zktdump, installed beside quilmar, finds the same library: its dump of the
+# installed demo names the demo's first board.
+execute_process(COMMAND ${PREFIX}/${BINDIR}/zktdump
+  WORKING_DIRECTORY ${PREFIX}/${DOCDIR}/demo
+  RESULT_VARIABLE dump_result
+  OUTPUT_VARIABLE dump
+  ERROR_VARIABLE dump_err)
+if(NOT dump_result STREQUAL "0" OR NOT dump MATCHES "\nName = ZK-DDS-PCI\n")
+  message(FATAL_ERROR "the installed zktdump on the installed demo (${dump_result}):\n${dump}${dump_err}")
 endif()

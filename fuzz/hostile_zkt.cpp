@@ -13,6 +13,7 @@
 
 #include "boardlib/zkt_api.h"
 #include "fuzz/byte_source.h"
+#include "fuzz/hostile_records.h"
 #include "settings/settings.h"
 
 namespace {
@@ -132,14 +133,6 @@ int32_t TakeCaptureMode() {
     return b < 0xF0 ? b % 4 : TakeInt(&run.input);
 }
 
-// A text field: a fill byte (often not NUL) over the whole field, then a run
-// of bytes from the input at its start.
-void FillText(char *field, size_t size) {
-    std::memset(field, TakeByte(&run.input), size);
-    const size_t length = TakeByte(&run.input) % (size + 1);
-    TakeBytes(&run.input, field, length);
-}
-
 // Names around the one the tool looks for, each a whole 16-byte field.
 const char kServiceNames[][ZKT_SERVICE_NAME_SIZE] = {"BASEDDS0", "BASEDDS1", "BASEDDS0X",
                                                      "basedds0", "BASEDDS"};
@@ -157,7 +150,7 @@ void FillServiceName(char *name) {
             break;
         case 5: std::memcpy(name, kServiceNames[3], size); break;
         case 6: std::memcpy(name, kServiceNames[4], size); break;
-        default: FillText(name, size); break;
+        default: FillHostileText(&run.input, name, size); break;
     }
 }
 
@@ -368,14 +361,7 @@ int32_t ZKT_CALL ZKT_getInfo(uint32_t lid, BoardInfo *info) {
     run.passLid = lid;
 
     if (TakeByte(&run.input) % 4 != 0) {
-        // Every byte the library owns, size field aside.
-        unsigned char *bytes = reinterpret_cast<unsigned char *>(info);
-        std::memset(bytes + 4, TakeByte(&run.input), sizeof *info - 4);
-        info->idWord = TakeWord(&run.input);
-        FillText(info->name, sizeof info->name);
-        info->bus = TakeInt(&run.input);
-        info->dev = TakeInt(&run.input);
-        info->slot = TakeInt(&run.input);
+        FillHostileBoardInfo(&run.input, info);
     }
     return TakeResult();
 }
@@ -397,10 +383,7 @@ int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int
     Expect(items != nullptr && count != nullptr, "ZKT_puList: null list or count");
     const int32_t written = TakeByte(&run.input) % (capacity + 1);
     for (int32_t j = 0; j < written; ++j) {
-        items[j].id = TakeInt(&run.input);
-        items[j].code = TakeWord(&run.input);
-        items[j].attr = TakeWord(&run.input);
-        FillText(items[j].description, sizeof items[j].description);
+        FillHostileUnit(&run.input, &items[j]);
     }
     WriteCount(count);
     run.pass = kUnitsListed;

@@ -15,6 +15,7 @@
 #include "boardlib/zkt_api.h"
 #include "fuzz/byte_source.h"
 #include "fuzz/harness_io.h"
+#include "fuzz/hostile_records.h"
 #include "sim/sim_config.h"
 #include "zktdump/inventory.h"
 #include "zktdump/render_ini.h"
@@ -60,12 +61,6 @@ int32_t TakeResult() {
     if (b < 0x80) return 0;
     if (b < 0xC0) return static_cast<int32_t>(ZKTerr_BAD_MODE);
     return TakeInt(&run.input);
-}
-
-void FillText(char *field, size_t size) {
-    std::memset(field, TakeByte(&run.input), size);
-    const size_t length = TakeByte(&run.input) % (size + 1);
-    TakeBytes(&run.input, field, length);
 }
 
 void WriteCount(int32_t *count) {
@@ -120,13 +115,7 @@ int32_t ZKT_CALL ZKT_getInfo(uint32_t lid, BoardInfo *info) {
     ++run.visits;
     run.infoRead = true;
     if (TakeByte(&run.input) % 4 != 0) {
-        unsigned char *bytes = reinterpret_cast<unsigned char *>(info);
-        std::memset(bytes + 4, TakeByte(&run.input), sizeof *info - 4);
-        info->idWord = TakeWord(&run.input);
-        FillText(info->name, sizeof info->name);
-        info->bus = TakeInt(&run.input);
-        info->dev = TakeInt(&run.input);
-        info->slot = TakeInt(&run.input);
+        FillHostileBoardInfo(&run.input, info);
     }
     return TakeResult();
 }
@@ -151,10 +140,7 @@ int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int
            "ZKT_puList arguments");
     const int32_t written = TakeByte(&run.input) % (capacity + 1);
     for (int32_t j = 0; j < written; ++j) {
-        items[j].id = TakeInt(&run.input);
-        items[j].code = TakeWord(&run.input);
-        items[j].attr = TakeWord(&run.input);
-        FillText(items[j].description, sizeof items[j].description);
+        FillHostileUnit(&run.input, &items[j]);
     }
     WriteCount(count);
     run.unitsListed = true;
@@ -169,7 +155,7 @@ int32_t ZKT_CALL ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *
            "ZKT_serviceList arguments");
     const int32_t written = TakeByte(&run.input) % (capacity + 1);
     for (int32_t k = 0; k < written; ++k) {
-        FillText(items[k].name, sizeof items[k].name);
+        FillHostileText(&run.input, items[k].name, sizeof items[k].name);
         items[k].attr = TakeWord(&run.input);
     }
     WriteCount(count);

@@ -100,22 +100,7 @@ else()
 endif()
 
 set(failures "")
-function(compare what expected actual)
-  if(NOT EXISTS ${actual})
-    set(failures "${failures}${what}: ${actual} was not written\n" PARENT_SCOPE)
-    return()
-  endif()
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${expected} ${actual}
-                  RESULT_VARIABLE differs)
-  if(differs)
-    find_program(DIFF diff)
-    set(shown "")
-    if(DIFF)
-      execute_process(COMMAND ${DIFF} -u ${expected} ${actual} OUTPUT_VARIABLE shown)
-    endif()
-    set(failures "${failures}${what} differs from ${expected}:\n${shown}\n" PARENT_SCOPE)
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../compare_files.cmake)
 
 # The expected text of a console stream as the tool writes it on this system.
 function(console_text expected result_var)

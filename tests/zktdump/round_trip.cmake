@@ -216,18 +216,7 @@ else()
 endif()
 message(STATUS "compared: ${compared}")
 
-function(compare what expected actual)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${expected} ${actual}
-                  RESULT_VARIABLE differs)
-  if(differs)
-    find_program(DIFF diff)
-    set(shown "")
-    if(DIFF)
-      execute_process(COMMAND ${DIFF} -u ${expected} ${actual} OUTPUT_VARIABLE shown)
-    endif()
-    set(failures "${failures}${what} differs:\n${shown}\n" PARENT_SCOPE)
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/../compare_files.cmake)
 compare("${compared} (original, then on the dump)" ${original_out} ${replay_out})
 
 # The dump of the dump, the line of ZKT_init's answer aside.

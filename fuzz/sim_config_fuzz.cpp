@@ -12,6 +12,7 @@
 #include "fuzz/harness_io.h"
 #include "sim/sim_config.h"
 #include "sim/sim_dds.h"
+#include "textread/text_lines.h"
 
 namespace {
 
@@ -103,8 +104,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const bool accepted = SimParseConfigText(kLabel, text, size, &config, message, sizeof message);
     if (!accepted) {
         CheckMessage(message);
-        Check(config.boardCount == 0 && config.tracePath[0] == '\0',
+        Check(config.boardCount == 0 && !config.reportedDeviceCount.set,
               "a rejected file left a configuration behind");
+        // Only its trace path stays, so the run can replace an older trace;
+        // it is text of the file (UTF-16 files are narrowed first).
+        const size_t pathLength = strnlen(config.tracePath, sizeof config.tracePath);
+        Check(pathLength < sizeof config.tracePath, "trace path not terminated");
+        Check(pathLength == 0 || IsUtf16(text, size) ||
+                  memmem(data, size, config.tracePath, pathLength) != nullptr,
+              "a rejected file kept a trace path it does not name");
     } else {
         Check(message[0] == '\0', "an accepted file left a message");
         Check(config.boardCount >= 0 && config.boardCount <= kSimMaxBoards,

@@ -6,6 +6,7 @@
 // starts with ';' (so it never matches a setting), and CRLF, LF and a lone CR
 // all end a line.
 #include "platform/platform.h"
+#include "textread/text_chars.h"
 #include "textread/text_lines.h"
 
 #include <cerrno>
@@ -21,15 +22,9 @@ namespace {
 // A part of a line: a name or a value.
 using TextSpan = TextLine;
 
-bool IsProfileSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
-}
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 TextSpan Trim(TextSpan span) {
-    while (span.begin < span.end && IsProfileSpace(*span.begin)) ++span.begin;
-    while (span.end > span.begin && IsProfileSpace(span.end[-1])) --span.end;
+    while (span.begin < span.end && IsTextSpace(*span.begin)) ++span.begin;
+    while (span.end > span.begin && IsTextSpace(span.end[-1])) --span.end;
     return span;
 }
 

@@ -8,16 +8,14 @@
 #include <cstring>
 #include <string>
 
-namespace {
+#include "textread/text_chars.h"
 
-bool IsDecimalSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+namespace {
 
 bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 
 const char *SkipSpace(const char *text) {
-    while (IsDecimalSpace(*text)) ++text;
+    while (IsTextSpace(*text)) ++text;
     return text;
 }
 

@@ -1,0 +1,17 @@
+// Single characters of text that users write, judged alike by every reader
+// of it (numbers, profile names and values), whatever the C runtime's locale.
+#ifndef QUILMAR_TEXTREAD_TEXT_CHARS_H
+#define QUILMAR_TEXTREAD_TEXT_CHARS_H
+
+// The white space skipped before a number and trimmed around a name or a
+// value: the six characters of the "C" locale.
+inline bool IsTextSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Names match without regard to ASCII case only; other bytes stay as they are.
+inline char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+#endif  // QUILMAR_TEXTREAD_TEXT_CHARS_H

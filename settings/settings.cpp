@@ -57,15 +57,12 @@ void StoreSetting(const SettingKey &row, const char *text) {
 }  // namespace
 
 void LoadSettingsFromFile(const char *path) {
-    // Without a file every row still takes the default text, so each field is
-    // written on every load and nothing of an earlier load survives.
-    const bool haveFile = path != nullptr && path[0] != '\0';
+    // Without a file (no path at all included) every row still takes the
+    // default text, so each field is written on every load and nothing of an
+    // earlier load survives.
     for (const SettingKey &row : SettingKeys) {
-        char text[kSettingsValueBufferSize] = "0";
-        if (haveFile) {
-            PlatformReadProfileString(row.section, row.key, "0", text, kSettingsValueBufferSize,
-                                      path);
-        }
+        char text[kSettingsValueBufferSize];
+        PlatformReadProfileString(row.section, row.key, "0", text, kSettingsValueBufferSize, path);
         StoreSetting(row, text);
     }
 }

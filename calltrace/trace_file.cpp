@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+
 namespace {
 
 enum TraceMode { kHoldingBack, kWriting, kDropping };
@@ -41,6 +43,13 @@ void AddLine(const char *prefix, const char *line, size_t length) {
     }
 }
 
+// Opening a named pipe for writing waits for a reader, for good when none
+// comes: such a trace is refused with the error a wait-free open gets then.
+bool IsNamedPipe(const char *path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
 }  // namespace
 
 int TraceFileStart(const char *path) {
@@ -48,7 +57,10 @@ int TraceFileStart(const char *path) {
     file = nullptr;
     mode = kDropping;
     int error = 0;
-    if (path != nullptr && path[0] != '\0') {
+    const bool named = path != nullptr && path[0] != '\0';
+    if (named && IsNamedPipe(path)) {
+        error = ENXIO;
+    } else if (named) {
         errno = 0;
         file = std::fopen(path, "wb");
         if (file != nullptr) {

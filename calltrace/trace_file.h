@@ -17,7 +17,8 @@ constexpr size_t kTracePendingBytes = 4096;
 // Opens (truncates) the trace at path and writes the held-back lines. An
 // empty or null path means no trace: the held-back lines are dropped.
 // Returns 0, or the system's error number when the file cannot be opened
-// (there is then no trace either).
+// (there is then no trace either). A named pipe is never opened (ENXIO),
+// since the open would wait for a reader.
 int TraceFileStart(const char *path);
 
 // Closes the trace; from here on lines are held back again.

@@ -47,8 +47,6 @@ enum Key {
     kKeyThresholdMax,
     kKeyUnit,
     kKeyService,
-    kKeyStatus,
-    kKeyWrite,
     kKeyUnknown
 };
 

@@ -105,8 +105,12 @@ int32_t SimOpInit(const char *configFile, int32_t *count) {
         SimResetRuntime();
         const int traceError = TraceFileStart(s.config.tracePath);
         if (traceError != 0) {
-            std::fprintf(stderr, "zkt: cannot open trace file '%s' (%s); no trace\n",
-                         s.config.tracePath, std::strerror(traceError));
+            // The path comes from the file: its bytes reach the terminal
+            // escaped, as in every message of the reader.
+            char path[kSimMaxPathSize * 4];
+            EscapeUnquoted(s.config.tracePath, kSimMaxPathSize, path, sizeof path);
+            std::fprintf(stderr, "zkt: cannot open trace file '%s' (%s); no trace\n", path,
+                         std::strerror(traceError));
         }
         // A malformed file still names its trace: the error goes on top, so
         // that the trace of an earlier run is never taken for this one's.

@@ -7,7 +7,8 @@
 #include <cstdint>
 
 // Trims white space at both ends of the n bytes at text, in place; returns
-// the new start and stores the new length in *n.
+// the new start and stores the new length in *n. The trimmed text ends in a
+// NUL, written at most at text[n], which must be writable.
 char *SimTrim(char *text, size_t *n);
 
 // True when a and b are equal ignoring ASCII case.

@@ -23,14 +23,12 @@ void SimFindTracePath(const char *text, size_t length, char *out, size_t outSize
         std::memcpy(buffer, start, lineLength);
         size_t n = lineLength;
         char *line = SimTrim(buffer, &n);
-        line[n] = '\0';
         if (n == 0 || line[0] == ';' || line[0] == '#') continue;
         if (line[0] == '[') {
             if (line[n - 1] != ']') continue;
             line[n - 1] = '\0';
             size_t nameLength = n - 2;
             char *name = SimTrim(line + 1, &nameLength);
-            name[nameLength] = '\0';
             inLibrary = SimEqualNoCase(name, "Library");
             continue;
         }
@@ -39,7 +37,6 @@ void SimFindTracePath(const char *text, size_t length, char *out, size_t outSize
         *equals = '\0';
         size_t keyLength = static_cast<size_t>(equals - line);
         char *key = SimTrim(line, &keyLength);
-        key[keyLength] = '\0';
         if (!SimEqualNoCase(key, "Trace")) continue;
         size_t valueLength = std::strlen(equals + 1);
         const char *value = SimTrim(equals + 1, &valueLength);

@@ -1,11 +1,18 @@
 // A zkt.ini that is a named pipe counts as unreadable: ZKT_init reports it
-// and goes on, instead of waiting for a writer that never comes.
+// and goes on, instead of waiting for a writer that never comes. A trace
+// that is a named pipe is refused too, instead of waiting for a reader.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <future>
 #include <memory>
 #include <string>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "sim/sim_config.h"
 #include "sim_test_support.h"
@@ -47,6 +54,28 @@ TEST_F(ConfigFifoTest, InitOnNamedPipeFailsAtOnce) {
     EXPECT_TRUE(finished) << "ZKT_init waited for a writer";
     EXPECT_EQ(result, kBadMode);
     EXPECT_EQ(count, 0);
+}
+
+TEST_F(ConfigFifoTest, TraceOnNamedPipeIsRefusedAtOnce) {
+    ASSERT_EQ(mkfifo("t.fifo", 0600), 0);
+    WriteFile("zkt.ini", "[Library]\nTrace = t.fifo\n[Board]\n");
+    testing::internal::CaptureStderr();
+    int32_t count = -1;
+    std::future<int32_t> init =
+        std::async(std::launch::async, [&count] { return ZKT_init("zkt.ini", &count); });
+    const bool finished = init.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    // A waiting open gets a reader, so that the test fails instead of hanging.
+    int reader = -1;
+    if (!finished) reader = open("t.fifo", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int32_t result = init.get();
+    ZKT_cleanup();
+    if (reader >= 0) close(reader);
+    const std::string message = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(finished) << "ZKT_init waited for a reader of its trace";
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(message, std::string("zkt: cannot open trace file 't.fifo' (") +
+                           std::strerror(ENXIO) + "); no trace\n");
 }
 
 }  // namespace

@@ -212,16 +212,23 @@ TEST_F(TraceTest, MalformedFileStillReplacesItsTraceWithTheErrorOnTop) {
 
 TEST_F(TraceTest, TraceFileThatCannotBeOpenedIsReportedWithTheReason) {
     std::filesystem::create_directory("folder.log");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(Init("[Library]\nTrace = folder.log\n"), 0);
-    const std::string message = testing::internal::GetCapturedStderr();
-    const std::string head = "zkt: cannot open trace file 'folder.log' (";
-    const std::string tail = "); no trace\n";
-    EXPECT_EQ(message.substr(0, head.size()), head);
-    // The system's reason stands between them.
-    ASSERT_GT(message.size(), head.size() + tail.size()) << message;
-    EXPECT_EQ(message.substr(message.size() - tail.size()), tail);
-    EXPECT_EQ(ZKT_cleanup(), 0);
+    // The path is the file's text: its bytes reach the terminal escaped.
+    const struct {
+        const char *path;
+        const char *shown;
+    } cases[] = {{"folder.log", "folder.log"}, {"missing\x1b[2J/t.log", "missing\\x1b[2J/t.log"}};
+    for (const auto &c : cases) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(Init(std::string("[Library]\nTrace = ") + c.path + "\n"), 0);
+        const std::string message = testing::internal::GetCapturedStderr();
+        const std::string head = std::string("zkt: cannot open trace file '") + c.shown + "' (";
+        const std::string tail = "); no trace\n";
+        EXPECT_EQ(message.substr(0, head.size()), head);
+        // The system's reason stands between them.
+        ASSERT_GT(message.size(), head.size() + tail.size()) << message;
+        EXPECT_EQ(message.substr(message.size() - tail.size()), tail);
+        EXPECT_EQ(ZKT_cleanup(), 0);
+    }
 }
 
 // What a failed call left behind a pointer shows by what the pointer holds,

@@ -2,11 +2,21 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
+
+std::string scratchDirectory;
+
+void RemoveScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(scratchDirectory, ignored);
+}
 
 void Redirect(int target, int flags) {
     const int fd = open("/dev/null", flags | O_CLOEXEC);
@@ -23,6 +33,18 @@ void QuietStandardStreams() {
     std::fflush(stdout);
     Redirect(STDIN_FILENO, O_RDONLY);
     Redirect(STDOUT_FILENO, O_WRONLY);
+}
+
+const char *MakeScratchDirectory() {
+    const char *base = std::getenv("TMPDIR");
+    scratchDirectory = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp");
+    scratchDirectory += "/quilmar-fuzz-XXXXXX";
+    if (mkdtemp(&scratchDirectory[0]) == nullptr) {
+        std::perror("fuzz harness: temporary directory");
+        std::abort();
+    }
+    std::atexit(RemoveScratchDirectory);
+    return scratchDirectory.c_str();
 }
 
 void WriteInputFile(const char *path, const uint8_t *data, size_t size) {

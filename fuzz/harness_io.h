@@ -10,6 +10,11 @@
 // Aborts when either cannot be done.
 void QuietStandardStreams();
 
+// Makes a fresh directory for the harness's files, under TMPDIR or else
+// /tmp, and returns its path; the directory and everything in it are removed
+// when the process exits. Aborts when it cannot be made. Once per process.
+const char *MakeScratchDirectory();
+
 // Writes the fuzz input as the whole content of the file at path; aborts
 // when it cannot.
 void WriteInputFile(const char *path, const uint8_t *data, size_t size);

@@ -29,8 +29,11 @@ bool ReadFile(const std::filesystem::path &path, std::vector<uint8_t> *bytes) {
 int main(int argc, char **argv) {
     std::vector<std::filesystem::path> inputs;
     for (int i = 1; i < argc; ++i) {
-        const std::filesystem::path argument(argv[i]);
+        // Absolute, since a harness may change the current directory when
+        // it starts, before the inputs are read.
         std::error_code error;
+        std::filesystem::path argument = std::filesystem::absolute(argv[i], error);
+        if (error) argument = argv[i];
         if (std::filesystem::is_directory(argument, error)) {
             for (const auto &entry : std::filesystem::directory_iterator(argument)) {
                 if (entry.is_regular_file()) inputs.push_back(entry.path());

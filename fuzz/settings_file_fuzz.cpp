@@ -7,10 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <string>
 
 #include "fuzz/harness_io.h"
 #include "platform/platform.h"
@@ -19,8 +16,8 @@
 
 namespace {
 
-char directory[64];
-char filePath[96];
+const char *directory = nullptr;
+std::string filePath;
 
 struct Query {
     const char *section;
@@ -63,17 +60,12 @@ void Check(bool condition, const char *what) {
     if (!condition) Fail(what);
 }
 
-void RemoveFiles() {
-    unlink(filePath);
-    rmdir(directory);
-}
-
 // One key read into a buffer of exactly size bytes, so any write past it
 // shows; what comes back must be a cut of the same key read in full.
 void CheckRead(const Query &query, const char *defaultText, uint32_t size, size_t fileSize) {
     char *buffer = new char[size];
-    const uint32_t count =
-        PlatformReadProfileString(query.section, query.key, defaultText, buffer, size, filePath);
+    const uint32_t count = PlatformReadProfileString(query.section, query.key, defaultText, buffer,
+                                                     size, filePath.c_str());
     if (size == 0) {
         Check(count == 0, "a zero-sized buffer got text");
         delete[] buffer;
@@ -86,8 +78,8 @@ void CheckRead(const Query &query, const char *defaultText, uint32_t size, size_
 
     const uint32_t fullSize = static_cast<uint32_t>(fileSize) + 8u;
     char *full = new char[fullSize];
-    const uint32_t fullCount =
-        PlatformReadProfileString(query.section, query.key, defaultText, full, fullSize, filePath);
+    const uint32_t fullCount = PlatformReadProfileString(query.section, query.key, defaultText,
+                                                         full, fullSize, filePath.c_str());
     const uint32_t expected = fullCount < size - 1u ? fullCount : size - 1u;
     Check(count == expected && std::memcmp(buffer, full, count) == 0,
           "a short buffer does not get the first characters of the value");
@@ -121,7 +113,7 @@ bool SameRecord(const SynthSettingsRecord &a, const SynthSettingsRecord &b) {
 void CheckLoadedFromFile() {
     for (const SettingKey &row : SettingKeys) {
         char text[kSettingsValueBufferSize];
-        PlatformReadProfileString(row.section, row.key, "0", text, sizeof text, filePath);
+        PlatformReadProfileString(row.section, row.key, "0", text, sizeof text, filePath.c_str());
         if (row.valueType == kSettingDouble) {
             Check(SameBits(*static_cast<const double *>(row.destination), DecimalToDouble(text)),
                   "a double setting differs from its key's text");
@@ -144,12 +136,8 @@ void CheckAllZero(const char *what) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    const char *base = std::getenv("TMPDIR");
-    std::snprintf(directory, sizeof directory, "%s/quilmar-fuzz-XXXXXX",
-                  (base != nullptr && std::strlen(base) < 32) ? base : "/tmp");
-    if (mkdtemp(directory) == nullptr) Fail("cannot make a temporary directory");
-    std::snprintf(filePath, sizeof filePath, "%s/quilmar.ini", directory);
-    std::atexit(RemoveFiles);
+    directory = MakeScratchDirectory();
+    filePath = std::string(directory) + "/quilmar.ini";
     return 0;
 }
 
@@ -157,17 +145,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const uint8_t sizeChoice = size > 0 ? data[0] : 0;
     const uint8_t queryChoice = size > 1 ? data[1] : 0;
     const size_t skipped = size < 2 ? size : 2;
-    WriteInputFile(filePath, data + skipped, size - skipped);
+    WriteInputFile(filePath.c_str(), data + skipped, size - skipped);
     const size_t fileSize = size - skipped;
 
     const uint32_t bufferSize = sizeChoice % 4 == 0 ? kSettingsValueBufferSize : sizeChoice % 140u;
     CheckRead(kQueries[queryChoice % kQueryCount], kDefaults[(queryChoice >> 5) % 3], bufferSize,
               fileSize);
 
-    LoadSettingsFromFile(filePath);
+    LoadSettingsFromFile(filePath.c_str());
     const SynthSettingsRecord first = SynthSettings;
     CheckLoadedFromFile();
-    LoadSettingsFromFile(filePath);
+    LoadSettingsFromFile(filePath.c_str());
     Check(SameRecord(first, SynthSettings), "two loads of one file differ");
 
     // A directory where the file should be reads as no file at all, and

@@ -19,8 +19,6 @@
 
 namespace {
 
-char directory[64];
-
 void Check(bool condition, const char *what) {
     if (!condition) {
         std::fprintf(stderr, "simulator walk fuzz: %s\n", what);
@@ -28,22 +26,11 @@ void Check(bool condition, const char *what) {
     }
 }
 
-void RemoveFiles() {
-    if (chdir("/") != 0) return;
-    char path[96];
-    std::snprintf(path, sizeof path, "%s/zkt.ini", directory);
-    unlink(path);
-    rmdir(directory);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     QuietStandardStreams();
-    std::snprintf(directory, sizeof directory, "/tmp/quilmar-fuzz-XXXXXX");
-    Check(mkdtemp(directory) != nullptr && chdir(directory) == 0,
-          "cannot make and enter a temporary directory");
-    std::atexit(RemoveFiles);
+    Check(chdir(MakeScratchDirectory()) == 0, "cannot enter the temporary directory");
     SetAcceptedSettings();
     return 0;
 }

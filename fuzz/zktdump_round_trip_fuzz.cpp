@@ -25,7 +25,6 @@
 
 namespace {
 
-char directory[64];
 int quietOutput = -1;  // /dev/null, where standard output goes between walks
 
 void Check(bool condition, const char *what, const std::string &detail = std::string()) {
@@ -33,16 +32,6 @@ void Check(bool condition, const char *what, const std::string &detail = std::st
         std::fprintf(stderr, "zktdump round trip fuzz: %s\n%s\n", what, detail.c_str());
         std::abort();
     }
-}
-
-void RemoveFiles() {
-    if (chdir("/") != 0) return;
-    for (const char *name : {"zkt.ini", "walk.out"}) {
-        char path[96];
-        std::snprintf(path, sizeof path, "%s/%s", directory, name);
-        unlink(path);
-    }
-    rmdir(directory);
 }
 
 std::string ReadWhole(const char *path) {
@@ -133,10 +122,8 @@ SimConfig *config = nullptr;
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     QuietStandardStreams();
     quietOutput = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    std::snprintf(directory, sizeof directory, "/tmp/quilmar-fuzz-XXXXXX");
-    Check(quietOutput >= 0 && mkdtemp(directory) != nullptr && chdir(directory) == 0,
-          "cannot make and enter a temporary directory");
-    std::atexit(RemoveFiles);
+    Check(quietOutput >= 0 && chdir(MakeScratchDirectory()) == 0,
+          "cannot open /dev/null or enter the temporary directory");
     SetAcceptedSettings();
     static SimConfig readConfig;
     config = &readConfig;

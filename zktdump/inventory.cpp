@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-namespace {
-
 int32_t EntriesHeld(int32_t reported, int32_t capacity) {
     if (reported < 0) return 0;
     return reported < capacity ? reported : capacity;
 }
+
+namespace {
 
 // Records and counts start cleared before each call, as quilmar's do, so
 // that what the library did not write reads as quilmar would see it.

@@ -45,11 +45,6 @@ bool AnswersAsUnknown(const DumpDevice &d) {
 bool UnitCleared(const PuItem &unit) { return AllZero(&unit, sizeof unit); }
 bool ServiceCleared(const ServiceItem &service) { return AllZero(&service, sizeof service); }
 
-int32_t EntriesHeld(int32_t reported, int32_t capacity) {
-    if (reported < 0) return 0;
-    return reported < capacity ? reported : capacity;
-}
-
 struct Renderer {
     const Inventory *inventory;
     std::string body;

@@ -34,7 +34,7 @@ bool LoadTraceTarget(TraceTarget *target) {
     void *handle = RTLD_NEXT;
     Dl_info self;
     char nextNamed[600];
-    std::snprintf(nextNamed, sizeof nextNamed, "no library after %s in load order",
+    std::snprintf(nextNamed, sizeof nextNamed, "the load order after %s",
                   dladdr(reinterpret_cast<void *>(&LoadTraceTarget), &self) != 0
                       ? self.dli_fname
                       : "the tracing library");

@@ -40,7 +40,9 @@ const char *Reason(DWORD error, char *out, DWORD outSize) {
 bool TargetPath(char *out, DWORD outSize) {
     char given[MAX_PATH * 4];
     const DWORD n = GetEnvironmentVariableA(kTraceTargetVariable, given, sizeof given);
-    if (n > 0 && n < sizeof given) {
+    // Named but too long: refused, never swapped for the system's library.
+    if (n >= sizeof given) return false;
+    if (n > 0) {
         const DWORD full = GetFullPathNameA(given, outSize, out, nullptr);
         return full > 0 && full < outSize;
     }

@@ -96,7 +96,7 @@ step "clang-tidy"
 # The shipped code and the harnesses, with the asan build's compile database
 # (and the benchmark's own). Tests are left out: gtest's registration macros
 # and static tables trip cert-err58-cpp on every file, and they ship nothing.
-# The Windows platform file needs the Windows headers of the cross build.
+# The Windows files (*_win32.cpp) need the Windows headers of the cross build.
 BUILD_DIR="$root/build/bench" bench/run.sh --benchmark_list_tests=true >/dev/null
 cmake -B build/bench -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 git ls-files 'app/*.cpp' 'synth/*.cpp' 'settings/*.cpp' 'platform/*.cpp' 'sim/*.cpp' 'textesc/*.cpp' \

@@ -10,15 +10,6 @@ namespace {
 
 const char kSynthServiceName[] = "BASEDDS0";
 
-// How many entries of a list to visit: the count the library reported,
-// but never more than the array holds.
-int32_t EntriesHeld(int32_t reported, int32_t capacity) {
-    if (reported < 0) {
-        return 0;
-    }
-    return reported < capacity ? reported : capacity;
-}
-
 // Library text need not end in NUL; %.*s stops at the end of the field.
 int FieldWidth(size_t fieldSize) { return static_cast<int>(fieldSize); }
 
@@ -58,7 +49,7 @@ int32_t PrintServices(int32_t device, ServiceItem *services) {
                         services[k].name, services[k].attr);
         }
     }
-    return EntriesHeld(serviceCount, ZKT_MAX_SERVICES);
+    return ZktEntriesHeld(serviceCount, ZKT_MAX_SERVICES);
 }
 
 void ReleaseHeldService() {
@@ -117,7 +108,7 @@ void WalkDevices() {
     ZKT_lidList(lids, ZKT_MAX_LIDS, &lidCount);
 
     BoardInfo info{};
-    const int32_t devicesHeld = EntriesHeld(lidCount, ZKT_MAX_LIDS);
+    const int32_t devicesHeld = ZktEntriesHeld(lidCount, ZKT_MAX_LIDS);
     for (int32_t i = 0; i < devicesHeld; ++i) {
         VisitDevice(lids[i], &info);
     }

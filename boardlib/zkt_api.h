@@ -193,6 +193,14 @@ static_assert(offsetof(StrobeModeParam, PeriodStb) == 12, "StrobeModeParam.Perio
 static_assert(offsetof(StrobeModeParam, NumberStb) == 16, "StrobeModeParam.NumberStb");
 static_assert(offsetof(StrobeModeParam, ContStb) == 20, "StrobeModeParam.ContStb");
 
+// How many entries of a list a caller may read: the count the library
+// reported, but none for a negative count and never more than the capacity
+// passed (the library fills at most that many).
+inline int32_t ZktEntriesHeld(int32_t reported, int32_t capacity) {
+    if (reported < 0) return 0;
+    return reported < capacity ? reported : capacity;
+}
+
 // Size of a control code's payload record: > 0 for a record, 0 for a code
 // that takes none (start), -1 for a code this interface does not define.
 // Whoever shows or checks a payload (the simulator's model, the call trace)

@@ -2,11 +2,6 @@
 
 #include <cstring>
 
-int32_t EntriesHeld(int32_t reported, int32_t capacity) {
-    if (reported < 0) return 0;
-    return reported < capacity ? reported : capacity;
-}
-
 namespace {
 
 // Records and counts start cleared before each call, as quilmar's do, so
@@ -44,7 +39,7 @@ void CollectInventory(Inventory *inventory) {
 
     uint32_t lids[kDumpMaxDevices] = {};
     inv.listResult = ZKT_lidList(lids, kDumpMaxDevices, &inv.deviceCount);
-    inv.devicesVisited = EntriesHeld(inv.deviceCount, kDumpMaxDevices);
+    inv.devicesVisited = ZktEntriesHeld(inv.deviceCount, kDumpMaxDevices);
     for (int32_t i = 0; i < inv.devicesVisited; ++i) {
         DumpDevice &d = inv.devices[i];
         std::memset(&d, 0, sizeof d);

@@ -39,10 +39,6 @@ struct Inventory {
     DumpDevice devices[kDumpMaxDevices];
 };
 
-// The entries of a list that the caller's array holds for a reported count:
-// none for a negative count, never more than the capacity.
-int32_t EntriesHeld(int32_t reported, int32_t capacity);
-
 // Starts the library as quilmar does (display mode 0x8F, zkt.ini), lists the
 // devices, and per device reads the information record, opens it, lists its
 // units and services and closes it; then shuts the library down. Only these

@@ -65,7 +65,7 @@ void Note(Renderer &r, const char *format, ...) {
 // go out as the count alone, and the simulator leaves them as the caller
 // cleared them.
 void RenderUnits(Renderer &r, int32_t board, const DumpDevice &d) {
-    const int32_t held = EntriesHeld(d.unitCount, kDumpMaxUnits);
+    const int32_t held = ZktEntriesHeld(d.unitCount, kDumpMaxUnits);
     int32_t kept = held;
     while (kept > 0 && UnitCleared(d.units[kept - 1])) --kept;
     if (kept > kSimMaxUnits) {
@@ -90,7 +90,7 @@ void RenderUnits(Renderer &r, int32_t board, const DumpDevice &d) {
 }
 
 void RenderServices(Renderer &r, int32_t board, const DumpDevice &d) {
-    const int32_t held = EntriesHeld(d.serviceCount, kDumpMaxServices);
+    const int32_t held = ZktEntriesHeld(d.serviceCount, kDumpMaxServices);
     int32_t kept = held;
     while (kept > 0 && ServiceCleared(d.services[kept - 1])) --kept;
     if (kept > kSimMaxServices) {

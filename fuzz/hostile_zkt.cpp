@@ -284,19 +284,6 @@ void ExpectPayload(int step, const void *payload) {
     }
 }
 
-size_t PayloadSize(int32_t code) {
-    switch (code) {
-        case ZKTctrl_DDS_SETMASTER: return sizeof(MasterParam);
-        case ZKTctrl_DDS_SETCLKMODE: return sizeof(ClockModeParam);
-        case ZKTctrl_DDS_SETOUTFREQ:
-        case ZKTctrl_DDS_OUTFREQ_1805: return sizeof(OutFreqParam);
-        case ZKTctrl_DDS_SETSTBMODE: return sizeof(StrobeModeParam);
-        case ZKTctrl_DDS_SETSTARTMODE: return sizeof(StartModeParam);
-        case ZKTctrl_CMPSC_SET: return sizeof(ComparatorParam);
-        default: return 0;
-    }
-}
-
 }  // namespace
 
 void HostileStartRun(const uint8_t *data, size_t size) {
@@ -470,7 +457,8 @@ int32_t ZKT_CALL ZKT_ctrl(int32_t service, int32_t reserved, int32_t code, void 
     }
     ExpectPayload(run.setupStep, payload);
 
-    const size_t size = PayloadSize(code);
+    const int32_t recordSize = ZktPayloadSize(code);
+    const size_t size = recordSize > 0 ? static_cast<size_t>(recordSize) : 0;
     if (size > 0) WriteBack(payload, size);
     if (code == ZKTctrl_DDS_SETOUTFREQ) std::memcpy(&run.frequencyLeft, payload, size);
     if (run.setupStep == 6) std::memcpy(&run.strobeLeft, payload, size);

@@ -50,7 +50,7 @@ void CheckBoard(const SimBoard &b) {
           "write override count out of range");
     for (int32_t i = 0; i < b.writeOverrideCount; ++i) {
         const SimWriteOverride &w = b.writeOverrides[i];
-        const int32_t payloadSize = SimPayloadSize(w.code);
+        const int32_t payloadSize = ZktPayloadSize(w.code);
         Check(payloadSize > 0, "a write override for a code without a payload");
         Check(w.writeCount >= 1 && w.writeCount <= kSimMaxPayloadWrites,
               "payload write count out of range");

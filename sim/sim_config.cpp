@@ -353,7 +353,7 @@ bool ParseWriteOverride(Parser &p, const char *key, const char *codeText, char *
     SimBoard &b = *p.board;
     int32_t code = 0;
     if (!ParseCode(p, key, codeText, &code)) return false;
-    const int32_t payloadSize = SimPayloadSize(code);
+    const int32_t payloadSize = ZktPayloadSize(code);
     if (payloadSize <= 0) return Fail(p, "%s: code 0x%x has no payload to write", key, code);
     if (SimFindWriteOverride(b, code) != nullptr) {
         return Fail(p, "duplicate key '%s' in [Board]", key);

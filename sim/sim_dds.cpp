@@ -144,8 +144,6 @@ void SimDdsReset(SimDdsState *state, const SimDdsLimits &limits) {
     state->strobeSet = false;
 }
 
-int32_t SimPayloadSize(int32_t code) { return ZktPayloadSize(code); }
-
 int64_t SimTuningWord(double frequency, double clockHz, int32_t tuningBits, double *rounded) {
     *rounded = 0.0;
     if (!std::isfinite(frequency) || !(frequency > 0.0) || !(clockHz > 0.0)) return 0;
@@ -162,7 +160,7 @@ int64_t SimTuningWord(double frequency, double clockHz, int32_t tuningBits, doub
 
 uint32_t SimDdsControl(SimDdsState *state, const SimDdsLimits &limits, int32_t code,
                        void *payload) {
-    const int32_t size = SimPayloadSize(code);
+    const int32_t size = ZktPayloadSize(code);
     if (size < 0) return ZKTerr_BAD_MODE;
     if (size > 0 && payload == nullptr) return ZKTerr_BAD_MODE;
     switch (code) {

@@ -39,14 +39,8 @@ struct SimDdsState {
 // nothing set.
 void SimDdsReset(SimDdsState *state, const SimDdsLimits &limits);
 
-// Size of a control code's payload record: > 0 for a record, 0 for a code
-// that takes none (start), -1 for a code the service does not know. The
-// service knows exactly the codes whose record the interface defines
-// (ZktPayloadSize).
-int32_t SimPayloadSize(int32_t code);
-
 // Runs one control command on the model. payload may be null; when it is
-// not, it holds SimPayloadSize(code) bytes. A rejected command changes
+// not, it holds ZktPayloadSize(code) bytes. A rejected command changes
 // neither the state nor the payload. Returns the status word.
 uint32_t SimDdsControl(SimDdsState *state, const SimDdsLimits &limits, int32_t code, void *payload);
 

@@ -4,14 +4,9 @@
 #include <cstring>
 
 #include "textread/decimal.h"
+#include "textread/text_chars.h"
 
 namespace {
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 int DigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -25,8 +20,8 @@ int DigitValue(char c) {
 char *SimTrim(char *text, size_t *n) {
     size_t start = 0;
     size_t end = *n;
-    while (start < end && IsSpace(text[start])) ++start;
-    while (end > start && IsSpace(text[end - 1])) --end;
+    while (start < end && IsTextSpace(text[start])) ++start;
+    while (end > start && IsTextSpace(text[end - 1])) --end;
     text[end] = '\0';
     *n = end - start;
     return text + start;
@@ -34,14 +29,14 @@ char *SimTrim(char *text, size_t *n) {
 
 bool SimEqualNoCase(const char *a, const char *b) {
     for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (LowerAscii(*a) != LowerAscii(*b)) return false;
+        if (AsciiLower(*a) != AsciiLower(*b)) return false;
     }
     return *a == *b;
 }
 
 bool SimStartsNoCase(const char *text, const char *prefix) {
     for (; *prefix != '\0'; ++text, ++prefix) {
-        if (*text == '\0' || LowerAscii(*text) != LowerAscii(*prefix)) return false;
+        if (*text == '\0' || AsciiLower(*text) != AsciiLower(*prefix)) return false;
     }
     return true;
 }

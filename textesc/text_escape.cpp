@@ -67,6 +67,10 @@ bool UnescapeQuoted(const char *text, char *out, size_t outSize, size_t *length,
         std::snprintf(error, errorSize, "quoted text must start with a double quote");
         return false;
     }
+    if (outSize == 0) {
+        std::snprintf(error, errorSize, "no room for the text");
+        return false;
+    }
     size_t at = 1;
     size_t written = 0;
     for (;;) {

@@ -79,6 +79,10 @@ TEST(TextEscapeTest, MalformedFormsGiveTheirReason) {
     EXPECT_FALSE(tooLong.ok);
     EXPECT_EQ(tooLong.error, "quoted text longer than 3 bytes");
     EXPECT_TRUE(Unescape("\"abc\"", 4).ok);
+    // Not even the NUL of an empty text fits: nothing is written.
+    const Unescaped noRoom = Unescape("\"\"", 0);
+    EXPECT_FALSE(noRoom.ok);
+    EXPECT_EQ(noRoom.error, "no room for the text");
 }
 
 }  // namespace

@@ -104,6 +104,8 @@ remove_package() { dpkg --purge quilmar >/dev/null 2>&1 || true; }
 trap remove_package EXIT
 echo "---- dpkg -i $deb"
 dpkg -i "$deb"
+echo "---- dpkg -L quilmar"
+dpkg -L quilmar
 
 # The installed programs find the simulator in the private folder, and the
 # installed quilmar gives the demo's expected output on the installed demo,

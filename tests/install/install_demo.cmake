@@ -2,7 +2,7 @@
 # the install layout puts it, and runs the installed quilmar on a copy of the
 # installed demo files: its output must be the demo's expected output, which
 # proves that the installed program finds the installed library.
-foreach(var BUILD_DIR SOURCE_DIR PREFIX WORK_DIR BINDIR LIBDIR INCLUDEDIR DOCDIR MANDIR)
+foreach(var BUILD_DIR SOURCE_DIR PREFIX WORK_DIR BINDIR LIBDIR PKGLIBDIR INCLUDEDIR DOCDIR MANDIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "install_demo.cmake needs -D${var}=...")
   endif()
@@ -20,18 +20,22 @@ endif()
 set(wanted
   ${BINDIR}/quilmar
   ${BINDIR}/zktdump
-  ${LIBDIR}/libzkt.so
-  ${LIBDIR}/libzkttrace.so
+  ${PKGLIBDIR}/libzkt.so
+  ${PKGLIBDIR}/libzkttrace.so
   ${INCLUDEDIR}/zkt_api.h
   ${DOCDIR}/demo/quilmar.ini
-  ${DOCDIR}/demo/zkt.ini)
+  ${DOCDIR}/demo/zkt.ini
+  ${DOCDIR}/copyright
+  ${DOCDIR}/changelog.gz)
 file(GLOB pages RELATIVE ${SOURCE_DIR}/man ${SOURCE_DIR}/man/*.1 ${SOURCE_DIR}/man/*.5)
 if(NOT pages)
   message(FATAL_ERROR "no man pages in ${SOURCE_DIR}/man")
 endif()
+set(gzipped ${DOCDIR}/changelog.gz=packaging/debian/changelog)
 foreach(page IN LISTS pages)
   string(REGEX MATCH "[0-9]$" section ${page})
-  list(APPEND wanted ${MANDIR}/man${section}/${page})
+  list(APPEND wanted ${MANDIR}/man${section}/${page}.gz)
+  list(APPEND gzipped ${MANDIR}/man${section}/${page}.gz=man/${page})
 endforeach()
 set(missing "")
 foreach(file IN LISTS wanted)
@@ -44,10 +48,48 @@ if(missing)
   string(REPLACE ";" "\n  " installed "${installed}")
   message(FATAL_ERROR "not installed:\n${missing}installed:\n  ${installed}")
 endif()
-# The library sits in the library folder only: a copy beside the programs
-# would hide whether their RUNPATH reaches the install's library folder.
-if(EXISTS ${PREFIX}/${BINDIR}/libzkt.so)
-  message(FATAL_ERROR "libzkt.so installed beside the programs in ${BINDIR}")
+# The libraries sit in the package's own folder only. In the library folder
+# itself the simulated libzkt.so would stand in the system's library path,
+# in front of the maker's library for every program; a copy beside the
+# programs would hide whether their RUNPATH reaches the private folder.
+foreach(dir ${LIBDIR} ${BINDIR})
+  foreach(lib libzkt.so libzkttrace.so)
+    if(EXISTS ${PREFIX}/${dir}/${lib})
+      message(FATAL_ERROR "${lib} installed in ${dir}, not only in ${PKGLIBDIR}")
+    endif()
+  endforeach()
+endforeach()
+
+# Each gzipped file holds its source, and its header names no file and no
+# time (gzip -n), so that two builds give the same bytes: byte 3 holds the
+# flags (0x08: a file name follows), bytes 4 to 7 the time.
+find_program(GZIP gzip REQUIRED)
+file(MAKE_DIRECTORY ${WORK_DIR})
+foreach(pair IN LISTS gzipped)
+  string(REPLACE "=" ";" pair "${pair}")
+  list(GET pair 0 file)
+  list(GET pair 1 source)
+  file(READ ${PREFIX}/${file} header LIMIT 8 HEX)
+  string(SUBSTRING "${header}" 6 2 flags)
+  string(SUBSTRING "${header}" 8 8 mtime)
+  math(EXPR has_name "0x${flags} & 8")
+  if(NOT header MATCHES "^1f8b08" OR has_name OR NOT mtime STREQUAL "00000000")
+    message(FATAL_ERROR "${file}: not gzip -n (header ${header})")
+  endif()
+  execute_process(COMMAND ${GZIP} -dc ${PREFIX}/${file}
+    OUTPUT_FILE ${WORK_DIR}/gunzipped RESULT_VARIABLE gunzip_result)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${SOURCE_DIR}/${source}
+                          ${WORK_DIR}/gunzipped
+                  RESULT_VARIABLE differs)
+  if(NOT gunzip_result STREQUAL "0" OR differs)
+    message(FATAL_ERROR "${file} does not hold ${source}")
+  endif()
+endforeach()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files
+                        ${SOURCE_DIR}/packaging/debian/copyright ${PREFIX}/${DOCDIR}/copyright
+                RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "${DOCDIR}/copyright differs from packaging/debian/copyright")
 endif()
 # A library of the same name elsewhere on the system (an installed package)
 # would let the run below pass with a broken RUNPATH; ldd says which one the
@@ -61,7 +103,7 @@ if(LDD)
   if(loaded)
     get_filename_component(loaded "${loaded}" REALPATH)
   endif()
-  get_filename_component(wanted_lib ${PREFIX}/${LIBDIR}/libzkt.so REALPATH)
+  get_filename_component(wanted_lib ${PREFIX}/${PKGLIBDIR}/libzkt.so REALPATH)
   if(NOT loaded STREQUAL wanted_lib)
     message(FATAL_ERROR "the installed quilmar loads '${loaded}', not ${wanted_lib}:\n${ldd_out}")
   endif()

@@ -344,9 +344,19 @@ TEST_F(ConfigTest, ReadsEveryLineEndAndEncoding) {
     EXPECT_EQ(Parse("[Board]\rName = A\r\nBus = x\n").message, "zkt.ini:3: bad number 'x' for Bus");
     EXPECT_EQ(Parse(Utf16("[Board]\r\nBus = x\r\n", false)).message,
               "zkt.ini:2: bad number 'x' for Bus");
-    // Characters beyond ASCII in a UTF-16 file read as '?'.
-    EXPECT_TRUE(Parse(Utf16("[Board]\nName = \xE9\n", true)).ok);
-    EXPECT_STREQ(config->boards[0].name, "?");
+    // Characters beyond ASCII in a UTF-16 file read as '?', whatever their
+    // low byte (U+0141 and U+013D have those of 'A' and '=').
+    const struct {
+        std::string text;
+        const char *name;
+    } beyondAscii[] = {{Utf16("[Board]\nName = \xE9\n", true), "?"},
+                       {Utf16(u"[Board]\nName = \u0141\u013D\n", false), "??"},
+                       {Utf16(u"[Board]\nName = x\u0141\u013Dy\n", true), "x??y"}};
+    for (const auto &file : beyondAscii) {
+        const ParseOutcome outcome = Parse(file.text);
+        ASSERT_TRUE(outcome.ok) << outcome.message;
+        EXPECT_STREQ(config->boards[0].name, file.name);
+    }
     // A NUL character is refused in UTF-16 too.
     EXPECT_EQ(Parse(Utf16(std::string("[Board]\nName = a\0b\n", 18), false)).message,
               "zkt.ini:2: NUL byte in line");

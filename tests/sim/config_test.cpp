@@ -221,6 +221,31 @@ TEST_F(ConfigTest, MalformedFileGivesOneMessageWithFileAndLine) {
     }
 }
 
+// A Trace path fills its field but for the NUL, or is refused whole; the
+// fields beside it keep what the file gave them.
+TEST_F(ConfigTest, TracePathTakesUpToItsFieldLessTheNul) {
+    static_assert(sizeof(SimConfig::tracePath) == 260, "the rows below are 259 and 260 long");
+    const struct {
+        size_t length;
+        const char *message;
+    } rows[] = {{259, ""}, {260, "zkt.ini:3: Trace path longer than 259 characters"}};
+    for (const auto &row : rows) {
+        const std::string path(row.length, 'p');
+        const ParseOutcome outcome = Parse("[Library]\nDeviceCount = -3\nTrace = " + path +
+                                           "\n[Board]\nName = A\n");
+        EXPECT_EQ(outcome.ok, row.message[0] == '\0') << row.length;
+        if (!outcome.ok) {
+            EXPECT_EQ(outcome.message, row.message);
+            continue;
+        }
+        EXPECT_EQ(std::string(config->tracePath), path);
+        EXPECT_TRUE(config->reportedDeviceCount.set);
+        EXPECT_EQ(config->reportedDeviceCount.value, -3);
+        ASSERT_EQ(config->boardCount, 1);
+        EXPECT_STREQ(config->boards[0].name, "A");
+    }
+}
+
 // Floating-point values are decimal whatever the C library would take, and
 // a field that cannot be negative takes no sign; the words that may be
 // written signed or unsigned still take both.

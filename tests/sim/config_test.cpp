@@ -2,7 +2,11 @@
 // malformed file gets.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -400,28 +404,54 @@ TEST_F(ConfigTest, LongestLineEndsInAnyLineEnd) {
     }
 }
 
-TEST_F(ConfigTest, MissingFileIsToldApartFromAnUnreadableOne) {
-    char message[256];
-    EXPECT_EQ(SimLoadConfigFile("no-such-dir/zkt.ini", config.get(), message, sizeof message),
-              kSimConfigMissing);
-    EXPECT_EQ(std::string(message), "no-such-dir/zkt.ini: cannot open (No such file or directory)");
-    EXPECT_EQ(config->boardCount, 0);
-}
-
 using ConfigFileTest = SimLibraryTest;
 
-TEST_F(ConfigFileTest, UnreadableFileIsReportedWithTheReason) {
-    auto config = std::make_unique<SimConfig>();
-    char message[256];
-    ASSERT_TRUE(std::filesystem::create_directory("zkt.ini"));
-    EXPECT_EQ(SimLoadConfigFile("zkt.ini", config.get(), message, sizeof message),
-              kSimConfigInvalid);
-    EXPECT_EQ(std::string(message), "zkt.ini: cannot read (Is a directory)");
+// Only a file that is not there means "no simulated devices"; one that is
+// there but cannot be looked at or read is an error with the system's reason.
+TEST_F(ConfigFileTest, MissingFileIsToldApartFromAnUnreadableOne) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    ASSERT_TRUE(fs::create_directory("zkt.ini"));
+    // A link that leads to itself.
+    fs::create_symlink("loop.ini", "loop.ini", error);
+    const bool loopMade = !error;
+    // A folder that may not be searched (its owner's rights do not hold for
+    // a user who may read every file).
+    ASSERT_TRUE(fs::create_directory("locked"));
+    WriteFile("locked/zkt.ini", "[Board]\n");
+    fs::permissions("locked", fs::perms::none, error);
+    const bool lockHolds = !error && !std::ifstream("locked/zkt.ini").is_open();
 
-    // The name is the caller's, but it reaches a terminal too.
-    EXPECT_EQ(SimLoadConfigFile("no\x1b[2J/zkt.ini", config.get(), message, sizeof message),
-              kSimConfigMissing);
-    EXPECT_EQ(std::string(message), "no\\x1b[2J/zkt.ini: cannot open (No such file or directory)");
+    const struct {
+        const char *path;
+        bool staged;
+        SimLoadResult result;
+        std::string message;
+    } rows[] = {
+        {"no-such-dir/zkt.ini", true, kSimConfigMissing,
+         "no-such-dir/zkt.ini: cannot open (No such file or directory)"},
+        {"zkt.ini", true, kSimConfigInvalid, "zkt.ini: cannot read (Is a directory)"},
+        {"loop.ini", loopMade, kSimConfigInvalid,
+         std::string("loop.ini: cannot open (") + std::strerror(ELOOP) + ")"},
+        {"locked/zkt.ini", lockHolds, kSimConfigInvalid,
+         std::string("locked/zkt.ini: cannot open (") + std::strerror(EACCES) + ")"},
+        // The name is the caller's, but it reaches a terminal too.
+        {"no\x1b[2J/zkt.ini", true, kSimConfigMissing,
+         "no\\x1b[2J/zkt.ini: cannot open (No such file or directory)"},
+    };
+    auto config = std::make_unique<SimConfig>();
+    for (const auto &row : rows) {
+        if (!row.staged) {
+            std::printf("not staged on this system: %s\n", row.path);
+            continue;
+        }
+        char message[256];
+        EXPECT_EQ(SimLoadConfigFile(row.path, config.get(), message, sizeof message), row.result)
+            << row.path;
+        EXPECT_EQ(std::string(message), row.message);
+        EXPECT_EQ(config->boardCount, 0);
+    }
+    fs::permissions("locked", fs::perms::owner_all, error);
 }
 
 }  // namespace

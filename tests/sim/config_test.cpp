@@ -235,8 +235,8 @@ TEST_F(ConfigTest, TracePathTakesUpToItsFieldLessTheNul) {
     } rows[] = {{259, ""}, {260, "zkt.ini:3: Trace path longer than 259 characters"}};
     for (const auto &row : rows) {
         const std::string path(row.length, 'p');
-        const ParseOutcome outcome = Parse("[Library]\nDeviceCount = -3\nTrace = " + path +
-                                           "\n[Board]\nName = A\n");
+        const ParseOutcome outcome =
+            Parse("[Library]\nDeviceCount = -3\nTrace = " + path + "\n[Board]\nName = A\n");
         EXPECT_EQ(outcome.ok, row.message[0] == '\0') << row.length;
         if (!outcome.ok) {
             EXPECT_EQ(outcome.message, row.message);

@@ -260,8 +260,8 @@ TEST_F(LibraryTest, CaptureMatchesWholeNamesOnly) {
         const char *name;
         int32_t result;
     } rows[] = {
-        {"BASEDDS", kNoService},  {"TIMER", kNoService},    {"TIMER23", kNoService},
-        {"BASEDDS0", 0x201},      {"BASEDDS0X", 0x202},     {"TIMER2", 0x203},
+        {"BASEDDS", kNoService},  {"TIMER", kNoService}, {"TIMER23", kNoService},
+        {"BASEDDS0", 0x201},      {"BASEDDS0X", 0x202},  {"TIMER2", 0x203},
         {"BASEDDS0", kNoService},  // each is now held exclusively
     };
     for (const auto &row : rows) {

@@ -143,7 +143,7 @@ TEST_F(DumpTest, TextReadsBackIntoTheSameBytes) {
     const std::string names[] = {
         std::string(136, 'N'),            // fills the field, no NUL
         " leading and trailing blanks ",  // trimmed when plain
-        "trailing blank ",
+        "trailing blank ",                // at the end only
         "; looks like a comment",         // and so on
         "# looks like a comment",
         "\"starts with a quote",
@@ -151,8 +151,9 @@ TEST_F(DumpTest, TextReadsBackIntoTheSameBytes) {
         "back\\slash \"quotes\" inside",
         "plain = with; commas, and # inside",  // stays plain
     };
-    const std::string services[] = {"A,B", "SERVICE-NAME-L16", " SP", "SP ",    "BASEDDS0",
-                                    ";x",  "#x",               "\"q", "ok=fine", "\x01\x80"};
+    const std::string services[] = {
+        "A,B", "SERVICE-NAME-L16", " SP",     "SP ", "BASEDDS0", ";x", "#x",
+        "\"q", "ok=fine",          "\x01\x80"};
 
     Script s;
     for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {

@@ -122,9 +122,10 @@ const ProfileCase kLayoutCases[] = {
      "7"},
     {"UTF-16BE with byte order mark", Utf16("[Option]\nStartStb=7\n", true), "Option", "StartStb",
      "7"},
-    // U+0141 and U+013D have the low bytes of 'A' and '='.
-    {"UTF-16LE above U+00FF", Utf16(u"[Option]\nOutputFreq=1\u0141\u013D2\n", false), "Option",
-     "OutputFreq", "1??2"},
+    // U+0141 and U+013D have the low bytes of 'A' and '='; how else they are
+    // narrowed is the system's business.
+    {"UTF-16LE above U+00FF", Utf16(u"[Option]\nSt\u0141rtStb=5\nStartStb=7\n", false), "Option",
+     "StartStb", "7"},
     {"UTF-16BE above U+00FF", Utf16(u"[Option]\nStartStb\u013D5\nStartStb=7\n", true), "Option",
      "StartStb", "7"},
     {"empty file", "", "Option", "OutputFreq", "0"},

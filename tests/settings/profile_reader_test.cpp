@@ -122,6 +122,12 @@ const ProfileCase kLayoutCases[] = {
      "7"},
     {"UTF-16BE with byte order mark", Utf16("[Option]\nStartStb=7\n", true), "Option", "StartStb",
      "7"},
+    // U+0141 and U+013D have the low bytes of 'A' and '='; how else they are
+    // narrowed is the system's business.
+    {"UTF-16LE above U+00FF", Utf16(u"[Option]\nSt\u0141rtStb=5\nStartStb=7\n", false), "Option",
+     "StartStb", "7"},
+    {"UTF-16BE above U+00FF", Utf16(u"[Option]\nStartStb\u013D5\nStartStb=7\n", true), "Option",
+     "StartStb", "7"},
     {"empty file", "", "Option", "OutputFreq", "0"},
     {"blank lines", "\n\n[Option]\n\n\nOutputFreq=4\n\n", "Option", "OutputFreq", "4"},
     {"enormous line before", kLongLine + "\n[Option]\nOutputFreq=5\n", "Option", "OutputFreq", "5"},

@@ -2,7 +2,11 @@
 // malformed file gets.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -221,6 +225,31 @@ TEST_F(ConfigTest, MalformedFileGivesOneMessageWithFileAndLine) {
     }
 }
 
+// A Trace path fills its field but for the NUL, or is refused whole; the
+// fields beside it keep what the file gave them.
+TEST_F(ConfigTest, TracePathTakesUpToItsFieldLessTheNul) {
+    static_assert(sizeof(SimConfig::tracePath) == 260, "the rows below are 259 and 260 long");
+    const struct {
+        size_t length;
+        const char *message;
+    } rows[] = {{259, ""}, {260, "zkt.ini:3: Trace path longer than 259 characters"}};
+    for (const auto &row : rows) {
+        const std::string path(row.length, 'p');
+        const ParseOutcome outcome =
+            Parse("[Library]\nDeviceCount = -3\nTrace = " + path + "\n[Board]\nName = A\n");
+        EXPECT_EQ(outcome.ok, row.message[0] == '\0') << row.length;
+        if (!outcome.ok) {
+            EXPECT_EQ(outcome.message, row.message);
+            continue;
+        }
+        EXPECT_EQ(std::string(config->tracePath), path);
+        EXPECT_TRUE(config->reportedDeviceCount.set);
+        EXPECT_EQ(config->reportedDeviceCount.value, -3);
+        ASSERT_EQ(config->boardCount, 1);
+        EXPECT_STREQ(config->boards[0].name, "A");
+    }
+}
+
 // Floating-point values are decimal whatever the C library would take, and
 // a field that cannot be negative takes no sign; the words that may be
 // written signed or unsigned still take both.
@@ -344,9 +373,19 @@ TEST_F(ConfigTest, ReadsEveryLineEndAndEncoding) {
     EXPECT_EQ(Parse("[Board]\rName = A\r\nBus = x\n").message, "zkt.ini:3: bad number 'x' for Bus");
     EXPECT_EQ(Parse(Utf16("[Board]\r\nBus = x\r\n", false)).message,
               "zkt.ini:2: bad number 'x' for Bus");
-    // Characters beyond ASCII in a UTF-16 file read as '?'.
-    EXPECT_TRUE(Parse(Utf16("[Board]\nName = \xE9\n", true)).ok);
-    EXPECT_STREQ(config->boards[0].name, "?");
+    // Characters beyond ASCII in a UTF-16 file read as '?', whatever their
+    // low byte (U+0141 and U+013D have those of 'A' and '=').
+    const struct {
+        std::string text;
+        const char *name;
+    } beyondAscii[] = {{Utf16("[Board]\nName = \xE9\n", true), "?"},
+                       {Utf16(u"[Board]\nName = \u0141\u013D\n", false), "??"},
+                       {Utf16(u"[Board]\nName = x\u0141\u013Dy\n", true), "x??y"}};
+    for (const auto &file : beyondAscii) {
+        const ParseOutcome outcome = Parse(file.text);
+        ASSERT_TRUE(outcome.ok) << outcome.message;
+        EXPECT_STREQ(config->boards[0].name, file.name);
+    }
     // A NUL character is refused in UTF-16 too.
     EXPECT_EQ(Parse(Utf16(std::string("[Board]\nName = a\0b\n", 18), false)).message,
               "zkt.ini:2: NUL byte in line");
@@ -365,28 +404,54 @@ TEST_F(ConfigTest, LongestLineEndsInAnyLineEnd) {
     }
 }
 
-TEST_F(ConfigTest, MissingFileIsToldApartFromAnUnreadableOne) {
-    char message[256];
-    EXPECT_EQ(SimLoadConfigFile("no-such-dir/zkt.ini", config.get(), message, sizeof message),
-              kSimConfigMissing);
-    EXPECT_EQ(std::string(message), "no-such-dir/zkt.ini: cannot open (No such file or directory)");
-    EXPECT_EQ(config->boardCount, 0);
-}
-
 using ConfigFileTest = SimLibraryTest;
 
-TEST_F(ConfigFileTest, UnreadableFileIsReportedWithTheReason) {
-    auto config = std::make_unique<SimConfig>();
-    char message[256];
-    ASSERT_TRUE(std::filesystem::create_directory("zkt.ini"));
-    EXPECT_EQ(SimLoadConfigFile("zkt.ini", config.get(), message, sizeof message),
-              kSimConfigInvalid);
-    EXPECT_EQ(std::string(message), "zkt.ini: cannot read (Is a directory)");
+// Only a file that is not there means "no simulated devices"; one that is
+// there but cannot be looked at or read is an error with the system's reason.
+TEST_F(ConfigFileTest, MissingFileIsToldApartFromAnUnreadableOne) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    ASSERT_TRUE(fs::create_directory("zkt.ini"));
+    // A link that leads to itself.
+    fs::create_symlink("loop.ini", "loop.ini", error);
+    const bool loopMade = !error;
+    // A folder that may not be searched (its owner's rights do not hold for
+    // a user who may read every file).
+    ASSERT_TRUE(fs::create_directory("locked"));
+    WriteFile("locked/zkt.ini", "[Board]\n");
+    fs::permissions("locked", fs::perms::none, error);
+    const bool lockHolds = !error && !std::ifstream("locked/zkt.ini").is_open();
 
-    // The name is the caller's, but it reaches a terminal too.
-    EXPECT_EQ(SimLoadConfigFile("no\x1b[2J/zkt.ini", config.get(), message, sizeof message),
-              kSimConfigMissing);
-    EXPECT_EQ(std::string(message), "no\\x1b[2J/zkt.ini: cannot open (No such file or directory)");
+    const struct {
+        const char *path;
+        bool staged;
+        SimLoadResult result;
+        std::string message;
+    } rows[] = {
+        {"no-such-dir/zkt.ini", true, kSimConfigMissing,
+         "no-such-dir/zkt.ini: cannot open (No such file or directory)"},
+        {"zkt.ini", true, kSimConfigInvalid, "zkt.ini: cannot read (Is a directory)"},
+        {"loop.ini", loopMade, kSimConfigInvalid,
+         std::string("loop.ini: cannot open (") + std::strerror(ELOOP) + ")"},
+        {"locked/zkt.ini", lockHolds, kSimConfigInvalid,
+         std::string("locked/zkt.ini: cannot open (") + std::strerror(EACCES) + ")"},
+        // The name is the caller's, but it reaches a terminal too.
+        {"no\x1b[2J/zkt.ini", true, kSimConfigMissing,
+         "no\\x1b[2J/zkt.ini: cannot open (No such file or directory)"},
+    };
+    auto config = std::make_unique<SimConfig>();
+    for (const auto &row : rows) {
+        if (!row.staged) {
+            std::printf("not staged on this system: %s\n", row.path);
+            continue;
+        }
+        char message[256];
+        EXPECT_EQ(SimLoadConfigFile(row.path, config.get(), message, sizeof message), row.result)
+            << row.path;
+        EXPECT_EQ(std::string(message), row.message);
+        EXPECT_EQ(config->boardCount, 0);
+    }
+    fs::permissions("locked", fs::perms::owner_all, error);
 }
 
 }  // namespace

@@ -249,6 +249,29 @@ TEST_F(LibraryTest, CaptureReadsTheNameNoFurtherThanSixteenBytes) {
     ZKT_close(board);
 }
 
+// A capture takes the service of exactly that name: not one that the name
+// begins, nor one that begins the name, even when it comes first in the list.
+TEST_F(LibraryTest, CaptureMatchesWholeNamesOnly) {
+    ASSERT_EQ(Init("[Board]\nService = BASEDDS0X, 1\nService = TIMER2, 1\n"
+                   "Service = BASEDDS0, 1\n"),
+              0);
+    device = ZKT_open(0x1001, 1, nullptr);
+    const struct {
+        const char *name;
+        int32_t result;
+    } rows[] = {
+        {"BASEDDS", kNoService},  {"TIMER", kNoService}, {"TIMER23", kNoService},
+        {"BASEDDS0", 0x201},      {"BASEDDS0X", 0x202},  {"TIMER2", 0x203},
+        {"BASEDDS0", kNoService},  // each is now held exclusively
+    };
+    for (const auto &row : rows) {
+        int32_t mode = 0;
+        EXPECT_EQ(ZKT_capture(device, 0, &mode, row.name, 10000), row.result) << row.name;
+    }
+    for (int32_t handle : {0x201, 0x202, 0x203}) EXPECT_EQ(ZKT_release(handle, 0), 0);
+    EXPECT_EQ(ZKT_close(device), 0);
+}
+
 TEST_F(LibraryTest, ConfiguredCaptureOutcomesWriteTheConfiguredMode) {
     ASSERT_EQ(Init("[Board]\nService = BASEDDS0, 1\nCapture = fail\nCaptureMode = 5\n"
                    "[Board]\nService = BASEDDS0, 1\nCaptureHandle = 0\nCaptureMode = spy\n"

@@ -2,12 +2,15 @@
 // back lines before ZKT_init, nothing after ZKT_cleanup.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "boardlib/zkt_api.h"
 #include "calltrace/call_line.h"
+#include "calltrace/trace_file.h"
 #include "sim_test_support.h"
 #include "textesc/text_escape.h"
 
@@ -110,7 +113,7 @@ TEST_F(TraceTest, MisuseNullsAndOddPayloadsAreTracedToo) {
     WriteFile("zkt.ini",
               "[Library]\nTrace = misuse.log\n"
               "[Board]\nName = Alpha\nService = BASEDDS0, 1\nService = \"\\\"q\\\\\\x01\", 1\n"
-              "CaptureMode = spy\n");
+              "Service = SERVICE-NAME-L16, 1\nCaptureMode = spy\n");
     int32_t count = 0;
     ZKT_init("zkt.ini", &count);
     // Each line reaches the file at once, before cleanup closes it.
@@ -130,12 +133,17 @@ TEST_F(TraceTest, MisuseNullsAndOddPayloadsAreTracedToo) {
     int32_t mode = 0;
     ZKT_capture(device, 0, &mode, "\"q\\\x01", 0);
     const int32_t spy = ZKT_capture(device, 0, &mode, "BASEDDS0", 5);
+    // A name that fills its 16 bytes, without a NUL, as the list hands it back.
+    const char fullName[ZKT_SERVICE_NAME_SIZE] = {'S', 'E', 'R', 'V', 'I', 'C', 'E', '-',
+                                                  'N', 'A', 'M', 'E', '-', 'L', '1', '6'};
+    const int32_t full = ZKT_capture(device, 0, &mode, fullName, 5);
     MasterParam master{1};
     ZKT_ctrl(spy, 0, ZKTctrl_DDS_SETMASTER, &master);
     ZKT_ctrl(spy, 0, 0x1801, &master);
     ZKT_ctrl(spy, 0, ZKTctrl_DDS_START, &master);
     ZKT_ctrl(999, 3, ZKTctrl_DDS_SETMASTER, nullptr);
     ZKT_release(spy, 0);
+    ZKT_release(full, 0);
     ZKT_close(device);
     testing::internal::CaptureStderr();
     ZKT_cleanup();
@@ -165,6 +173,8 @@ TEST_F(TraceTest, MisuseNullsAndOddPayloadsAreTracedToo) {
               " = 513, mode=2\n"
               "ZKT_capture(device=257, reserved=0, mode=2, name=\"BASEDDS0\", timeout=5)"
               " = 514, mode=2\n"
+              "ZKT_capture(device=257, reserved=0, mode=2, name=\"SERVICE-NAME-L16\", timeout=5)"
+              " = 515, mode=2\n"
               "ZKT_ctrl(service=514, reserved=0, code=0x1800, payload=01000000)"
               " = 0xc000010a, payload=01000000\n"
               "ZKT_ctrl(service=514, reserved=0, code=0x1801, payload=(unknown size))"
@@ -172,6 +182,7 @@ TEST_F(TraceTest, MisuseNullsAndOddPayloadsAreTracedToo) {
               "ZKT_ctrl(service=514, reserved=0, code=0x1806, payload=nonnull) = 0xc000010a\n"
               "ZKT_ctrl(service=999, reserved=3, code=0x1800, payload=null) = 0xc000010a\n"
               "ZKT_release(service=514, reserved=0) = 0\n"
+              "ZKT_release(service=515, reserved=0) = 0\n"
               "ZKT_close(device=257) = -1073741558\n"
               "ZKT_cleanup() = 0\n");
 }
@@ -188,6 +199,35 @@ TEST_F(TraceTest, NoTraceKeyMeansNoFileAndHeldBackLinesAreDropped) {
     EXPECT_EQ(ReadFile("second.log"),
               "ZKT_init(configFile=\"zkt.ini\") = 0, count=0\n"
               "ZKT_cleanup() = 0\n");
+}
+
+// The held-back lines fill their buffer exactly, or would overrun it by one
+// byte: the line that does not fit whole is dropped, every earlier one kept.
+TEST_F(TraceTest, HeldBackLinesFillTheirBufferToTheLastByte) {
+    static_assert(kTracePendingBytes == 4096, "the rows below add up to 4096 bytes");
+    // 109 lines of 37 bytes, one of 30, then one of 33 (4096 in all) or 34.
+    const struct {
+        int32_t lastMode;
+        size_t linesKept;
+    } rows[] = {{0x1000, 111}, {0x10000, 110}};
+    for (const auto &row : rows) {
+        ResetLibrary();
+        std::vector<int32_t> modes(109, -1);
+        modes.push_back(0);
+        modes.push_back(row.lastMode);
+        std::string expected;
+        for (size_t i = 0; i < modes.size(); ++i) {
+            ZKT_displayMode(modes[i]);
+            char text[64];
+            std::snprintf(text, sizeof text, "ZKT_displayMode(mode=0x%x) = 0\n",
+                          static_cast<uint32_t>(modes[i]));
+            if (i < row.linesKept) expected += text;
+        }
+        ASSERT_EQ(Init("[Library]\nTrace = held.log\n"), 0);
+        ZKT_cleanup();
+        expected += "ZKT_init(configFile=\"zkt.ini\") = 0, count=0\nZKT_cleanup() = 0\n";
+        EXPECT_EQ(ReadFile("held.log"), expected) << "last mode 0x" << std::hex << row.lastMode;
+    }
 }
 
 // A run on a broken file must not leave the last good run's trace looking

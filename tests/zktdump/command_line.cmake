@@ -1,6 +1,7 @@
 # zktdump's command line and its output file: usage and exit statuses, the
 # dump on standard output or into a named file, a file replaced only when the
-# dump is complete, and the system's reason when it cannot be written.
+# dump is complete, the mode of a file it creates, and the system's reason
+# when it cannot be written.
 # Inputs: ZKTDUMP, EMULATOR, WORK_DIR.
 foreach(var ZKTDUMP WORK_DIR)
   if(NOT DEFINED ${var})
@@ -111,6 +112,28 @@ if(EXISTS /dev/full AND "${EMULATOR}" STREQUAL "")
   if(NOT (code STREQUAL "1" AND err MATCHES "^zktdump: standard output: .+"))
     fail("to a full device: exit 1 with the reason")
   endif()
+endif()
+
+# A file it creates gets what the umask leaves of 0666, like any new file.
+if(NOT WIN32 AND "${EMULATOR}" STREQUAL "")
+  foreach(row "022;-rw-r--r--" "027;-rw-r-----" "002;-rw-rw-r--" "077;-rw-------")
+    list(GET row 0 mask)
+    list(GET row 1 expected_mode)
+    file(REMOVE ${WORK_DIR}/created.ini)
+    execute_process(COMMAND sh -c "umask ${mask} && exec \"$0\" created.ini" ${ZKTDUMP}
+      WORKING_DIRECTORY ${WORK_DIR}
+      INPUT_FILE ${WORK_DIR}/empty.stdin
+      OUTPUT_VARIABLE out
+      ERROR_VARIABLE err
+      RESULT_VARIABLE code)
+    execute_process(COMMAND ls -ln created.ini WORKING_DIRECTORY ${WORK_DIR}
+      OUTPUT_VARIABLE listing)
+    string(SUBSTRING "${listing}" 0 10 mode)
+    if(NOT (code STREQUAL "0" AND mode STREQUAL expected_mode))
+      fail("created.ini under umask ${mask}: mode ${mode}, expected ${expected_mode}")
+    endif()
+  endforeach()
+  file(REMOVE ${WORK_DIR}/created.ini)
 endif()
 
 if(failures)

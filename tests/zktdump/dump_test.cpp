@@ -143,6 +143,7 @@ TEST_F(DumpTest, TextReadsBackIntoTheSameBytes) {
     const std::string names[] = {
         std::string(136, 'N'),            // fills the field, no NUL
         " leading and trailing blanks ",  // trimmed when plain
+        "trailing blank ",                // at the end only
         "; looks like a comment",         // and so on
         "# looks like a comment",
         "\"starts with a quote",
@@ -150,8 +151,9 @@ TEST_F(DumpTest, TextReadsBackIntoTheSameBytes) {
         "back\\slash \"quotes\" inside",
         "plain = with; commas, and # inside",  // stays plain
     };
-    const std::string services[] = {"A,B", "SERVICE-NAME-L16", " SP",     "BASEDDS0", ";x", "#x",
-                                    "\"q", "ok=fine",          "\x01\x80"};
+    const std::string services[] = {
+        "A,B", "SERVICE-NAME-L16", " SP",     "SP ", "BASEDDS0", ";x", "#x",
+        "\"q", "ok=fine",          "\x01\x80"};
 
     Script s;
     for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i) {
@@ -166,7 +168,8 @@ TEST_F(DumpTest, TextReadsBackIntoTheSameBytes) {
     }
     // Descriptions: the same texts within their field.
     s.boards[1].units[0] = Unit(1, 2, 3, names[1]);
-    s.boards[7].units[0] = Unit(1, 2, 3, "a, description, with commas");
+    s.boards[8].units[0] = Unit(1, 2, 3, "a, description, with commas");
+    s.boards[2].units[0] = Unit(1, 2, 3, names[2]);
     s.deviceCount = static_cast<int32_t>(s.lids.size());
 
     const DumpResult dump = Dump(s);
@@ -201,7 +204,7 @@ TEST_F(DumpTest, TextReadsBackIntoTheSameBytes) {
 
 TEST_F(DumpTest, CountsThatDifferFromTheEntriesBecomeCountKeys) {
     Script s;
-    s.deviceCount = 5;  // two LIDs written: three entries keep the 0 they were cleared to
+    s.deviceCount = 5;  // three LIDs written: two entries keep the 0 they were cleared to
     s.lids = {0x1001, 0x1002};
     ScriptedBoard a = Board(0x1001, 5, "A");
     a.unitCount = -1;
@@ -212,7 +215,16 @@ TEST_F(DumpTest, CountsThatDifferFromTheEntriesBecomeCountKeys) {
     b.unitCount = 100;  // beyond the capacity: 32 entries held, 20 written
     for (int j = 0; j < 20; ++j) b.units.push_back(Unit(j, 1, 1, "u" + std::to_string(j)));
     b.serviceCount = -7;
-    s.boards = {a, b};
+    // As many as the simulator holds: all kept, no count key, no note.
+    ScriptedBoard full = Board(0x1003, 7, "C");
+    full.unitCount = 16;
+    full.serviceCount = 16;
+    for (int j = 0; j < 16; ++j) {
+        full.units.push_back(Unit(j, 2, 2, "c" + std::to_string(j)));
+        full.services.push_back(Service("S" + std::to_string(j), 3));
+    }
+    s.lids.push_back(0x1003);
+    s.boards = {a, b, full};
 
     const DumpResult dump = Dump(s);
     EXPECT_NE(dump.text.find("\n[Library]\nDeviceCount = 5\n"), std::string::npos);
@@ -225,17 +237,24 @@ TEST_F(DumpTest, CountsThatDifferFromTheEntriesBecomeCountKeys) {
     EXPECT_NE(
         dump.text.find("\n; board 2: 20 units; the simulator holds 16, the rest are left out\n"),
         std::string::npos);
-    // The three unwritten entries are visited like the others.
-    EXPECT_EQ(std::count(CallLog().begin(), CallLog().end(), "open 0x0 -> -1073741558"), 3);
+    // The two unwritten entries are visited like the others.
+    EXPECT_EQ(std::count(CallLog().begin(), CallLog().end(), "open 0x0 -> -1073741558"), 2);
+
+    EXPECT_NE(dump.text.find("\nUnit = 15, 0x2, 0x2, c15\nService = S0, 0x3\n"), std::string::npos);
+    EXPECT_NE(dump.text.find("\nService = S15, 0x3\n"), std::string::npos);
 
     const SimConfig &c = Read(dump.text);
-    ASSERT_EQ(c.boardCount, 2);
+    ASSERT_EQ(c.boardCount, 3);
     EXPECT_EQ(c.reportedDeviceCount.value, 5);
     EXPECT_EQ(c.boards[0].reportedUnitCount.value, -1);
     EXPECT_EQ(c.boards[0].unitCount, 0);
     EXPECT_EQ(c.boards[0].reportedServiceCount.value, 3);
     EXPECT_EQ(c.boards[1].unitCount, 16);
     EXPECT_EQ(c.boards[1].reportedUnitCount.value, 100);
+    EXPECT_EQ(c.boards[2].unitCount, 16);
+    EXPECT_EQ(c.boards[2].serviceCount, 16);
+    EXPECT_FALSE(c.boards[2].reportedUnitCount.set);
+    EXPECT_FALSE(c.boards[2].reportedServiceCount.set);
 }
 
 TEST_F(DumpTest, NegativeAndHugeDeviceCounts) {

@@ -7,6 +7,8 @@
 #   self       the target is the proxy itself
 #   tracefile  the trace file cannot be opened (it is a folder); on Windows
 #              the proxy loads the simulator from SIMULATOR
+#   emptyname  ZKT_TRACE_FILE is set but empty: the trace goes to the
+#              default file, zkt-trace.log, silently
 # Without a usable target: one line on standard error naming the library and
 # what is wrong, every call answered with ZKTerr_BAD_MODE (so the tool lists
 # nothing), the calls still in the proxy's trace, and the simulator never
@@ -75,6 +77,15 @@ elseif(KIND STREQUAL "tracefile")
   list(REMOVE_ITEM environment ZKT_TRACE_FILE=proxy.log)
   set(message_pattern
     "^zkttrace: cannot open trace file 'folder\\.log' \\([^\n]+\\); calls go on without a trace\r?\n$")
+elseif(KIND STREQUAL "emptyname")
+  set(refused OFF)
+  if(WIN32_PROGRAM)
+    host_path(${SIMULATOR} target)
+    list(APPEND environment ZKT_TRACE_TARGET=${target})
+  endif()
+  set(environment ZKT_TRACE_FILE= ${environment})
+  list(REMOVE_ITEM environment ZKT_TRACE_FILE=proxy.log)
+  set(message_pattern "^$")
 else()
   message(FATAL_ERROR "unknown KIND '${KIND}'")
 endif()
@@ -128,6 +139,17 @@ else()
   endif()
   if(NOT trace STREQUAL expected_trace)
     string(APPEND failures "the simulator's trace:\n${trace}\nexpected:\n${expected_trace}\n")
+  endif()
+  if(KIND STREQUAL "emptyname")
+    # The case's trace holds calls only, so the proxy's is the same.
+    if(EXISTS ${WORK_DIR}/zkt-trace.log)
+      file(READ ${WORK_DIR}/zkt-trace.log proxy_trace)
+    else()
+      set(proxy_trace "(not written)")
+    endif()
+    if(NOT proxy_trace STREQUAL expected_trace)
+      string(APPEND failures "the proxy's trace, zkt-trace.log:\n${proxy_trace}\nexpected:\n${expected_trace}\n")
+    endif()
   endif()
 endif()
 # Compared as files: CMake's text reading drops the CRs of the Windows

@@ -15,6 +15,11 @@
 // an output fail and are ignored, as they are on every system.
 void PlatformStartUp();
 
+// Whether argument is the system's own way of asking a console program for
+// help, beside --help and -h ("/?" on Windows; none elsewhere, where "/?"
+// could be a path).
+bool PlatformIsHelpSwitch(const char *argument);
+
 // Writes the current directory, a path separator and fileName into path
 // (capacity bytes, NUL included). Returns false, leaving path empty, when the
 // directory cannot be read or the joined path does not fit.

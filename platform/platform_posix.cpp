@@ -24,6 +24,8 @@ void PlatformStartUp() {
     sigaction(SIGPIPE, &ignore, nullptr);
 }
 
+bool PlatformIsHelpSwitch(const char *) { return false; }
+
 bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
     if (path == nullptr || capacity == 0) return false;
     path[0] = '\0';

@@ -11,6 +11,8 @@
 // A write to a closed pipe already fails without ending the process.
 void PlatformStartUp() {}
 
+bool PlatformIsHelpSwitch(const char *argument) { return std::strcmp(argument, "/?") == 0; }
+
 bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
     if (path == nullptr || capacity == 0) return false;
     path[0] = '\0';

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "quilmar_version.h"
 #include "zktdump/inventory.h"
 #include "zktdump/render_ini.h"
 #include "zktdump/write_output.h"
@@ -12,6 +13,7 @@ namespace {
 
 const char kUsage[] =
     "usage: zktdump [FILE]\n"
+    "       zktdump --help | --version\n"
     "Writes the zkt.ini of the boards that the board access library reports:\n"
     "to standard output, or into FILE, which is replaced only once the dump is\n"
     "complete. Only the inventory operations are called (no capture, no command).\n";
@@ -31,13 +33,23 @@ void PrintNotes(const std::string &notes) {
     }
 }
 
+// Help or the version that could not be written fails like a dump would.
+int Answer(const std::string &text) {
+    char message[4400];
+    if (!WriteOutput(nullptr, text, message, sizeof message)) {
+        std::fprintf(stderr, "zktdump: %s\n", message);
+        return kExitWriteFailed;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
     const char *path = nullptr;
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(kUsage, stdout);
-        return 0;
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) return Answer(kUsage);
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        return Answer(std::string("zktdump ") + QUILMAR_VERSION + "\n");
     }
     if (argc > 2 || (argc == 2 && (argv[1][0] == '-' || argv[1][0] == '\0'))) {
         if (argc == 2 && argv[1][0] == '-') {

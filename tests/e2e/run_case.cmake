@@ -2,19 +2,27 @@
 # what it wrote byte for byte with the case's expectations:
 #   zkt.ini, quilmar.ini   copied into the folder (quilmar.ini may be absent)
 #   trace.log              an older trace, copied too (usually absent)
+#   args                   the tool's arguments, one a line (absent: none)
 #   stdin                  fed to the tool (absent: empty input)
+#   expected.status        the exit status (absent: 0)
 #   expected.out           standard output
 #   expected.err           standard error (absent: must be empty)
 #   expected.trace         the simulator's call trace, written to trace.log
-# The last four may sit in another folder, EXPECTED_DIR, so that a folder of
-# inputs meant for users (the demo) stays free of test files.
+#                          (absent: the run must write no trace.log; a case
+#                          that makes no library call keeps none)
+# Those from stdin on may sit in another folder, EXPECTED_DIR, so that a
+# folder of inputs meant for users (the demo) stays free of test files.
+# "@PROJECT_VERSION@" in expected.out and expected.err stands for VERSION
+# (-DVERSION=...), the project's version, so that a new version changes no
+# case.
 #
 # PROXY=<tracing proxy> runs the same case through the tracing proxy in
 # front of the simulator, which must change nothing: standard output and
 # standard error as above, and the proxy's trace (ZKT_TRACE_FILE=proxy.log)
 # byte for byte the simulator's own, expected.trace, without its "# " note
 # lines (the proxy sees only calls). A case whose zkt.ini names no trace
-# keeps the proxy's trace in expected-proxy.trace instead. On Linux the proxy
+# keeps the proxy's trace in expected-proxy.trace instead; a case with
+# neither makes no call, and the proxy must write no trace at all. On Linux the proxy
 # comes in through LD_PRELOAD and finds the simulator next in load order (or
 # at TARGET when given); on Windows the tool and the proxy's ZKT.dll are
 # copied into the case folder and the proxy loads the simulator from TARGET,
@@ -56,6 +64,23 @@ if(NOT EXISTS ${stdin_file})
   file(WRITE ${stdin_file} "")
 endif()
 
+# One argument a line; a line may hold blanks, and an empty line is an
+# empty argument. A ";" would split an argument in CMake's lists.
+set(arguments "")
+if(EXISTS ${CASE_DIR}/args)
+  file(READ ${CASE_DIR}/args args_text)
+  if(args_text MATCHES ";")
+    message(FATAL_ERROR "${CASE_DIR}/args: an argument cannot hold ';'")
+  endif()
+  string(REGEX REPLACE "\n$" "" args_text "${args_text}")
+  string(REPLACE "\n" ";" arguments "${args_text}")
+endif()
+
+set(expected_status 0)
+if(EXISTS ${EXPECTED_DIR}/expected.status)
+  file(STRINGS ${EXPECTED_DIR}/expected.status expected_status LIMIT_COUNT 1)
+endif()
+
 set(program ${QUILMAR})
 set(environment "")
 if(DEFINED PROXY)
@@ -80,16 +105,16 @@ if(DEFINED PROXY)
 endif()
 
 execute_process(
-  COMMAND ${CMAKE_COMMAND} -E env ${environment} ${EMULATOR} ${program}
+  COMMAND ${CMAKE_COMMAND} -E env ${environment} ${EMULATOR} ${program} ${arguments}
   WORKING_DIRECTORY ${WORK_DIR}
   INPUT_FILE ${stdin_file}
   OUTPUT_FILE ${WORK_DIR}/actual.out
   ERROR_FILE ${WORK_DIR}/actual.err
   RESULT_VARIABLE exit_code
   TIMEOUT 60)
-if(NOT exit_code STREQUAL "0")
+if(NOT exit_code STREQUAL expected_status)
   file(READ ${WORK_DIR}/actual.err err)
-  message(FATAL_ERROR "quilmar exited with '${exit_code}' (expected 0)\n${err}")
+  message(FATAL_ERROR "quilmar exited with '${exit_code}' (expected ${expected_status})\n${err}")
 endif()
 
 if(NOT EXISTS ${EXPECTED_DIR}/expected.err)
@@ -104,16 +129,23 @@ include(${CMAKE_CURRENT_LIST_DIR}/../compare_files.cmake)
 
 # The expected text of a console stream as the tool writes it on this system.
 function(console_text expected result_var)
-  if(NEWLINE STREQUAL "CRLF")
-    get_filename_component(name ${expected} NAME)
-    set(converted ${WORK_DIR}/${name}.crlf)
-    file(READ ${expected} text)
-    string(REPLACE "\n" "\r\n" text "${text}")
-    file(WRITE ${converted} "${text}")
-    set(${result_var} ${converted} PARENT_SCOPE)
-  else()
+  get_filename_component(name ${expected} NAME)
+  set(converted ${WORK_DIR}/${name}.console)
+  file(READ ${expected} text)
+  if(NOT (NEWLINE STREQUAL "CRLF" OR text MATCHES "@PROJECT_VERSION@"))
+    # Compared as it is, whatever bytes it holds.
     set(${result_var} ${expected} PARENT_SCOPE)
+    return()
   endif()
+  if(text MATCHES "@PROJECT_VERSION@" AND NOT DEFINED VERSION)
+    message(FATAL_ERROR "${expected} names the version: run_case.cmake needs -DVERSION=...")
+  endif()
+  string(REPLACE "@PROJECT_VERSION@" "${VERSION}" text "${text}")
+  if(NEWLINE STREQUAL "CRLF")
+    string(REPLACE "\n" "\r\n" text "${text}")
+  endif()
+  file(WRITE ${converted} "${text}")
+  set(${result_var} ${converted} PARENT_SCOPE)
 endfunction()
 
 console_text(${EXPECTED_DIR}/expected.out expected_out)
@@ -131,11 +163,13 @@ if(DEFINED PROXY)
     compare("proxy's call trace" ${expected_calls} ${WORK_DIR}/proxy.log)
   elseif(EXISTS ${EXPECTED_DIR}/expected-proxy.trace)
     compare("proxy's call trace" ${EXPECTED_DIR}/expected-proxy.trace ${WORK_DIR}/proxy.log)
-  else()
-    set(failures "${failures}no expected.trace or expected-proxy.trace to compare the proxy's trace with\n")
+  elseif(EXISTS ${WORK_DIR}/proxy.log)
+    set(failures "${failures}the proxy wrote a trace, but the case expects no call (no expected.trace or expected-proxy.trace)\n")
   endif()
 elseif(EXISTS ${EXPECTED_DIR}/expected.trace)
   compare("call trace" ${EXPECTED_DIR}/expected.trace ${WORK_DIR}/trace.log)
+elseif(EXISTS ${WORK_DIR}/trace.log)
+  set(failures "${failures}the simulator wrote trace.log, but the case has no expected.trace\n")
 endif()
 
 if(failures)

@@ -2,8 +2,8 @@
 # dump on standard output or into a named file, a file replaced only when the
 # dump is complete, the mode of a file it creates, and the system's reason
 # when it cannot be written.
-# Inputs: ZKTDUMP, EMULATOR, WORK_DIR.
-foreach(var ZKTDUMP WORK_DIR)
+# Inputs: ZKTDUMP, EMULATOR, WORK_DIR, VERSION (the project's).
+foreach(var ZKTDUMP WORK_DIR VERSION)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "command_line.cmake needs -D${var}=...")
   endif()
@@ -44,7 +44,26 @@ if(NOT (code STREQUAL "0" AND out MATCHES "^usage: zktdump \\[FILE\\]" AND err S
   fail("--help: usage on standard output, exit 0")
 endif()
 
-foreach(bad "-x" "--output" "a;b")
+run(--version)
+if(NOT (code STREQUAL "0" AND out MATCHES "^zktdump ${VERSION}\r?\n$" AND err STREQUAL ""))
+  fail("--version: one line with the project's version, exit 0")
+endif()
+
+if(EXISTS /dev/full AND "${EMULATOR}" STREQUAL "")
+  foreach(answer --help --version)
+    execute_process(COMMAND ${ZKTDUMP} ${answer}
+      WORKING_DIRECTORY ${WORK_DIR}
+      OUTPUT_FILE /dev/full
+      ERROR_VARIABLE err
+      RESULT_VARIABLE code)
+    set(out "")
+    if(NOT (code STREQUAL "1" AND err MATCHES "^zktdump: standard output: .+"))
+      fail("${answer} to a full device: exit 1 with the reason")
+    endif()
+  endforeach()
+endif()
+
+foreach(bad "-x" "--output" "--version;x" "a;b")
   run(${bad})
   if(NOT (code STREQUAL "2" AND out STREQUAL "" AND err MATCHES "usage: zktdump"))
     fail("${bad}: usage on standard error, exit 2")

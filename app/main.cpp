@@ -5,6 +5,7 @@
 #include "settings/settings.h"
 
 int main() {
+    PlatformEnsureStandardStreams();
     PlatformStartUp();
     LoadSettings();
     WalkDevices();

@@ -15,6 +15,19 @@
 // an output fail and are ignored, as they are on every system.
 void PlatformStartUp();
 
+// Standard input, output and error as bits of the result of
+// PlatformEnsureStandardStreams.
+constexpr unsigned kStandardInputOpened = 1u;
+constexpr unsigned kStandardOutputOpened = 2u;
+constexpr unsigned kStandardErrorOpened = 4u;
+
+// Opens the null device in place of each of standard input, output and
+// error that the process was started without, so that no file the run opens
+// later (a call trace, an output file) takes the place of one and receives
+// the program's own lines. Called first thing, before anything is opened.
+// Returns the streams it had to open, as kStandard...Opened bits.
+unsigned PlatformEnsureStandardStreams();
+
 // Writes the current directory, a path separator and fileName into path
 // (capacity bytes, NUL included). Returns false, leaving path empty, when the
 // directory cannot be read or the joined path does not fit.
@@ -27,10 +40,26 @@ bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t cap
 uint32_t PlatformReadProfileString(const char *section, const char *key, const char *defaultText,
                                    char *buffer, uint32_t size, const char *path);
 
+// What an output path names, once symbolic links are followed.
+enum OutputKind : int {
+    kOutputFile = 0,    // a regular file, or none yet: replaced whole
+    kOutputStream = 1,  // a pipe, a terminal, a device: written straight into
+};
+
+// Follows the symbolic links of path to the file they lead to, which need
+// not exist yet, and writes its path into target (targetSize bytes) and its
+// kind into *kind. A path that is no link is its own target. Returns false
+// when the links cannot be followed (a loop, a target too long), with the
+// system's reason in reason (reasonSize bytes).
+bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, OutputKind *kind,
+                           char *reason, size_t reasonSize);
+
 // Creates and opens for binary writing a new file in the folder of path,
 // under a name no other file there has, and writes that name into tempPath
-// (tempPathSize bytes, at least 260). Returns null on failure, with the
-// system's reason in reason (reasonSize bytes).
+// (tempPathSize bytes, at least 260). The new file gets the permissions of
+// the file at path when there is one, so that replacing it keeps them, and
+// otherwise those any new file of the user gets. Returns null on failure,
+// with the system's reason in reason (reasonSize bytes).
 FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
                                size_t reasonSize);
 

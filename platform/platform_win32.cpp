@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <conio.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +11,33 @@
 
 // A write to a closed pipe already fails without ending the process.
 void PlatformStartUp() {}
+
+unsigned PlatformEnsureStandardStreams() {
+    struct StandardStream {
+        DWORD handleId;
+        FILE *stream;
+        const char *mode;
+        unsigned bit;
+    };
+    const StandardStream streams[] = {
+        {STD_INPUT_HANDLE, stdin, "r", kStandardInputOpened},
+        {STD_OUTPUT_HANDLE, stdout, "w", kStandardOutputOpened},
+        {STD_ERROR_HANDLE, stderr, "w", kStandardErrorOpened},
+    };
+    unsigned opened = 0;
+    for (const StandardStream &s : streams) {
+        const HANDLE handle = GetStdHandle(s.handleId);
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) continue;
+        FILE *reopened = std::freopen("NUL", s.mode, s.stream);
+        if (reopened == nullptr) continue;
+        // Code that asks the system for the standard handle gets the null
+        // device too.
+        const intptr_t nul = _get_osfhandle(_fileno(reopened));
+        if (nul != -1) SetStdHandle(s.handleId, reinterpret_cast<HANDLE>(nul));
+        opened |= s.bit;
+    }
+    return opened;
+}
 
 bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
     if (path == nullptr || capacity == 0) return false;
@@ -111,6 +139,27 @@ void StoreReason(DWORD error, char *reason, size_t reasonSize) {
 }
 
 }  // namespace
+
+bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, OutputKind *kind,
+                           char *reason, size_t reasonSize) {
+    *kind = kOutputFile;
+    const size_t length = std::strlen(path);
+    if (length + 1 > targetSize) {
+        StoreReason(ERROR_FILENAME_EXCED_RANGE, reason, reasonSize);
+        return false;
+    }
+    std::memcpy(target, path, length + 1);
+    // A console, NUL or a pipe is written straight into; only a file on a
+    // disk is replaced whole.
+    const HANDLE handle =
+        CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        if (GetFileType(handle) != FILE_TYPE_DISK) *kind = kOutputStream;
+        CloseHandle(handle);
+    }
+    return true;
+}
 
 FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
                                size_t reasonSize) {

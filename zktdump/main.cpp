@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/platform.h"
 #include "zktdump/inventory.h"
 #include "zktdump/render_ini.h"
 #include "zktdump/write_output.h"
@@ -34,13 +35,16 @@ void PrintNotes(const std::string &notes) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    const unsigned openedStreams = PlatformEnsureStandardStreams();
+    PlatformStartUp();
     const char *path = nullptr;
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (argc > 2 || (argc == 2 && (argv[1][0] == '-' || argv[1][0] == '\0'))) {
-        if (argc == 2 && argv[1][0] == '-') {
+    const bool option = argc == 2 && argv[1][0] == '-' && argv[1][1] != '\0';
+    if (argc > 2 || option || (argc == 2 && argv[1][0] == '\0')) {
+        if (option) {
             std::fprintf(stderr, "zktdump: unknown option '%s'\n", argv[1]);
         } else if (argc > 2) {
             std::fprintf(stderr, "zktdump: one output file at most\n");
@@ -50,7 +54,8 @@ int main(int argc, char **argv) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }
-    if (argc == 2) path = argv[1];
+    // "-" names standard output, as no argument does.
+    if (argc == 2 && std::strcmp(argv[1], "-") != 0) path = argv[1];
 
     CollectInventory(&inventory);
     std::string text;
@@ -59,7 +64,8 @@ int main(int argc, char **argv) {
     PrintNotes(notes);
 
     char message[4400];
-    if (!WriteOutput(path, text, message, sizeof message)) {
+    const bool outputClosed = (openedStreams & kStandardOutputOpened) != 0;
+    if (!WriteOutput(path, outputClosed, text, message, sizeof message)) {
         std::fprintf(stderr, "zktdump: %s\n", message);
         return kExitWriteFailed;
     }

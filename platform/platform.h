@@ -28,9 +28,12 @@ constexpr unsigned kStandardErrorOpened = 4u;
 // Returns the streams it had to open, as kStandard...Opened bits.
 unsigned PlatformEnsureStandardStreams();
 
-// Writes the current directory, a path separator and fileName into path
-// (capacity bytes, NUL included). Returns false, leaving path empty, when the
-// directory cannot be read or the joined path does not fit.
+// Writes a path naming fileName in the current directory into path
+// (capacity bytes, NUL included): the current directory, a path separator and
+// fileName. Where the system can name the file relative to the current
+// directory, a directory too deep to be read or joined gives "./" and
+// fileName instead. Returns false, leaving path empty, when no such path can
+// be formed or it does not fit.
 bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity);
 
 // Reads the text of key in section of the profile file at path into buffer
@@ -39,6 +42,20 @@ bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t cap
 // characters stored, NUL not counted.
 uint32_t PlatformReadProfileString(const char *section, const char *key, const char *defaultText,
                                    char *buffer, uint32_t size, const char *path);
+
+// One key to read from a profile file, and where its text goes.
+struct ProfileQuery {
+    const char *section;
+    const char *key;
+    char *buffer;   // size bytes, NUL included; longer values are cut
+    uint32_t size;
+};
+
+// As PlatformReadProfileString for each query, every one with the same
+// default text and file, reading the file once however many keys are asked
+// for.
+void PlatformReadProfileStrings(const ProfileQuery *queries, size_t count, const char *defaultText,
+                                const char *path);
 
 // What an output path names, once symbolic links are followed.
 enum OutputKind : int {

@@ -44,13 +44,29 @@ unsigned PlatformEnsureStandardStreams() {
     return opened;
 }
 
+namespace {
+
+// "./" and fileName: the file in the current directory however deep that
+// is, since the system resolves it from the directory itself.
+bool RelativePathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
+    const size_t needed = 2u + std::strlen(fileName) + 1u;
+    if (needed > capacity) {
+        path[0] = '\0';
+        return false;
+    }
+    std::snprintf(path, capacity, "./%s", fileName);
+    return true;
+}
+
+}  // namespace
+
 bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
     if (path == nullptr || capacity == 0) return false;
     path[0] = '\0';
     if (fileName == nullptr) return false;
     if (getcwd(path, capacity) == nullptr) {
         path[0] = '\0';
-        return false;
+        return RelativePathInCurrentDirectory(fileName, path, capacity);
     }
     size_t directoryLength = std::strlen(path);
     // The root directory already ends in the separator.
@@ -59,7 +75,7 @@ bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t cap
     size_t needed = directoryLength + (needSeparator ? 1u : 0u) + nameLength + 1u;
     if (needed > capacity) {
         path[0] = '\0';
-        return false;
+        return RelativePathInCurrentDirectory(fileName, path, capacity);
     }
     if (needSeparator) path[directoryLength++] = '/';
     std::memcpy(path + directoryLength, fileName, nameLength + 1u);

@@ -80,6 +80,16 @@ uint32_t PlatformReadProfileString(const char *section, const char *key, const c
     return GetPrivateProfileStringA(section, key, defaultText, buffer, size, path);
 }
 
+// The system's reader takes one key at a time; how often it reads the file
+// is its own affair.
+void PlatformReadProfileStrings(const ProfileQuery *queries, size_t count, const char *defaultText,
+                                const char *path) {
+    for (size_t i = 0; i < count; ++i) {
+        PlatformReadProfileString(queries[i].section, queries[i].key, defaultText,
+                                  queries[i].buffer, queries[i].size, path);
+    }
+}
+
 namespace {
 
 // One byte of a redirected standard input (a file or a pipe), or -1 at its

@@ -37,8 +37,7 @@ void PrintBoard(uint32_t lid, BoardInfo *info) {
     ZKT_getInfo(lid, info);
     std::printf("Board: %s, DevID = 0x%x, RevID = 0x%x, Bus = %d, Dev = %d, Slot = %d.\n",
                 Printable(info->name, sizeof info->name).text, info->idWord >> 16,
-                info->idWord & 0xFFu,
-                info->bus, info->dev, info->slot);
+                info->idWord & 0xFFu, info->bus, info->dev, info->slot);
 }
 
 void PrintUnits(int32_t device) {
@@ -51,8 +50,8 @@ void PrintUnits(int32_t device) {
     for (int32_t j = 0; j < unitCount; ++j) {
         const PuItem &unit = units[j];
         std::printf("Programable unit %d: %s, Id = %d, Code = %x, Attr = %x.\n", j,
-                    Printable(unit.description, sizeof unit.description).text, unit.id,
-                    unit.code, unit.attr);
+                    Printable(unit.description, sizeof unit.description).text, unit.id, unit.code,
+                    unit.attr);
     }
 }
 

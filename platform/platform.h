@@ -1,7 +1,8 @@
-// What the operating system provides to the programs: the current directory,
-// one key of a profile (INI) file, a single-key wait, and a file replaced
-// whole. One implementation per system sits behind this header; nothing above
-// it knows which system it is.
+// What the operating system provides to the programs: the standard streams
+// at start-up, the current directory, the keys of a profile (INI) file, a
+// single-key wait, and an output file followed through its links and
+// replaced whole. One implementation per system sits behind this header;
+// nothing above it knows which system it is.
 #ifndef QUILMAR_PLATFORM_PLATFORM_H
 #define QUILMAR_PLATFORM_PLATFORM_H
 
@@ -47,7 +48,7 @@ uint32_t PlatformReadProfileString(const char *section, const char *key, const c
 struct ProfileQuery {
     const char *section;
     const char *key;
-    char *buffer;   // size bytes, NUL included; longer values are cut
+    char *buffer;  // size bytes, NUL included; longer values are cut
     uint32_t size;
 };
 

@@ -242,8 +242,8 @@ bool FollowDanglingLinks(const char *path, std::string *end, char *reason, size_
         link.resize(static_cast<size_t>(length));
         if (link.empty() || link[0] != '/') {
             const size_t slash = current.rfind('/');
-            link = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) +
-                   link;
+            link =
+                (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + link;
         }
         current = link;
     }

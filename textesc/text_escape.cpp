@@ -11,8 +11,7 @@ enum class EscapeForm {
     kControlsOnly,  // control bytes (below 0x20, 0x7F) alone
 };
 
-const char *Escape(const char *text, size_t maxLength, char *out, size_t outSize,
-                   EscapeForm form) {
+const char *Escape(const char *text, size_t maxLength, char *out, size_t outSize, EscapeForm form) {
     if (outSize == 0) return out;
     if (text == nullptr) {
         std::snprintf(out, outSize, "null");

@@ -28,8 +28,7 @@ bool WriteStream(const char *path, const std::string &text, char *message, size_
     if (std::fclose(stream) != 0 && error == 0) error = errno;
     if (error == 0 && written != text.size()) error = EIO;
     if (error != 0) {
-        std::snprintf(message, messageSize, "%s: cannot write it (%s)", path,
-                      std::strerror(error));
+        std::snprintf(message, messageSize, "%s: cannot write it (%s)", path, std::strerror(error));
         return false;
     }
     return true;

@@ -12,8 +12,8 @@
 #include <string>
 
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "sim/sim_config.h"

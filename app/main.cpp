@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 
 int main(int argc, char **argv) {
+    PlatformEnsureStandardStreams();
     PlatformStartUp();
     const int answered = AnswerCommandLine(argc, argv);
     if (answered != kCommandLineRun) return answered;

@@ -5,13 +5,29 @@
 
 #include "boardlib/zkt_api.h"
 #include "synth/configure_synth.h"
+#include "textesc/text_escape.h"
 
 namespace {
 
 const char kSynthServiceName[] = "BASEDDS0";
 
-// Library text need not end in NUL; %.*s stops at the end of the field.
-int FieldWidth(size_t fieldSize) { return static_cast<int>(fieldSize); }
+// Library text as it is printed: it need not end in NUL, so it stops at the
+// end of its field, and its control bytes go out as \xNN so that a name
+// cannot clear the screen or move the cursor. Room for every byte of the
+// widest field escaped.
+struct PrintedText {
+    char text[sizeof(BoardInfo::name) * 4 + 1];
+};
+
+static_assert(sizeof(PuItem::description) <= sizeof(BoardInfo::name) &&
+                  sizeof(ServiceItem::name) <= sizeof(BoardInfo::name),
+              "the board name is the widest library text");
+
+PrintedText Printable(const char *field, size_t fieldSize) {
+    PrintedText printed;
+    EscapeControls(field, fieldSize, printed.text, sizeof printed.text);
+    return printed;
+}
 
 void PrintBoard(uint32_t lid, BoardInfo *info) {
     // A cleared record means a board whose query fails shows nothing of the
@@ -19,9 +35,9 @@ void PrintBoard(uint32_t lid, BoardInfo *info) {
     std::memset(info, 0, sizeof *info);
     info->size = sizeof *info;
     ZKT_getInfo(lid, info);
-    std::printf("Board: %.*s, DevID = 0x%x, RevID = 0x%x, Bus = %d, Dev = %d, Slot = %d.\n",
-                FieldWidth(sizeof info->name), info->name, info->idWord >> 16, info->idWord & 0xFFu,
-                info->bus, info->dev, info->slot);
+    std::printf("Board: %s, DevID = 0x%x, RevID = 0x%x, Bus = %d, Dev = %d, Slot = %d.\n",
+                Printable(info->name, sizeof info->name).text, info->idWord >> 16,
+                info->idWord & 0xFFu, info->bus, info->dev, info->slot);
 }
 
 void PrintUnits(int32_t device) {
@@ -33,8 +49,8 @@ void PrintUnits(int32_t device) {
     }
     for (int32_t j = 0; j < unitCount; ++j) {
         const PuItem &unit = units[j];
-        std::printf("Programable unit %d: %.*s, Id = %d, Code = %x, Attr = %x.\n", j,
-                    FieldWidth(sizeof unit.description), unit.description, unit.id, unit.code,
+        std::printf("Programable unit %d: %s, Id = %d, Code = %x, Attr = %x.\n", j,
+                    Printable(unit.description, sizeof unit.description).text, unit.id, unit.code,
                     unit.attr);
     }
 }
@@ -45,8 +61,9 @@ int32_t PrintServices(int32_t device, ServiceItem *services) {
     ZKT_serviceList(device, 0, services, ZKT_MAX_SERVICES, &serviceCount);
     if (serviceCount >= 1 && serviceCount <= ZKT_MAX_SERVICES) {
         for (int32_t k = 0; k < serviceCount; ++k) {
-            std::printf("Service %d: %.*s, Attr = %X.\n", k, FieldWidth(sizeof services[k].name),
-                        services[k].name, services[k].attr);
+            std::printf("Service %d: %s, Attr = %X.\n", k,
+                        Printable(services[k].name, sizeof services[k].name).text,
+                        services[k].attr);
         }
     }
     return ZktEntriesHeld(serviceCount, ZKT_MAX_SERVICES);

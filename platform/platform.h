@@ -1,7 +1,8 @@
-// What the operating system provides to the programs: the current directory,
-// one key of a profile (INI) file, a single-key wait, and a file replaced
-// whole. One implementation per system sits behind this header; nothing above
-// it knows which system it is.
+// What the operating system provides to the programs: the standard streams
+// at start-up, the current directory, the keys of a profile (INI) file, a
+// single-key wait, and an output file followed through its links and
+// replaced whole. One implementation per system sits behind this header;
+// nothing above it knows which system it is.
 #ifndef QUILMAR_PLATFORM_PLATFORM_H
 #define QUILMAR_PLATFORM_PLATFORM_H
 
@@ -20,9 +21,25 @@ void PlatformStartUp();
 // could be a path).
 bool PlatformIsHelpSwitch(const char *argument);
 
-// Writes the current directory, a path separator and fileName into path
-// (capacity bytes, NUL included). Returns false, leaving path empty, when the
-// directory cannot be read or the joined path does not fit.
+// Standard input, output and error as bits of the result of
+// PlatformEnsureStandardStreams.
+constexpr unsigned kStandardInputOpened = 1u;
+constexpr unsigned kStandardOutputOpened = 2u;
+constexpr unsigned kStandardErrorOpened = 4u;
+
+// Opens the null device in place of each of standard input, output and
+// error that the process was started without, so that no file the run opens
+// later (a call trace, an output file) takes the place of one and receives
+// the program's own lines. Called first thing, before anything is opened.
+// Returns the streams it had to open, as kStandard...Opened bits.
+unsigned PlatformEnsureStandardStreams();
+
+// Writes a path naming fileName in the current directory into path
+// (capacity bytes, NUL included): the current directory, a path separator and
+// fileName. Where the system can name the file relative to the current
+// directory, a directory too deep to be read or joined gives "./" and
+// fileName instead. Returns false, leaving path empty, when no such path can
+// be formed or it does not fit.
 bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity);
 
 // Reads the text of key in section of the profile file at path into buffer
@@ -32,10 +49,40 @@ bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t cap
 uint32_t PlatformReadProfileString(const char *section, const char *key, const char *defaultText,
                                    char *buffer, uint32_t size, const char *path);
 
+// One key to read from a profile file, and where its text goes.
+struct ProfileQuery {
+    const char *section;
+    const char *key;
+    char *buffer;  // size bytes, NUL included; longer values are cut
+    uint32_t size;
+};
+
+// As PlatformReadProfileString for each query, every one with the same
+// default text and file, reading the file once however many keys are asked
+// for.
+void PlatformReadProfileStrings(const ProfileQuery *queries, size_t count, const char *defaultText,
+                                const char *path);
+
+// What an output path names, once symbolic links are followed.
+enum OutputKind : int {
+    kOutputFile = 0,    // a regular file, or none yet: replaced whole
+    kOutputStream = 1,  // a pipe, a terminal, a device: written straight into
+};
+
+// Follows the symbolic links of path to the file they lead to, which need
+// not exist yet, and writes its path into target (targetSize bytes) and its
+// kind into *kind. A path that is no link is its own target. Returns false
+// when the links cannot be followed (a loop, a target too long), with the
+// system's reason in reason (reasonSize bytes).
+bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, OutputKind *kind,
+                           char *reason, size_t reasonSize);
+
 // Creates and opens for binary writing a new file in the folder of path,
 // under a name no other file there has, and writes that name into tempPath
-// (tempPathSize bytes, at least 260). Returns null on failure, with the
-// system's reason in reason (reasonSize bytes).
+// (tempPathSize bytes, at least 260). The new file gets the permissions of
+// the file at path when there is one, so that replacing it keeps them, and
+// otherwise those any new file of the user gets. Returns null on failure,
+// with the system's reason in reason (reasonSize bytes).
 FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
                                size_t reasonSize);
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -26,13 +27,48 @@ void PlatformStartUp() {
 
 bool PlatformIsHelpSwitch(const char *) { return false; }
 
+unsigned PlatformEnsureStandardStreams() {
+    unsigned opened = 0;
+    // In descriptor order: open returns the lowest free descriptor, which is
+    // the closed one being replaced.
+    const int descriptors[] = {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO};
+    const unsigned bits[] = {kStandardInputOpened, kStandardOutputOpened, kStandardErrorOpened};
+    for (size_t i = 0; i < 3; ++i) {
+        if (fcntl(descriptors[i], F_GETFD) >= 0 || errno != EBADF) continue;
+        const int fd = open("/dev/null", O_RDWR);
+        if (fd < 0) continue;
+        if (fd != descriptors[i]) {
+            dup2(fd, descriptors[i]);
+            close(fd);
+        }
+        opened |= bits[i];
+    }
+    return opened;
+}
+
+namespace {
+
+// "./" and fileName: the file in the current directory however deep that
+// is, since the system resolves it from the directory itself.
+bool RelativePathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
+    const size_t needed = 2u + std::strlen(fileName) + 1u;
+    if (needed > capacity) {
+        path[0] = '\0';
+        return false;
+    }
+    std::snprintf(path, capacity, "./%s", fileName);
+    return true;
+}
+
+}  // namespace
+
 bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
     if (path == nullptr || capacity == 0) return false;
     path[0] = '\0';
     if (fileName == nullptr) return false;
     if (getcwd(path, capacity) == nullptr) {
         path[0] = '\0';
-        return false;
+        return RelativePathInCurrentDirectory(fileName, path, capacity);
     }
     size_t directoryLength = std::strlen(path);
     // The root directory already ends in the separator.
@@ -41,7 +77,7 @@ bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t cap
     size_t needed = directoryLength + (needSeparator ? 1u : 0u) + nameLength + 1u;
     if (needed > capacity) {
         path[0] = '\0';
-        return false;
+        return RelativePathInCurrentDirectory(fileName, path, capacity);
     }
     if (needSeparator) path[directoryLength++] = '/';
     std::memcpy(path + directoryLength, fileName, nameLength + 1u);
@@ -173,6 +209,87 @@ void StoreReason(int error, char *reason, size_t reasonSize) {
 
 }  // namespace
 
+namespace {
+
+// The links a path may pass through before it counts as a loop, as the
+// system counts them.
+constexpr int kMaxLinkHops = 40;
+
+bool StoreTarget(const std::string &path, char *target, size_t targetSize, char *reason,
+                 size_t reasonSize) {
+    if (path.size() + 1 > targetSize) {
+        StoreReason(ENAMETOOLONG, reason, reasonSize);
+        return false;
+    }
+    std::memcpy(target, path.c_str(), path.size() + 1);
+    return true;
+}
+
+// Follows links one at a time to the name they end in, for a link whose
+// final target does not exist yet (the system cannot resolve it).
+bool FollowDanglingLinks(const char *path, std::string *end, char *reason, size_t reasonSize) {
+    std::string current = path;
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        struct stat info;
+        if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            *end = current;
+            return true;
+        }
+        std::string link(static_cast<size_t>(info.st_size) + 256u, '\0');
+        const ssize_t length = readlink(current.c_str(), &link[0], link.size());
+        if (length < 0 || static_cast<size_t>(length) >= link.size()) {
+            StoreReason(length < 0 ? errno : ENAMETOOLONG, reason, reasonSize);
+            return false;
+        }
+        link.resize(static_cast<size_t>(length));
+        if (link.empty() || link[0] != '/') {
+            const size_t slash = current.rfind('/');
+            link =
+                (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + link;
+        }
+        current = link;
+    }
+    StoreReason(ELOOP, reason, reasonSize);
+    return false;
+}
+
+}  // namespace
+
+bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, OutputKind *kind,
+                           char *reason, size_t reasonSize) {
+    *kind = kOutputFile;
+    struct stat info;
+    if (stat(path, &info) == 0) {
+        // A pipe, terminal or device is written where the path leads, links
+        // and all: /dev/stdout names whatever standard output is.
+        if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+            *kind = kOutputStream;
+            return StoreTarget(path, target, targetSize, reason, reasonSize);
+        }
+        struct stat own;
+        if (lstat(path, &own) != 0 || !S_ISLNK(own.st_mode)) {
+            return StoreTarget(path, target, targetSize, reason, reasonSize);
+        }
+        char *resolved = realpath(path, nullptr);
+        if (resolved == nullptr) {
+            StoreReason(errno, reason, reasonSize);
+            return false;
+        }
+        const bool stored = StoreTarget(resolved, target, targetSize, reason, reasonSize);
+        std::free(resolved);
+        return stored;
+    }
+    if (errno == ELOOP) {
+        StoreReason(errno, reason, reasonSize);
+        return false;
+    }
+    // Nothing there yet, or nothing the system lets us look at: creating the
+    // file says why when it cannot be made.
+    std::string end;
+    if (!FollowDanglingLinks(path, &end, reason, reasonSize)) return false;
+    return StoreTarget(end, target, targetSize, reason, reasonSize);
+}
+
 FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
                                size_t reasonSize) {
     static const char kSuffix[] = ".XXXXXX";
@@ -188,10 +305,17 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
         return nullptr;
     }
     // mkstemp makes the file private; the finished file gets the permissions
-    // any new file of this user gets.
-    const mode_t mask = umask(0);
-    umask(mask);
-    if (fchmod(fd, static_cast<mode_t>(0666) & ~mask) != 0) {
+    // of the file it replaces, or those any new file of this user gets.
+    mode_t mode = 0;
+    struct stat existing;
+    if (stat(path, &existing) == 0 && S_ISREG(existing.st_mode)) {
+        mode = existing.st_mode & static_cast<mode_t>(07777);
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = static_cast<mode_t>(0666) & ~mask;
+    }
+    if (fchmod(fd, mode) != 0) {
         StoreReason(errno, reason, reasonSize);
         close(fd);
         unlink(tempPath);

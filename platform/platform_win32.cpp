@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <conio.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -12,6 +13,33 @@
 void PlatformStartUp() {}
 
 bool PlatformIsHelpSwitch(const char *argument) { return std::strcmp(argument, "/?") == 0; }
+
+unsigned PlatformEnsureStandardStreams() {
+    struct StandardStream {
+        DWORD handleId;
+        FILE *stream;
+        const char *mode;
+        unsigned bit;
+    };
+    const StandardStream streams[] = {
+        {STD_INPUT_HANDLE, stdin, "r", kStandardInputOpened},
+        {STD_OUTPUT_HANDLE, stdout, "w", kStandardOutputOpened},
+        {STD_ERROR_HANDLE, stderr, "w", kStandardErrorOpened},
+    };
+    unsigned opened = 0;
+    for (const StandardStream &s : streams) {
+        const HANDLE handle = GetStdHandle(s.handleId);
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) continue;
+        FILE *reopened = std::freopen("NUL", s.mode, s.stream);
+        if (reopened == nullptr) continue;
+        // Code that asks the system for the standard handle gets the null
+        // device too.
+        const intptr_t nul = _get_osfhandle(_fileno(reopened));
+        if (nul != -1) SetStdHandle(s.handleId, reinterpret_cast<HANDLE>(nul));
+        opened |= s.bit;
+    }
+    return opened;
+}
 
 bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
     if (path == nullptr || capacity == 0) return false;
@@ -52,6 +80,16 @@ uint32_t PlatformReadProfileString(const char *section, const char *key, const c
         return static_cast<uint32_t>(length);
     }
     return GetPrivateProfileStringA(section, key, defaultText, buffer, size, path);
+}
+
+// The system's reader takes one key at a time; how often it reads the file
+// is its own affair.
+void PlatformReadProfileStrings(const ProfileQuery *queries, size_t count, const char *defaultText,
+                                const char *path) {
+    for (size_t i = 0; i < count; ++i) {
+        PlatformReadProfileString(queries[i].section, queries[i].key, defaultText,
+                                  queries[i].buffer, queries[i].size, path);
+    }
 }
 
 namespace {
@@ -113,6 +151,27 @@ void StoreReason(DWORD error, char *reason, size_t reasonSize) {
 }
 
 }  // namespace
+
+bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, OutputKind *kind,
+                           char *reason, size_t reasonSize) {
+    *kind = kOutputFile;
+    const size_t length = std::strlen(path);
+    if (length + 1 > targetSize) {
+        StoreReason(ERROR_FILENAME_EXCED_RANGE, reason, reasonSize);
+        return false;
+    }
+    std::memcpy(target, path, length + 1);
+    // A console, NUL or a pipe is written straight into; only a file on a
+    // disk is replaced whole.
+    const HANDLE handle =
+        CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        if (GetFileType(handle) != FILE_TYPE_DISK) *kind = kOutputStream;
+        CloseHandle(handle);
+    }
+    return true;
+}
 
 FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
                                size_t reasonSize) {

@@ -1,4 +1,4 @@
-// Reading one key of a profile (INI) file, by the rules of the Windows
+// Reading keys of a profile (INI) file, all in one pass, by the rules of the Windows
 // profile reader, so that one settings file reads the same on every system:
 // names match without regard to ASCII case, white space around names and
 // values is dropped, one pair of enclosing quotes is dropped, the first
@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -79,15 +80,32 @@ const char *LastHeaderBracket(TextSpan line) {
     return nullptr;
 }
 
-// The value of key in the first section named section. Returns false when
-// there is none: no such section or key, or the key's first line has no '='.
-bool FindValue(const std::string &content, const char *section, const char *key, TextSpan &value) {
+// Where the search for one key stands.
+struct KeySearch {
+    bool inSection;  // within the first section of the key's section name
+    bool decided;    // its value found, or known to be absent
+    bool found;
+    TextSpan value;
+};
+
+// The value of each query's key in the first section named as the query's
+// section, in one pass over content. A key is absent when there is no such
+// section or key, or when the key's first line has no '='.
+void FindValues(const std::string &content, const ProfileQuery *queries, size_t count,
+                std::vector<KeySearch> &searches) {
+    searches.assign(count, KeySearch{false, false, false, TextSpan{nullptr, nullptr}});
+    size_t undecided = count;
+    // A query without a section or key finds nothing.
+    for (size_t i = 0; i < count; ++i) {
+        if (queries[i].section != nullptr && queries[i].key != nullptr) continue;
+        searches[i].decided = true;
+        --undecided;
+    }
     const char *cursor = content.data();
     const char *end = cursor + content.size();
     cursor += Utf8MarkLength(cursor, content.size());
 
-    bool inSection = false;
-    while (cursor < end) {
+    while (cursor < end && undecided > 0) {
         TextSpan line = Trim(NextTextLine(&cursor, end));
         if (line.begin == line.end) continue;
 
@@ -95,22 +113,36 @@ bool FindValue(const std::string &content, const char *section, const char *key,
         // without one is an ordinary line of the section it stands in.
         const char *close = LastHeaderBracket(line);
         if (close != nullptr) {
-            // A repeated section is not merged: once the first one ends,
-            // the key is not there.
-            if (inSection) return false;
-            inSection = NameEquals(Trim(TextSpan{line.begin + 1, close}), section);
+            const TextSpan name = Trim(TextSpan{line.begin + 1, close});
+            for (size_t i = 0; i < count; ++i) {
+                KeySearch &search = searches[i];
+                if (search.decided) continue;
+                // A repeated section is not merged: once the first one
+                // ends, the key is not there.
+                if (search.inSection) {
+                    search.inSection = false;
+                    search.decided = true;
+                    --undecided;
+                } else {
+                    search.inSection = NameEquals(name, queries[i].section);
+                }
+            }
             continue;
         }
-        if (!inSection) continue;
 
         const char *equals = line.begin;
         while (equals < line.end && *equals != '=') ++equals;
-        if (!NameEquals(Trim(TextSpan{line.begin, equals}), key)) continue;
-        if (equals == line.end) return false;
-        value = Trim(TextSpan{equals + 1, line.end});
-        return true;
+        const TextSpan name = Trim(TextSpan{line.begin, equals});
+        for (size_t i = 0; i < count; ++i) {
+            KeySearch &search = searches[i];
+            if (search.decided || !search.inSection || !NameEquals(name, queries[i].key)) continue;
+            search.decided = true;
+            --undecided;
+            // A key line without '=' hides the key's later lines.
+            search.found = equals != line.end;
+            if (search.found) search.value = Trim(TextSpan{equals + 1, line.end});
+        }
     }
-    return false;
 }
 
 TextSpan WithoutQuotes(TextSpan value) {
@@ -137,23 +169,31 @@ uint32_t CopyToBuffer(TextSpan text, char *buffer, uint32_t size) {
 uint32_t PlatformReadProfileString(const char *section, const char *key, const char *defaultText,
                                    char *buffer, uint32_t size, const char *path) {
     if (buffer == nullptr || size == 0) return 0;
+    const ProfileQuery query = {section, key, buffer, size};
+    PlatformReadProfileStrings(&query, 1, defaultText, path);
+    return static_cast<uint32_t>(std::strlen(buffer));
+}
 
+void PlatformReadProfileStrings(const ProfileQuery *queries, size_t count, const char *defaultText,
+                                const char *path) {
     // The default loses its trailing blanks, as a value does.
     const char *fallback = (defaultText != nullptr) ? defaultText : "";
     TextSpan fallbackSpan = {fallback, fallback + std::strlen(fallback)};
     while (fallbackSpan.end > fallbackSpan.begin && fallbackSpan.end[-1] == ' ') --fallbackSpan.end;
 
-    if (section == nullptr || key == nullptr || path == nullptr || path[0] == '\0') {
-        return CopyToBuffer(fallbackSpan, buffer, size);
-    }
     std::string content;
-    TextSpan value;
-    const bool readable = ReadWholeFile(path, content);
+    const bool readable = path != nullptr && path[0] != '\0' && ReadWholeFile(path, content);
     if (readable && IsUtf16(content.data(), content.size())) {
         content.resize(NarrowUtf16(content.data(), content.size(), &content[0]));
     }
-    if (!readable || !FindValue(content, section, key, value)) {
-        return CopyToBuffer(fallbackSpan, buffer, size);
+    std::vector<KeySearch> searches;
+    if (readable) FindValues(content, queries, count, searches);
+
+    for (size_t i = 0; i < count; ++i) {
+        const ProfileQuery &query = queries[i];
+        if (query.buffer == nullptr || query.size == 0) continue;
+        const bool found = readable && searches[i].found;
+        CopyToBuffer(found ? WithoutQuotes(searches[i].value) : fallbackSpan, query.buffer,
+                     query.size);
     }
-    return CopyToBuffer(WithoutQuotes(value), buffer, size);
 }

@@ -4,6 +4,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -59,17 +60,25 @@ void StoreSetting(const SettingKey &row, const char *text) {
 void LoadSettingsFromFile(const char *path) {
     // Without a file (no path at all included) every row still takes the
     // default text, so each field is written on every load and nothing of an
-    // earlier load survives.
-    for (const SettingKey &row : SettingKeys) {
-        char text[kSettingsValueBufferSize];
-        PlatformReadProfileString(row.section, row.key, "0", text, kSettingsValueBufferSize, path);
-        StoreSetting(row, text);
+    // earlier load survives. The file is read once for all the rows.
+    char texts[kSettingKeyCount][kSettingsValueBufferSize];
+    ProfileQuery queries[kSettingKeyCount];
+    for (size_t i = 0; i < kSettingKeyCount; ++i) {
+        queries[i] = {SettingKeys[i].section, SettingKeys[i].key, texts[i],
+                      kSettingsValueBufferSize};
     }
+    PlatformReadProfileStrings(queries, kSettingKeyCount, "0", path);
+    for (size_t i = 0; i < kSettingKeyCount; ++i) StoreSetting(SettingKeys[i], texts[i]);
 }
 
 void LoadSettings() {
     char path[kSettingsPathCapacity];
     if (!PlatformPathInCurrentDirectory(kSettingsFileName, path, sizeof path)) {
+        // The settings would silently read as 0 otherwise.
+        std::fprintf(stderr,
+                     "quilmar: the path of %s in the current directory is too long to read; "
+                     "every setting is 0\n",
+                     kSettingsFileName);
         path[0] = '\0';
     }
     LoadSettingsFromFile(path);

@@ -689,8 +689,11 @@ SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *messa
     }
     FILE *file = std::fopen(path, "rb");
     if (file == nullptr) {
+        // The file is there (no permission, say): it cannot be read. Only a
+        // file gone since the look above counts as missing.
         const int error = errno;
-        SetReasonMessage(message, messageSize, path, "cannot open", std::strerror(error));
+        SetReasonMessage(message, messageSize, path,
+                         error == ENOENT ? "cannot open" : "cannot read", std::strerror(error));
         return error == ENOENT ? kSimConfigMissing : kSimConfigInvalid;
     }
     char *text = new (std::nothrow) char[kSimMaxConfigBytes + 1];

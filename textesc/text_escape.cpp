@@ -4,15 +4,22 @@
 
 namespace {
 
-// The escapes of both forms; quoted also escapes '"' and closes the text in
-// quotes.
-const char *Escape(const char *text, size_t maxLength, char *out, size_t outSize, bool quoted) {
+// Which bytes a form escapes.
+enum class EscapeForm {
+    kQuoted,        // the quote, the backslash and every byte outside printable ASCII
+    kUnquoted,      // the backslash and every byte outside printable ASCII
+    kControlsOnly,  // control bytes (below 0x20, 0x7F) alone
+};
+
+const char *Escape(const char *text, size_t maxLength, char *out, size_t outSize, EscapeForm form) {
     if (outSize == 0) return out;
     if (text == nullptr) {
         std::snprintf(out, outSize, "null");
         return out;
     }
     static const char kDigits[] = "0123456789abcdef";
+    const bool quoted = form == EscapeForm::kQuoted;
+    const bool controlsOnly = form == EscapeForm::kControlsOnly;
     const size_t quotes = quoted ? 1 : 0;
     size_t at = 0;
     // Room for the widest escape (4), the closing quote and the NUL.
@@ -20,11 +27,12 @@ const char *Escape(const char *text, size_t maxLength, char *out, size_t outSize
     if (quoted && fits(1)) out[at++] = '"';
     for (size_t i = 0; i < maxLength && text[i] != '\0'; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if ((quoted && c == '"') || c == '\\') {
+        const bool control = c < 0x20 || c == 0x7F;
+        if (!controlsOnly && ((quoted && c == '"') || c == '\\')) {
             if (!fits(2)) break;
             out[at++] = '\\';
             out[at++] = static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
+        } else if (control || (!controlsOnly && c > 0x7F)) {
             if (!fits(4)) break;
             out[at++] = '\\';
             out[at++] = 'x';
@@ -43,11 +51,15 @@ const char *Escape(const char *text, size_t maxLength, char *out, size_t outSize
 }  // namespace
 
 const char *EscapeQuoted(const char *text, size_t maxLength, char *out, size_t outSize) {
-    return Escape(text, maxLength, out, outSize, true);
+    return Escape(text, maxLength, out, outSize, EscapeForm::kQuoted);
 }
 
 const char *EscapeUnquoted(const char *text, size_t maxLength, char *out, size_t outSize) {
-    return Escape(text, maxLength, out, outSize, false);
+    return Escape(text, maxLength, out, outSize, EscapeForm::kUnquoted);
+}
+
+const char *EscapeControls(const char *text, size_t maxLength, char *out, size_t outSize) {
+    return Escape(text, maxLength, out, outSize, EscapeForm::kControlsOnly);
 }
 
 namespace {

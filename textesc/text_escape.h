@@ -22,6 +22,14 @@ const char *EscapeQuoted(const char *text, size_t maxLength, char *out, size_t o
 // whole escape that fits. Returns out.
 const char *EscapeUnquoted(const char *text, size_t maxLength, char *out, size_t outSize);
 
+// Only the control bytes (below 0x20, and 0x7F) as \xNN, every other byte as
+// it is, for library text printed in the program's lines: a name cannot act
+// on the terminal, and a name without control bytes prints byte for byte
+// (bytes of 0x80 and above belong to the text's code page). "null" for a
+// null pointer; a text that does not fit is cut after the last whole escape
+// that fits. Returns out.
+const char *EscapeControls(const char *text, size_t maxLength, char *out, size_t outSize);
+
 // Reads back the escaped form that starts at text[0], which must be a double
 // quote, up to its closing quote. Inside the quotes \", \\ and \xNN (hex
 // digits in either case) stand for one byte each, and every other byte but

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/platform.h"
 #include "quilmar_version.h"
 #include "zktdump/inventory.h"
 #include "zktdump/render_ini.h"
@@ -34,9 +35,9 @@ void PrintNotes(const std::string &notes) {
 }
 
 // Help or the version that could not be written fails like a dump would.
-int Answer(const std::string &text) {
+int Answer(const std::string &text, bool outputClosed) {
     char message[4400];
-    if (!WriteOutput(nullptr, text, message, sizeof message)) {
+    if (!WriteOutput(nullptr, outputClosed, text, message, sizeof message)) {
         std::fprintf(stderr, "zktdump: %s\n", message);
         return kExitWriteFailed;
     }
@@ -46,13 +47,17 @@ int Answer(const std::string &text) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    const unsigned openedStreams = PlatformEnsureStandardStreams();
+    const bool outputClosed = (openedStreams & kStandardOutputOpened) != 0;
+    PlatformStartUp();
     const char *path = nullptr;
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) return Answer(kUsage);
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) return Answer(kUsage, outputClosed);
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        return Answer(std::string("zktdump ") + QUILMAR_VERSION + "\n");
+        return Answer(std::string("zktdump ") + QUILMAR_VERSION + "\n", outputClosed);
     }
-    if (argc > 2 || (argc == 2 && (argv[1][0] == '-' || argv[1][0] == '\0'))) {
-        if (argc == 2 && argv[1][0] == '-') {
+    const bool option = argc == 2 && argv[1][0] == '-' && argv[1][1] != '\0';
+    if (argc > 2 || option || (argc == 2 && argv[1][0] == '\0')) {
+        if (option) {
             std::fprintf(stderr, "zktdump: unknown option '%s'\n", argv[1]);
         } else if (argc > 2) {
             std::fprintf(stderr, "zktdump: one output file at most\n");
@@ -62,7 +67,8 @@ int main(int argc, char **argv) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }
-    if (argc == 2) path = argv[1];
+    // "-" names standard output, as no argument does.
+    if (argc == 2 && std::strcmp(argv[1], "-") != 0) path = argv[1];
 
     CollectInventory(&inventory);
     std::string text;
@@ -71,7 +77,7 @@ int main(int argc, char **argv) {
     PrintNotes(notes);
 
     char message[4400];
-    if (!WriteOutput(path, text, message, sizeof message)) {
+    if (!WriteOutput(path, outputClosed, text, message, sizeof message)) {
         std::fprintf(stderr, "zktdump: %s\n", message);
         return kExitWriteFailed;
     }

@@ -17,14 +17,47 @@ bool WriteStandardOutput(const std::string &text, char *message, size_t messageS
     return !failed;
 }
 
+bool WriteStream(const char *path, const std::string &text, char *message, size_t messageSize) {
+    FILE *stream = std::fopen(path, "wb");
+    if (stream == nullptr) {
+        std::snprintf(message, messageSize, "%s: cannot open it (%s)", path, std::strerror(errno));
+        return false;
+    }
+    const size_t written = std::fwrite(text.data(), 1, text.size(), stream);
+    int error = (written != text.size() || std::fflush(stream) != 0) ? errno : 0;
+    if (std::fclose(stream) != 0 && error == 0) error = errno;
+    if (error == 0 && written != text.size()) error = EIO;
+    if (error != 0) {
+        std::snprintf(message, messageSize, "%s: cannot write it (%s)", path, std::strerror(error));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-bool WriteOutput(const char *path, const std::string &text, char *message, size_t messageSize) {
-    if (path == nullptr) return WriteStandardOutput(text, message, messageSize);
+bool WriteOutput(const char *path, bool outputClosed, const std::string &text, char *message,
+                 size_t messageSize) {
+    if (path == nullptr) {
+        // The null device stands in for it; the dump would vanish there.
+        if (outputClosed) {
+            std::snprintf(message, messageSize, "standard output: %s", std::strerror(EBADF));
+            return false;
+        }
+        return WriteStandardOutput(text, message, messageSize);
+    }
+
+    char target[4096];
+    char reason[256];
+    OutputKind kind = kOutputFile;
+    if (!PlatformResolveOutput(path, target, sizeof target, &kind, reason, sizeof reason)) {
+        std::snprintf(message, messageSize, "%s: cannot follow it (%s)", path, reason);
+        return false;
+    }
+    if (kind == kOutputStream) return WriteStream(path, text, message, messageSize);
 
     char tempPath[4096];
-    char reason[256];
-    FILE *file = PlatformCreateFileBeside(path, tempPath, sizeof tempPath, reason, sizeof reason);
+    FILE *file = PlatformCreateFileBeside(target, tempPath, sizeof tempPath, reason, sizeof reason);
     if (file == nullptr) {
         std::snprintf(message, messageSize, "%s: cannot create a file beside it (%s)", path,
                       reason);
@@ -40,7 +73,7 @@ bool WriteOutput(const char *path, const std::string &text, char *message, size_
         std::remove(tempPath);
         return false;
     }
-    if (!PlatformReplaceFile(tempPath, path, reason, sizeof reason)) {
+    if (!PlatformReplaceFile(tempPath, target, reason, sizeof reason)) {
         std::snprintf(message, messageSize, "%s: cannot replace it with %s (%s)", path, tempPath,
                       reason);
         std::remove(tempPath);

@@ -1,50 +1,80 @@
 #!/bin/sh
-# Runs the tool with a standard output whose reader is gone before the first
-# write, as in `quilmar | head -1` once head has exited, and checks that the
-# run still ends as it should: exit status 0, nothing on standard error (the
-# library's clean-up found nothing left open) and the whole call trace.
-#   closed_output.sh <quilmar> <case folder> <work folder>
+# Runs the tool and zktdump with a standard output that cannot take their
+# lines, and checks that each run still ends as it should, with the whole
+# call trace:
+# - a pipe whose reader is gone before the first write, as in
+#   `quilmar | head -1` once head has exited: quilmar exits 0 with nothing on
+#   standard error (the library's clean-up found nothing left open); zktdump
+#   closes and cleans up too, then exits 1 with the reason;
+# - standard output closed (`>&-`): the trace file must not take its place
+#   and receive the program's own lines.
+#   closed_output.sh <quilmar> <zktdump> <case folder> <work folder>
 set -eu
 quilmar=$1
-case_dir=$2
-work=$3
+zktdump=$2
+case_dir=$3
+work=$4
 
 rm -rf "$work"
 mkdir -p "$work"
 cp "$case_dir/zkt.ini" "$case_dir/quilmar.ini" "$work/"
 cd "$work"
-
-# A pipe without a reader, made without a race: fd 3 holds the pipe open for
-# reading and writing so that the writing end opens at once, then goes.
 mkfifo stdout.fifo
-exec 3<>stdout.fifo
-exec 4>stdout.fifo
-exec 3<&-
 
-# The tool starts with SIGPIPE at its default action even where this test was
-# started with it ignored, so that only the tool's own start-up can ignore it.
+# The programs start with SIGPIPE at its default action even where this test
+# was started with it ignored, so that only their own start-up can ignore it.
 default_pipe=""
 if env --default-signal=PIPE true 2>/dev/null; then
   default_pipe="env --default-signal=PIPE"
 fi
 
-status=0
-$default_pipe "$quilmar" </dev/null >&4 2>actual.err || status=$?
-exec 4>&-
-
 failed=0
-if [ "$status" -ne 0 ]; then
-  echo "quilmar exited with status $status (expected 0)"
-  failed=1
-fi
-if [ -s actual.err ]; then
-  echo "standard error not empty:"
-  cat actual.err
-  failed=1
-fi
-if ! cmp -s "$case_dir/expected.trace" trace.log; then
-  echo "call trace differs from $case_dir/expected.trace:"
-  diff -u "$case_dir/expected.trace" trace.log || true
-  failed=1
-fi
+
+# check <what> <status> <expected status> <expected stderr> <expected trace>
+check() {
+  if [ "$2" -ne "$3" ]; then
+    echo "$1: exited with status $2 (expected $3)"
+    failed=1
+  fi
+  if [ "$(cat actual.err)" != "$4" ]; then
+    echo "$1: standard error is not '$4':"
+    cat actual.err
+    failed=1
+  fi
+  if ! cmp -s "$case_dir/$5" trace.log; then
+    echo "$1: call trace differs from $case_dir/$5:"
+    diff -u "$case_dir/$5" trace.log || true
+    failed=1
+  fi
+  rm -f trace.log actual.err
+}
+
+# run_into_dead_pipe <program>: a pipe without a reader, made without a
+# race: fd 3 holds the pipe open for reading and writing so that the writing
+# end opens at once, then goes.
+run_into_dead_pipe() {
+  exec 3<>stdout.fifo
+  exec 4>stdout.fifo
+  exec 3<&-
+  status=0
+  $default_pipe "$1" </dev/null >&4 2>actual.err || status=$?
+  exec 4>&-
+}
+
+run_into_dead_pipe "$quilmar"
+check "quilmar into a closed pipe" "$status" 0 "" expected.trace
+
+status=0
+"$quilmar" </dev/null >&- 2>actual.err || status=$?
+check "quilmar with standard output closed" "$status" 0 "" expected.trace
+
+run_into_dead_pipe "$zktdump"
+check "zktdump into a closed pipe" "$status" 1 "zktdump: standard output: Broken pipe" \
+  expected.zktdump.trace
+
+status=0
+"$zktdump" </dev/null >&- 2>actual.err || status=$?
+check "zktdump with standard output closed" "$status" 1 \
+  "zktdump: standard output: Bad file descriptor" expected.zktdump.trace
+
 exit "$failed"

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/settings.h"
 #include "temp_dir.h"
 #include "tests/fifo_guard.h"
 
@@ -67,18 +68,52 @@ TEST(PathInCurrentDirectory, JoinsOrFailsWithoutOverflow) {
     ASSERT_NE(getcwd(directory, sizeof directory), nullptr);
     const std::string expected = std::string(directory) + "/quilmar.ini";
     char path[4096];
+    // Too small for the full path, the relative one is the next best.
+    const std::string relative = "./quilmar.ini";
     for (size_t capacity = 0; capacity <= expected.size() + 1; ++capacity) {
         std::memset(path, '#', sizeof path);
         bool joined = PlatformPathInCurrentDirectory("quilmar.ini", path, capacity);
-        EXPECT_EQ(joined, capacity == expected.size() + 1) << "capacity " << capacity;
+        EXPECT_EQ(joined, capacity >= relative.size() + 1) << "capacity " << capacity;
+        const std::string wanted = capacity == expected.size() + 1 ? expected
+                                   : joined                        ? relative
+                                                                   : "";
         if (capacity == 0) {
             EXPECT_EQ(path[0], '#');
         } else {
-            EXPECT_STREQ(path, joined ? expected.c_str() : "") << "capacity " << capacity;
+            EXPECT_STREQ(path, wanted.c_str()) << "capacity " << capacity;
         }
         for (size_t i = capacity; i < sizeof path; ++i) {
             ASSERT_EQ(path[i], '#') << "capacity " << capacity << ": byte " << i << " written";
         }
+    }
+}
+
+// A current directory deeper than any path buffer: its settings are read
+// all the same, as the library reads its zkt.ini there.
+TEST(PathInCurrentDirectory, DeepDirectoryStillHasItsSettings) {
+    TempDir top;
+    InDirectory inside(top.Path().c_str());
+    const std::string level(200, 'd');
+    int depth = 0;
+    for (; depth < 22; ++depth) {  // 22 * 201 bytes: over 4096
+        ASSERT_EQ(mkdir(level.c_str(), 0700), 0);
+        ASSERT_EQ(chdir(level.c_str()), 0);
+    }
+    FILE *file = std::fopen("quilmar.ini", "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("[Option]\nStartStb = 1\nOutputFreq = 1.5e2\n", file);
+    std::fclose(file);
+
+    std::memset(&SynthSettings, 0, sizeof SynthSettings);
+    LoadSettings();
+    EXPECT_EQ(SynthSettings.StartStb, 1);
+    EXPECT_EQ(SynthSettings.OutputFreq, 150.0);
+
+    // Removed level by level: the whole path is too long to name at once.
+    std::remove("quilmar.ini");
+    for (; depth > 0; --depth) {
+        ASSERT_EQ(chdir(".."), 0);
+        ASSERT_EQ(rmdir(level.c_str()), 0);
     }
 }
 

@@ -1,6 +1,7 @@
 // A zkt.ini that is a named pipe counts as unreadable: ZKT_init reports it
 // and goes on, instead of waiting for a writer that never comes. A trace
-// that is a named pipe is refused too, instead of waiting for a reader.
+// that is a named pipe is refused too, instead of waiting for a reader. A
+// zkt.ini without read permission is reported as unreadable as well.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -12,6 +13,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "sim/sim_config.h"
@@ -43,6 +45,39 @@ TEST_F(ConfigFifoTest, NamedPipeIsNotReadButReported) {
     EXPECT_TRUE(finished) << "the reader waited for a writer";
     EXPECT_EQ(outcome.result, kSimConfigInvalid);
     EXPECT_EQ(outcome.message, "zkt.ini: cannot read (not a regular file)");
+}
+
+// Root reads any file, so where the test runs as root the load runs in a
+// child process as an unprivileged user.
+TEST_F(ConfigFifoTest, FileWithoutReadPermissionCannotBeRead) {
+    WriteFile("zkt.ini", "[Board]\nName = X\n");
+    ASSERT_EQ(chmod("zkt.ini", 0), 0);
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(ends[0]);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        auto config = std::make_unique<SimConfig>();
+        char message[256];
+        const SimLoadResult result =
+            SimLoadConfigFile("zkt.ini", config.get(), message, sizeof message);
+        const ssize_t written = write(ends[1], message, std::strlen(message));
+        _exit(written >= 0 && result == kSimConfigInvalid ? 0 : 1);
+    }
+    close(ends[1]);
+    std::string message;
+    char chunk[256];
+    ssize_t count = 0;
+    while ((count = read(ends[0], chunk, sizeof chunk)) > 0) message.append(chunk, count);
+    close(ends[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 3) << "cannot run as an unprivileged user";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "not reported as invalid";
+    EXPECT_EQ(message, "zkt.ini: cannot read (Permission denied)");
 }
 
 TEST_F(ConfigFifoTest, InitOnNamedPipeFailsAtOnce) {

@@ -14,8 +14,9 @@ file(WRITE ${WORK_DIR}/zkt.ini "[Board]\nName = ZK-ONE\nService = BASEDDS0, 0x1\
 file(WRITE ${WORK_DIR}/empty.stdin "")
 
 set(failures "")
+set(run_prefix "")
 macro(run)
-  execute_process(COMMAND ${EMULATOR} ${ZKTDUMP} ${ARGN}
+  execute_process(COMMAND ${run_prefix} ${EMULATOR} ${ZKTDUMP} ${ARGN}
     WORKING_DIRECTORY ${WORK_DIR}
     INPUT_FILE ${WORK_DIR}/empty.stdin
     OUTPUT_VARIABLE out
@@ -119,6 +120,86 @@ expect_only_files(empty.stdin folder lab.ini zkt.ini)
 file(READ ${WORK_DIR}/folder/keep kept)
 if(NOT kept STREQUAL "kept\n")
   fail("onto a folder: the folder is left as it was")
+endif()
+
+# "-" is standard output, not an option.
+run(-)
+string(REPLACE "\r\n" "\n" dash_out "${out}")
+if(NOT (code STREQUAL "0" AND err STREQUAL "" AND dash_out STREQUAL stdout_dump))
+  fail("-: the dump on standard output")
+endif()
+expect_only_files(empty.stdin folder lab.ini zkt.ini)
+
+# Files the user names through links, and their permissions (POSIX tools).
+if("${EMULATOR}" STREQUAL "" AND NOT CMAKE_HOST_WIN32)
+  function(mode_of file variable)
+    execute_process(COMMAND stat -c %a ${file} OUTPUT_VARIABLE mode
+      OUTPUT_STRIP_TRAILING_WHITESPACE)
+    set(${variable} "${mode}" PARENT_SCOPE)
+  endfunction()
+  file(MAKE_DIRECTORY ${WORK_DIR}/links)
+  set(run_prefix sh -c "umask 027 && exec \"$@\"" umask)
+  # Each row: the link's name in links/, where it points, the file it leads
+  # to (in the work folder), and the mode that file has before ("-" for
+  # none yet). The dump goes through the link into the file, which keeps its
+  # mode; the link stays a link.
+  set(link_rows
+    "to-file|../lab-600.ini|lab-600.ini|600"
+    "to-link|to-file|lab-600.ini|600"
+    "to-group-file|../lab-660.ini|lab-660.ini|660"
+    "dangling|../made.ini|made.ini|-")
+  foreach(row IN LISTS link_rows)
+    string(REPLACE "|" ";" fields "${row}")
+    list(GET fields 0 link)
+    list(GET fields 1 points)
+    list(GET fields 2 target)
+    list(GET fields 3 mode)
+    if(NOT mode STREQUAL "-")
+      file(WRITE ${WORK_DIR}/${target} "old content\n")
+      execute_process(COMMAND chmod ${mode} ${WORK_DIR}/${target})
+    endif()
+    file(CREATE_LINK ${points} ${WORK_DIR}/links/${link} SYMBOLIC)
+    run(links/${link})
+    if(NOT (code STREQUAL "0" AND out STREQUAL "" AND err STREQUAL ""))
+      fail("links/${link}: exit 0, silent")
+    endif()
+    if(NOT IS_SYMLINK ${WORK_DIR}/links/${link})
+      string(APPEND failures "links/${link}: no longer a symbolic link\n")
+    endif()
+    set(written "(no such file)")
+    if(EXISTS ${WORK_DIR}/${target})
+      file(READ ${WORK_DIR}/${target} written)
+    endif()
+    if(NOT written STREQUAL stdout_dump)
+      string(APPEND failures "links/${link}: ${target} does not hold the dump:\n${written}\n")
+    endif()
+    if(mode STREQUAL "-")
+      set(mode 640)  # a new file: 0666 less the umask of the run
+    endif()
+    mode_of(${WORK_DIR}/${target} now)
+    if(NOT now STREQUAL mode)
+      string(APPEND failures "links/${link}: ${target} has mode ${now}, not ${mode}\n")
+    endif()
+    file(REMOVE ${WORK_DIR}/${target})
+  endforeach()
+
+  # A link that leads to a device is written straight into, not replaced.
+  file(CREATE_LINK /dev/null ${WORK_DIR}/links/device SYMBOLIC)
+  run(links/device)
+  if(NOT (code STREQUAL "0" AND err STREQUAL "" AND IS_SYMLINK ${WORK_DIR}/links/device))
+    fail("links/device: written into the device, the link kept")
+  endif()
+
+  # A loop of links is an error that names the file.
+  file(CREATE_LINK loop-b ${WORK_DIR}/links/loop-a SYMBOLIC)
+  file(CREATE_LINK loop-a ${WORK_DIR}/links/loop-b SYMBOLIC)
+  run(links/loop-a)
+  if(NOT (code STREQUAL "1" AND err MATCHES "^zktdump: links/loop-a: cannot follow it \\(.+\\)"))
+    fail("links/loop-a: exit 1 with the reason")
+  endif()
+  file(REMOVE_RECURSE ${WORK_DIR}/links)
+  set(run_prefix "")
+  expect_only_files(empty.stdin folder lab.ini zkt.ini)
 endif()
 
 if(EXISTS /dev/full AND "${EMULATOR}" STREQUAL "")

@@ -17,16 +17,23 @@ bool WriteStandardOutput(const std::string &text, char *message, size_t messageS
     return !failed;
 }
 
+// Writes text into stream and closes it. Returns 0, or the errno of the first
+// step that failed: a full disk may show only at the flush or the close.
+int WriteAndClose(FILE *stream, const std::string &text) {
+    const size_t written = std::fwrite(text.data(), 1, text.size(), stream);
+    int error = (written != text.size() || std::fflush(stream) != 0) ? errno : 0;
+    if (std::fclose(stream) != 0 && error == 0) error = errno;
+    if (error == 0 && written != text.size()) error = EIO;
+    return error;
+}
+
 bool WriteStream(const char *path, const std::string &text, char *message, size_t messageSize) {
     FILE *stream = std::fopen(path, "wb");
     if (stream == nullptr) {
         std::snprintf(message, messageSize, "%s: cannot open it (%s)", path, std::strerror(errno));
         return false;
     }
-    const size_t written = std::fwrite(text.data(), 1, text.size(), stream);
-    int error = (written != text.size() || std::fflush(stream) != 0) ? errno : 0;
-    if (std::fclose(stream) != 0 && error == 0) error = errno;
-    if (error == 0 && written != text.size()) error = EIO;
+    const int error = WriteAndClose(stream, text);
     if (error != 0) {
         std::snprintf(message, messageSize, "%s: cannot write it (%s)", path, std::strerror(error));
         return false;
@@ -63,10 +70,7 @@ bool WriteOutput(const char *path, bool outputClosed, const std::string &text, c
                       reason);
         return false;
     }
-    const size_t written = std::fwrite(text.data(), 1, text.size(), file);
-    int error = (written != text.size() || std::fflush(file) != 0) ? errno : 0;
-    if (std::fclose(file) != 0 && error == 0) error = errno;
-    if (error == 0 && written != text.size()) error = EIO;
+    const int error = WriteAndClose(file, text);
     if (error != 0) {
         std::snprintf(message, messageSize, "%s: cannot write %s (%s)", path, tempPath,
                       std::strerror(error));

@@ -32,4 +32,6 @@ set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+# The archives are written again in a fixed order (see the script).
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/QuilmarRepack.cmake)
 include(CPack)

@@ -180,7 +180,7 @@ echo "-- every archive: entries in name order, owned by root, of $epoch_time"
 echo "-- SHA-256 of the packages of both builds:"
 while read -r package; do
   [[ $package == *.sha256 ]] && continue
-  (cd "$one" && sha256sum "$package")
-  (cd "$two" && sha256sum "$package")
+  printf '%s  (first build)\n' "$(cd "$one" && sha256sum "$package")"
+  printf '%s  (second build)\n' "$(cd "$two" && sha256sum "$package")"
 done <<<"$list_one"
 ok=1

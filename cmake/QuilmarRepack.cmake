@@ -10,9 +10,17 @@
 #
 # Needs GNU tar and gzip for the .tar.gz, unzip and zip for the .zip.
 
+# cpack still copies the packages out after a failed script and says they
+# were generated: a failure removes them, so that no package of a failed run
+# is left to be taken for a good one.
+function(quilmar_fail text)
+  file(REMOVE ${CPACK_PACKAGE_FILES})
+  message(FATAL_ERROR "${text}")
+endfunction()
+
 set(epoch "$ENV{SOURCE_DATE_EPOCH}")
 if(NOT epoch STREQUAL "" AND NOT epoch MATCHES "^[0-9]+$")
-  message(FATAL_ERROR "SOURCE_DATE_EPOCH is not a number of seconds: '${epoch}'")
+  quilmar_fail("SOURCE_DATE_EPOCH is not a number of seconds: '${epoch}'")
 endif()
 # Times in a zip are written as a date and a time of day without a zone; UTC
 # makes them the same for everyone who packs or unpacks here.
@@ -22,14 +30,14 @@ function(quilmar_run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE result)
   if(NOT result EQUAL 0)
     string(REPLACE ";" " " command "${ARGN}")
-    message(FATAL_ERROR "repacking failed (${result}): ${command}")
+    quilmar_fail("repacking failed (${result}): ${command}")
   endif()
 endfunction()
 
 function(quilmar_find_tool variable name)
   find_program(${variable} ${name})
   if(NOT ${variable})
-    message(FATAL_ERROR "repacking needs ${name}, which is not installed")
+    quilmar_fail("repacking needs ${name}, which is not installed")
   endif()
 endfunction()
 
@@ -65,7 +73,7 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
   file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE "${tree}" "${tree}/*")
   list(SORT entries COMPARE STRING)
   if(NOT entries)
-    message(FATAL_ERROR "repacking: ${package} holds nothing")
+    quilmar_fail("repacking: ${package} holds nothing")
   endif()
   list(JOIN entries "\n" text)
   file(WRITE "${list}" "${text}\n")
@@ -92,7 +100,7 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
       OUTPUT_FILE "${new}"
       RESULTS_VARIABLE results)
     if(NOT results STREQUAL "0;0")
-      message(FATAL_ERROR "repacking ${package} failed (tar, gzip: ${results})")
+      quilmar_fail("repacking ${package} failed (tar, gzip: ${results})")
     endif()
   else()
     # -X: no owners and no extra time fields; -y: links stay links. Without
@@ -100,7 +108,7 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
     execute_process(COMMAND ${QUILMAR_ZIP} -q -X -y -9 "${new}" -@
       WORKING_DIRECTORY "${tree}" INPUT_FILE "${list}" RESULT_VARIABLE result)
     if(NOT result EQUAL 0)
-      message(FATAL_ERROR "repacking ${package} failed (zip: ${result})")
+      quilmar_fail("repacking ${package} failed (zip: ${result})")
     endif()
   endif()
 

@@ -14,6 +14,12 @@ root="$PWD"
 bash .ci/install-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev dpkg-dev gzip \
   lintian man-db
 
+# The packages take their times from the last commit, as Debian's build
+# tools do, so that every build of one commit gives the same bytes.
+if [[ -z ${SOURCE_DATE_EPOCH:-} ]] && SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null); then
+  export SOURCE_DATE_EPOCH
+fi
+
 cmake --preset default >/dev/null
 cmake --build --preset default
 rm -f build/default/quilmar-*.tar.gz* build/default/quilmar_*.deb*

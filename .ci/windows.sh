@@ -20,14 +20,21 @@ note() { printf -- '-- %s\n' "$*"; }
 # Packages -------------------------------------------------------------------
 # wine32 is an i386 package; wine64 runs the 64-bit build; the -posix
 # compilers come with the g++-mingw-w64-* packages; googletest brings the
-# GoogleTest sources that the cross builds compile.
+# GoogleTest sources that the cross builds compile; zip writes the
+# packages again in a fixed order.
 bash .ci/install-packages.sh wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
-  googletest unzip
+  googletest unzip zip
 for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix i686-w64-mingw32-objdump wine; do
   command -v "$tool" >/dev/null || { echo "missing after install: $tool" >&2; exit 1; }
 done
 
 # Builds and tests -----------------------------------------------------------
+# The packages take their times from the last commit, as Debian's build
+# tools do, so that every build of one commit gives the same bytes.
+if [[ -z ${SOURCE_DATE_EPOCH:-} ]] && SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null); then
+  export SOURCE_DATE_EPOCH
+fi
+
 if wine --version >/dev/null 2>&1; then
   note "32-bit Wine runs here: the suite runs on both 32-bit builds (cdecl and stdcall)"
   cmake --workflow --preset windows-x86

@@ -82,4 +82,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 file(READ ${CMAKE_SOURCE_DIR}/packaging/debian/description CPACK_DEBIAN_PACKAGE_DESCRIPTION)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/packaging/debian/description)
+
+# The archives are written again in a fixed order (see the script).
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/QuilmarRepack.cmake)
 include(CPack)

@@ -16,9 +16,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # libgcc, libstdc++ and winpthread go into every program and DLL, so the tool
-# and the library are all an operator has to copy.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+# and the library are all an operator has to copy. The link time stays out of
+# the PE header (its time stamp is 0), so two links of one commit give the
+# same bytes.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
 
 # Every program the build runs (tests, test discovery, the end-to-end runs,
 # the demo) goes through Wine, in a prefix of its own inside the build tree so

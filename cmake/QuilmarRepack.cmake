@@ -1,0 +1,117 @@
+# Run by cpack after it has written the packages (CPACK_POST_BUILD_SCRIPTS):
+# writes each .tar.gz and .zip again so that it holds the same entries as
+# before in name order, owned by root, its folders with mode 755, with no
+# host name, user or time zone in it, and, when SOURCE_DATE_EPOCH is set,
+# every time equal to it. cpack itself adds the entries in the order the
+# file system lists them, which differs between file systems, creates the
+# folders with the packer's umask, and writes the zip's times as local
+# times. The .deb is left as it is: cpack writes its members in name order,
+# owned by root, with the times from SOURCE_DATE_EPOCH.
+#
+# Needs GNU tar and gzip for the .tar.gz, unzip and zip for the .zip.
+
+# cpack still copies the packages out after a failed script and says they
+# were generated: a failure removes them, so that no package of a failed run
+# is left to be taken for a good one.
+function(quilmar_fail text)
+  file(REMOVE ${CPACK_PACKAGE_FILES})
+  message(FATAL_ERROR "${text}")
+endfunction()
+
+set(epoch "$ENV{SOURCE_DATE_EPOCH}")
+if(NOT epoch STREQUAL "" AND NOT epoch MATCHES "^[0-9]+$")
+  quilmar_fail("SOURCE_DATE_EPOCH is not a number of seconds: '${epoch}'")
+endif()
+# Times in a zip are written as a date and a time of day without a zone; UTC
+# makes them the same for everyone who packs or unpacks here.
+set(ENV{TZ} "UTC0")
+
+function(quilmar_run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    string(REPLACE ";" " " command "${ARGN}")
+    quilmar_fail("repacking failed (${result}): ${command}")
+  endif()
+endfunction()
+
+function(quilmar_find_tool variable name)
+  find_program(${variable} ${name})
+  if(NOT ${variable})
+    quilmar_fail("repacking needs ${name}, which is not installed")
+  endif()
+endfunction()
+
+foreach(package IN LISTS CPACK_PACKAGE_FILES)
+  if(package MATCHES "\\.tar\\.gz$")
+    set(kind tgz)
+    quilmar_find_tool(QUILMAR_TAR tar)
+    quilmar_find_tool(QUILMAR_GZIP gzip)
+  elseif(package MATCHES "\\.zip$")
+    set(kind zip)
+    quilmar_find_tool(QUILMAR_UNZIP unzip)
+    quilmar_find_tool(QUILMAR_ZIP zip)
+  else()
+    continue()
+  endif()
+
+  set(work "${package}.repack")
+  set(tree "${work}/tree")
+  set(list "${work}/entries")
+  set(new "${package}.new")
+  file(REMOVE_RECURSE "${work}")
+  file(REMOVE "${new}")
+  file(MAKE_DIRECTORY "${tree}")
+
+  # Unpacked with their modes and times as cpack gave them.
+  if(kind STREQUAL tgz)
+    quilmar_run(${QUILMAR_TAR} -x -z -p -f "${package}" -C "${tree}")
+  else()
+    quilmar_run(${QUILMAR_UNZIP} -q "${package}" -d "${tree}")
+  endif()
+
+  # Byte order of the whole path: the same in every locale.
+  file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE "${tree}" "${tree}/*")
+  list(SORT entries COMPARE STRING)
+  if(NOT entries)
+    quilmar_fail("repacking: ${package} holds nothing")
+  endif()
+  list(JOIN entries "\n" text)
+  file(WRITE "${list}" "${text}\n")
+
+  list(TRANSFORM entries PREPEND "${tree}/" OUTPUT_VARIABLE paths)
+  foreach(path IN LISTS paths)
+    if(IS_DIRECTORY "${path}" AND NOT IS_SYMLINK "${path}")
+      file(CHMOD "${path}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+        GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    endif()
+  endforeach()
+
+  if(NOT epoch STREQUAL "")
+    quilmar_run(touch -h -d "@${epoch}" ${paths})
+  endif()
+
+  if(kind STREQUAL tgz)
+    # gzip -n: no file name and no time in the gzip header.
+    execute_process(
+      COMMAND ${QUILMAR_TAR} -c -f - --no-recursion --verbatim-files-from -T "${list}"
+              --format=gnu --owner=root:0 --group=root:0
+      COMMAND ${QUILMAR_GZIP} -9 -n
+      WORKING_DIRECTORY "${tree}"
+      OUTPUT_FILE "${new}"
+      RESULTS_VARIABLE results)
+    if(NOT results STREQUAL "0;0")
+      quilmar_fail("repacking ${package} failed (tar, gzip: ${results})")
+    endif()
+  else()
+    # -X: no owners and no extra time fields; -y: links stay links. Without
+    # -r a folder named in the list is one entry, not its contents again.
+    execute_process(COMMAND ${QUILMAR_ZIP} -q -X -y -9 "${new}" -@
+      WORKING_DIRECTORY "${tree}" INPUT_FILE "${list}" RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+      quilmar_fail("repacking ${package} failed (zip: ${result})")
+    endif()
+  endif()
+
+  file(RENAME "${new}" "${package}")
+  file(REMOVE_RECURSE "${work}")
+endforeach()

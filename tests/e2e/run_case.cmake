@@ -20,6 +20,16 @@
 # copied into the case folder and the proxy loads the simulator from TARGET,
 # the simulator's DLL in the build's bin folder.
 #
+# REPLAY=ON then replays the run from its recording: the simulator's trace
+# (trace.log, when the case expects one) or, with PROXY, the proxy's trace.
+# A fresh folder gets quilmar.ini, the recording as recording.log and a
+# zkt.ini of three lines (Replay = recording.log, Trace = replay.log), and
+# the plain simulator answers the tool from the recording. Standard output
+# must be byte for byte the recorded run's, and replay.log the recording
+# without its "# " notes. A run that wrote no recording (the tool called no
+# operation, or the case expects no simulator trace) has no round trip: the
+# test says so and passes on its comparisons above.
+#
 # NEWLINE=CRLF (the Windows build) says that the tool's standard output and
 # standard error end lines in CR LF: the tool writes "\n" to text-mode
 # streams, as every Windows console program does. The expected files keep
@@ -140,4 +150,52 @@ endif()
 
 if(failures)
   message(FATAL_ERROR "${failures}")
+endif()
+
+# Everything but the library's notes: what a replay's trace must repeat.
+function(calls_of trace result_file)
+  file(READ ${trace} text)
+  string(REGEX REPLACE "\n# [^\n]*" "" text "\n${text}")
+  string(REGEX REPLACE "^\n" "" text "${text}")
+  file(WRITE ${result_file} "${text}")
+endfunction()
+
+if(REPLAY)
+  if(DEFINED PROXY)
+    set(recording ${WORK_DIR}/proxy.log)
+  elseif(EXISTS ${EXPECTED_DIR}/expected.trace)
+    set(recording ${WORK_DIR}/trace.log)
+  else()
+    set(recording "")
+  endif()
+  if(recording STREQUAL "" OR NOT EXISTS ${recording})
+    message(STATUS "no recording of this run: no round trip")
+    return()
+  endif()
+  set(replay_dir ${WORK_DIR}/replay)
+  file(MAKE_DIRECTORY ${replay_dir})
+  if(EXISTS ${CASE_DIR}/quilmar.ini)
+    file(COPY ${CASE_DIR}/quilmar.ini DESTINATION ${replay_dir})
+  endif()
+  file(COPY_FILE ${recording} ${replay_dir}/recording.log)
+  file(WRITE ${replay_dir}/zkt.ini "[Library]\nReplay = recording.log\nTrace = replay.log\n")
+  execute_process(
+    COMMAND ${EMULATOR} ${QUILMAR}
+    WORKING_DIRECTORY ${replay_dir}
+    INPUT_FILE ${stdin_file}
+    OUTPUT_FILE ${replay_dir}/actual.out
+    ERROR_FILE ${replay_dir}/actual.err
+    RESULT_VARIABLE exit_code
+    TIMEOUT 60)
+  if(NOT exit_code STREQUAL "0")
+    file(READ ${replay_dir}/actual.err err)
+    message(FATAL_ERROR "the replay exited with '${exit_code}' (expected 0)\n${err}")
+  endif()
+  compare("replay's standard output" ${WORK_DIR}/actual.out ${replay_dir}/actual.out)
+  calls_of(${recording} ${replay_dir}/recorded.calls)
+  compare("replay's call trace" ${replay_dir}/recorded.calls ${replay_dir}/replay.log)
+  if(failures)
+    file(READ ${replay_dir}/actual.err err)
+    message(FATAL_ERROR "${failures}replay's standard error:\n${err}")
+  endif()
 endif()

@@ -2,6 +2,7 @@
 # what it wrote byte for byte with the case's expectations:
 #   zkt.ini, quilmar.ini   copied into the folder (quilmar.ini may be absent)
 #   trace.log              an older trace, copied too (usually absent)
+#   recording.log          a recorded trace for zkt.ini's Replay, copied too
 #   stdin                  fed to the tool (absent: empty input)
 #   expected.out           standard output
 #   expected.err           standard error (absent: must be empty)
@@ -54,7 +55,7 @@ endif()
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
-foreach(input zkt.ini quilmar.ini trace.log)
+foreach(input zkt.ini quilmar.ini trace.log recording.log)
   if(EXISTS ${CASE_DIR}/${input})
     file(COPY ${CASE_DIR}/${input} DESTINATION ${WORK_DIR})
   endif()

@@ -1,44 +1,66 @@
 #include "calltrace/call_record.h"
 
-#include <cstdarg>
-#include <cstdio>
+#include <cstring>
 
 #include "textesc/text_escape.h"
 
 namespace {
 
-// Formatted text, whole: the pieces are short, but none is ever cut.
-void Add(std::string *out, const char *format, ...) {
-    char piece[256];
-    va_list args;
-    va_start(args, format);
-    va_list again;
-    va_copy(again, args);
-    const int written = std::vsnprintf(piece, sizeof piece, format, args);
-    va_end(args);
-    if (written > 0 && static_cast<size_t>(written) < sizeof piece) {
-        out->append(piece, static_cast<size_t>(written));
-    } else if (written > 0) {
-        std::string whole(static_cast<size_t>(written) + 1, '\0');
-        std::vsnprintf(&whole[0], whole.size(), format, again);
-        out->append(whole.c_str());
-    }
-    va_end(again);
+// Numbers are appended by hand rather than through printf: a replay reads
+// and rewrites every line of its recording, and printf's cost showed.
+void Decimal(std::string *out, uint32_t value) {
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    char text[10];
+    for (int i = 0; i < n; ++i) text[i] = digits[n - 1 - i];
+    out->append(text, static_cast<size_t>(n));
 }
+
+// "0x", then at least minimum lower-case hex digits.
+void Hex(std::string *out, uint32_t value, int minimum) {
+    static const char kDigits[] = "0123456789abcdef";
+    char text[10] = {'0', 'x'};
+    int n = 1;
+    while (n < 8 && (value >> (4 * n)) != 0) ++n;
+    if (n < minimum) n = minimum;
+    for (int i = 0; i < n; ++i) text[2 + i] = kDigits[(value >> (4 * (n - 1 - i))) & 0x0F];
+    out->append(text, static_cast<size_t>(n + 2));
+}
+
+// %d
+void Dec(std::string *out, int32_t value) {
+    if (value < 0) out->push_back('-');
+    Decimal(out, value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value));
+}
+
+// %u
+void Unsigned(std::string *out, uint32_t value) { Decimal(out, value); }
+
+// 0x%x
+void Word(std::string *out, uint32_t value) { Hex(out, value, 1); }
+
+// 0x%08x
+void Status(std::string *out, uint32_t value) { Hex(out, value, 8); }
 
 // Text of at most maxLength bytes (up to a NUL) in its escaped form, whole.
 void AddQuoted(std::string *out, const char *text, size_t maxLength) {
-    std::string escaped(4 * maxLength + 3, '\0');
-    EscapeQuoted(text, maxLength, &escaped[0], escaped.size());
-    out->append(escaped.c_str());
+    char escaped[4 * kCallShownPathBytes + 3];
+    EscapeQuoted(text, maxLength, escaped, sizeof escaped);
+    out->append(escaped);
 }
 
 void AddHex(std::string *out, const std::string &bytes) {
     static const char kDigits[] = "0123456789abcdef";
+    size_t at = out->size();
+    out->resize(at + 2 * bytes.size());
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        out->push_back(kDigits[b >> 4]);
-        out->push_back(kDigits[b & 0x0F]);
+        (*out)[at++] = kDigits[b >> 4];
+        (*out)[at++] = kDigits[b & 0x0F];
     }
 }
 
@@ -53,9 +75,21 @@ void AddPayload(std::string *out, const CallRecord &r) {
     }
 }
 
+// "[lids=null, |items=null, ]capacity=N[, count=null])"
+void AddListArguments(std::string *out, const CallRecord &r, const char *listNull) {
+    out->append(IfNull(r.listNull, listNull));
+    out->append("capacity=");
+    Dec(out, r.capacity);
+    out->append(IfNull(r.countNull, ", count=null"));
+    out->append(")");
+}
+
 void AddLids(std::string *out, const CallRecord &r) {
     out->append(", lids=[");
-    for (size_t i = 0; i < r.lids.size(); ++i) Add(out, i == 0 ? "0x%x" : ", 0x%x", r.lids[i]);
+    for (size_t i = 0; i < r.lids.size(); ++i) {
+        if (i > 0) out->append(", ");
+        Word(out, r.lids[i]);
+    }
     out->append("]");
 }
 
@@ -63,8 +97,13 @@ void AddUnits(std::string *out, const CallRecord &r) {
     out->append(", units=[");
     for (size_t i = 0; i < r.units.size(); ++i) {
         const PuItem &u = r.units[i];
-        Add(out, "%s{id=%d, code=0x%x, attr=0x%x, description=", i == 0 ? "" : ", ", u.id, u.code,
-            u.attr);
+        out->append(i == 0 ? "{id=" : ", {id=");
+        Dec(out, u.id);
+        out->append(", code=");
+        Word(out, u.code);
+        out->append(", attr=");
+        Word(out, u.attr);
+        out->append(", description=");
         AddQuoted(out, u.description, sizeof u.description);
         out->append("}");
     }
@@ -77,22 +116,60 @@ void AddServices(std::string *out, const CallRecord &r) {
         const ServiceItem &s = r.services[i];
         out->append(i == 0 ? "{name=" : ", {name=");
         AddQuoted(out, s.name, sizeof s.name);
-        Add(out, ", attr=0x%x}", s.attr);
+        out->append(", attr=");
+        Word(out, s.attr);
+        out->append("}");
     }
     out->append("]");
 }
 
 void AddInfo(std::string *out, const BoardInfo &info) {
-    Add(out, ", info={idWord=0x%x, name=", info.idWord);
+    out->append(", info={idWord=");
+    Word(out, info.idWord);
+    out->append(", name=");
     AddQuoted(out, info.name, sizeof info.name);
-    Add(out, ", bus=%d, dev=%d, slot=%d}", info.bus, info.dev, info.slot);
+    out->append(", bus=");
+    Dec(out, info.bus);
+    out->append(", dev=");
+    Dec(out, info.dev);
+    out->append(", slot=");
+    Dec(out, info.slot);
+    out->append("}");
 }
 
 }  // namespace
 
+// Field by field: the strings and lists keep their storage for the next use.
 void CallRecordStart(CallRecord *record, CallOperation operation) {
-    *record = CallRecord{};
-    record->operation = operation;
+    CallRecord &r = *record;
+    r.operation = operation;
+    r.mode = 0;
+    r.lid = 0;
+    r.device = 0;
+    r.service = 0;
+    r.reserved = 0;
+    r.capacity = 0;
+    r.timeout = 0;
+    r.code = 0;
+    r.infoSize = 0;
+    r.textNull = false;
+    r.text.clear();
+    r.listNull = false;
+    r.countNull = false;
+    r.infoNull = false;
+    r.reservedNonNull = false;
+    r.modeNull = false;
+    r.payloadForm = kPayloadNull;
+    r.payloadSent.clear();
+    r.result = 0;
+    r.count = 0;
+    r.modeBack = 0;
+    r.lids.clear();
+    r.units.clear();
+    r.services.clear();
+    r.infoShown = false;
+    std::memset(&r.info, 0, sizeof r.info);
+    r.payloadBack.clear();
 }
 
 bool CallRecordShowsCount(const CallRecord &r) {
@@ -114,7 +191,9 @@ size_t CallRecordListEntries(const CallRecord &r) {
 void CallRecordAppendCall(const CallRecord &r, std::string *out) {
     switch (r.operation) {
         case kCallDisplayMode:
-            Add(out, "ZKT_displayMode(mode=0x%x)", static_cast<uint32_t>(r.mode));
+            out->append("ZKT_displayMode(mode=");
+            Word(out, static_cast<uint32_t>(r.mode));
+            out->append(")");
             break;
         case kCallInit:
             out->append("ZKT_init(configFile=");
@@ -123,39 +202,55 @@ void CallRecordAppendCall(const CallRecord &r, std::string *out) {
             } else {
                 AddQuoted(out, r.text.c_str(), kCallShownPathBytes);
             }
-            Add(out, "%s)", IfNull(r.countNull, ", count=null"));
+            out->append(IfNull(r.countNull, ", count=null"));
+            out->append(")");
             break;
         case kCallLidList:
-            Add(out, "ZKT_lidList(%scapacity=%d%s)", IfNull(r.listNull, "lids=null, "), r.capacity,
-                IfNull(r.countNull, ", count=null"));
+            out->append("ZKT_lidList(");
+            AddListArguments(out, r, "lids=null, ");
             break;
         case kCallGetInfo:
+            out->append("ZKT_getInfo(lid=");
+            Word(out, r.lid);
             if (r.infoNull) {
-                Add(out, "ZKT_getInfo(lid=0x%x, info=null)", r.lid);
+                out->append(", info=null)");
             } else {
-                Add(out, "ZKT_getInfo(lid=0x%x, size=%u)", r.lid, r.infoSize);
+                out->append(", size=");
+                Unsigned(out, r.infoSize);
+                out->append(")");
             }
             break;
         case kCallOpen:
-            Add(out, "ZKT_open(lid=0x%x, mode=%d, reserved=%s)", r.lid, r.mode,
-                r.reservedNonNull ? "nonnull" : "null");
+            out->append("ZKT_open(lid=");
+            Word(out, r.lid);
+            out->append(", mode=");
+            Dec(out, r.mode);
+            out->append(r.reservedNonNull ? ", reserved=nonnull)" : ", reserved=null)");
             break;
         case kCallPuList:
-            Add(out, "ZKT_puList(device=%d, %scapacity=%d%s)", r.device,
-                IfNull(r.listNull, "items=null, "), r.capacity,
-                IfNull(r.countNull, ", count=null"));
+            out->append("ZKT_puList(device=");
+            Dec(out, r.device);
+            out->append(", ");
+            AddListArguments(out, r, "items=null, ");
             break;
         case kCallServiceList:
-            Add(out, "ZKT_serviceList(device=%d, reserved=%d, %scapacity=%d%s)", r.device,
-                r.reserved, IfNull(r.listNull, "items=null, "), r.capacity,
-                IfNull(r.countNull, ", count=null"));
+            out->append("ZKT_serviceList(device=");
+            Dec(out, r.device);
+            out->append(", reserved=");
+            Dec(out, r.reserved);
+            out->append(", ");
+            AddListArguments(out, r, "items=null, ");
             break;
         case kCallCapture:
-            Add(out, "ZKT_capture(device=%d, reserved=%d, mode=", r.device, r.reserved);
+            out->append("ZKT_capture(device=");
+            Dec(out, r.device);
+            out->append(", reserved=");
+            Dec(out, r.reserved);
+            out->append(", mode=");
             if (r.modeNull) {
                 out->append("null");
             } else {
-                Add(out, "%d", r.mode);
+                Dec(out, r.mode);
             }
             out->append(", name=");
             if (r.textNull) {
@@ -163,38 +258,61 @@ void CallRecordAppendCall(const CallRecord &r, std::string *out) {
             } else {
                 AddQuoted(out, r.text.c_str(), ZKT_SERVICE_NAME_SIZE);
             }
-            Add(out, ", timeout=%d)", r.timeout);
+            out->append(", timeout=");
+            Dec(out, r.timeout);
+            out->append(")");
             break;
         case kCallCtrl:
-            Add(out, "ZKT_ctrl(service=%d, reserved=%d, code=0x%x, payload=", r.service, r.reserved,
-                static_cast<uint32_t>(r.code));
+            out->append("ZKT_ctrl(service=");
+            Dec(out, r.service);
+            out->append(", reserved=");
+            Dec(out, r.reserved);
+            out->append(", code=");
+            Word(out, static_cast<uint32_t>(r.code));
+            out->append(", payload=");
             AddPayload(out, r);
             out->append(")");
             break;
         case kCallRelease:
-            Add(out, "ZKT_release(service=%d, reserved=%d)", r.service, r.reserved);
+            out->append("ZKT_release(service=");
+            Dec(out, r.service);
+            out->append(", reserved=");
+            Dec(out, r.reserved);
+            out->append(")");
             break;
-        case kCallClose: Add(out, "ZKT_close(device=%d)", r.device); break;
+        case kCallClose:
+            out->append("ZKT_close(device=");
+            Dec(out, r.device);
+            out->append(")");
+            break;
         case kCallCleanup: out->append("ZKT_cleanup()"); break;
     }
 }
 
 void CallRecordAppendResult(const CallRecord &r, std::string *out) {
     if (r.operation == kCallCtrl) {
-        Add(out, " = 0x%08x", static_cast<uint32_t>(r.result));
+        out->append(" = ");
+        Status(out, static_cast<uint32_t>(r.result));
         if (r.payloadForm == kPayloadBytes) {
             out->append(", payload=");
             AddHex(out, r.payloadBack);
         }
         return;
     }
-    Add(out, " = %d", r.result);
-    if (CallRecordShowsCount(r)) Add(out, ", count=%d", r.count);
+    out->append(" = ");
+    Dec(out, r.result);
+    if (CallRecordShowsCount(r)) {
+        out->append(", count=");
+        Dec(out, r.count);
+    }
     if (CallRecordShowsCount(r) && !r.listNull) {
         if (r.operation == kCallLidList) AddLids(out, r);
         if (r.operation == kCallPuList) AddUnits(out, r);
         if (r.operation == kCallServiceList) AddServices(out, r);
     }
     if (r.operation == kCallGetInfo && r.infoShown) AddInfo(out, r.info);
-    if (r.operation == kCallCapture && !r.modeNull) Add(out, ", mode=%d", r.modeBack);
+    if (r.operation == kCallCapture && !r.modeNull) {
+        out->append(", mode=");
+        Dec(out, r.modeBack);
+    }
 }

@@ -54,6 +54,12 @@ bool ReadCalls(const uint8_t *data, size_t size, std::vector<CallRecord> *calls,
         CallRecord record;
         size_t callLength = 0;
         if (!CallRecordRead(line.begin, length, &record, &callLength)) return false;
+        // The reader takes only what the writer makes, byte for byte.
+        std::string again;
+        CallRecordAppendCall(record, &again);
+        Check(again.size() == callLength, "a call part read back is another length");
+        CallRecordAppendResult(record, &again);
+        Check(again == std::string(line.begin, length), "a line read back is written otherwise");
         calls->push_back(record);
         callLines->append(line.begin, length);
         callLines->push_back('\n');
@@ -104,8 +110,7 @@ int32_t Make(const CallRecord &c) {
     int32_t *countPointer = c.countNull ? nullptr : &count;
     switch (c.operation) {
         case kCallDisplayMode: return ZKT_displayMode(c.mode);
-        case kCallInit:
-            return ZKT_init(c.textNull ? nullptr : c.text.c_str(), countPointer);
+        case kCallInit: return ZKT_init(c.textNull ? nullptr : c.text.c_str(), countPointer);
         case kCallLidList: {
             std::vector<unsigned char> lids = Buffer<uint32_t>(c.capacity);
             return ZKT_lidList(c.listNull ? nullptr : reinterpret_cast<uint32_t *>(lids.data()),

@@ -1,5 +1,6 @@
 #include "sim/sim_replay.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -137,6 +138,7 @@ bool SimReplayLoad(const SimConfig &config, const char *configFile, char *messag
     const char *cursor = text.data();
     const char *const end = text.data() + text.size();
     std::vector<RecordedCall> calls;
+    calls.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     size_t lineNumber = 0;
     while (cursor < end) {
         ++lineNumber;
@@ -144,14 +146,14 @@ bool SimReplayLoad(const SimConfig &config, const char *configFile, char *messag
         const auto length = static_cast<size_t>(line.end - line.begin);
         // The library's notes are no calls.
         if (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ') continue;
-        RecordedCall call;
+        calls.emplace_back();
+        RecordedCall &call = calls.back();
         call.line.assign(line.begin, length);
         if (!CallRecordRead(line.begin, length, &call.record, &call.callLength)) {
             SetMessage(message, messageSize,
                        shownPath + ":" + std::to_string(lineNumber) + ": not a trace line");
             return false;
         }
-        calls.push_back(std::move(call));
     }
     replay.shownPath = shownPath;
     replay.calls = std::move(calls);

@@ -8,6 +8,7 @@
 
 #include "boardlib/zkt_api.h"
 #include "calltrace/call_line.h"
+#include "calltrace/call_record.h"
 #include "sim_test_support.h"
 #include "textesc/text_escape.h"
 
@@ -258,6 +259,78 @@ TEST_F(TraceTest, OutputsOfFailedCallsShowWhatTheCallerSees) {
               " = -1073741557, mode=5\n"
               "ZKT_close(device=257) = 0\n"
               "ZKT_cleanup() = 0\n");
+}
+
+// A recording is read back only in the writer's own spelling: any other
+// text, however close, is no trace line and the replay refuses it.
+TEST(TraceFormatTest, OnlyTheWritersLinesAreReadBack) {
+    const struct {
+        const char *line;
+        bool read;
+    } cases[] = {
+        {"ZKT_lidList(capacity=10) = 0, count=2, lids=[0x1001, 0x1002]", true},
+        {"ZKT_lidList(capacity=10) = 0, count=2, lids=[0x1001]", false},
+        {"ZKT_lidList(capacity=10) = 0, count=2, lids=[0x1001, 0x1002, 0x1003]", false},
+        {"ZKT_lidList(capacity=1) = 0, count=2, lids=[0x1001]", true},
+        {"ZKT_lidList(capacity=10) = 0, count=2", false},
+        {"ZKT_lidList(capacity=10) = 5, count=2", false},
+        {"ZKT_lidList(capacity=10) = 0, count=-3, lids=[]", true},
+        {"ZKT_lidList(capacity=010) = 0, count=0, lids=[]", false},
+        {"ZKT_lidList(capacity=10) = -0, count=0, lids=[]", false},
+        {"ZKT_lidList(capacity=10) = 0, count=1, lids=[0x01001]", false},
+        {"ZKT_lidList(capacity=10) = 0, count=1, lids=[0xABC]", false},
+        {"ZKT_lidList(capacity=2147483648) = 0, count=0, lids=[]", false},
+        {"ZKT_getInfo(lid=0x1001, size=280) = 0", true},
+        {"ZKT_getInfo(lid=0x1001, size=280) = -1, info={idWord=0x0, name=\"a\\x01\", bus=0, "
+         "dev=0, slot=0}",
+         true},
+        {"ZKT_getInfo(lid=0x1001, size=280) = -1, info={idWord=0x0, name=\"a\\x41\", bus=0, "
+         "dev=0, slot=0}",
+         false},
+        {"ZKT_getInfo(lid=0x1001, size=280) = -1, info={idWord=0x0, name=\"a\\x0A\", bus=0, "
+         "dev=0, slot=0}",
+         false},
+        {"ZKT_getInfo(lid=0x1001, info=null) = -1, info={idWord=0x0, name=\"\", bus=0, dev=0, "
+         "slot=0}",
+         false},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1800, payload=01000000) = 0x00000000, "
+         "payload=01000000",
+         true},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1800, payload=01000000) = 0x0, payload=01000000",
+         false},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1800, payload=01000000) = 0x00000000, "
+         "payload=0100000000",
+         false},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1800, payload=0100000A) = 0x00000000, "
+         "payload=01000000",
+         false},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1806, payload=nonnull) = 0x00000000", true},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1806, payload=01) = 0x00000000", false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"0123456789abcdef\", timeout=1) = 2, "
+         "mode=0",
+         true},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"0123456789abcdefg\", timeout=1) = 2, "
+         "mode=0",
+         false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"A\", timeout=1) = 2", false},
+        {"ZKT_cleanup() = 0", true},
+        {"ZKT_cleanup() = 0 ", false},
+        {"ZKT_cleanup()", false},
+        {"# a note", false},
+        {"", false},
+    };
+    for (const auto &c : cases) {
+        CallRecord record;
+        size_t callLength = 0;
+        EXPECT_EQ(CallRecordRead(c.line, std::strlen(c.line), &record, &callLength), c.read)
+            << c.line;
+        if (!c.read) continue;
+        std::string again;
+        CallRecordAppendCall(record, &again);
+        EXPECT_EQ(again.size(), callLength) << c.line;
+        CallRecordAppendResult(record, &again);
+        EXPECT_EQ(again, c.line);
+    }
 }
 
 TEST(TraceFormatTest, QuotedTextIsBoundedAndEscaped) {

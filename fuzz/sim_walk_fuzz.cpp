@@ -53,8 +53,7 @@ void RecordAndReplay(const uint8_t *data, size_t size) {
     std::string recorded;
     if (NamesReplayFile(data, size) || !WithTraceKey(data, size, "run.trace", &recorded)) return;
     std::remove("run.trace");
-    WriteInputFile("zkt.ini", reinterpret_cast<const uint8_t *>(recorded.data()),
-                   recorded.size());
+    WriteInputFile("zkt.ini", reinterpret_cast<const uint8_t *>(recorded.data()), recorded.size());
     SendStandardOutputTo("run.out");
     WalkDevices();
     SendStandardOutputTo(nullptr);

@@ -28,7 +28,7 @@ void Hex(std::string *out, uint32_t value, int minimum) {
     while (n < 8 && (value >> (4 * n)) != 0) ++n;
     if (n < minimum) n = minimum;
     for (int i = 0; i < n; ++i) text[2 + i] = kDigits[(value >> (4 * (n - 1 - i))) & 0x0F];
-    out->append(text, static_cast<size_t>(n + 2));
+    out->append(text, static_cast<size_t>(n) + 2);
 }
 
 // %d

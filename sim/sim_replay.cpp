@@ -365,11 +365,11 @@ int32_t SimReplayCleanup() {
     Finish(line);
     const size_t unmade = replay.calls.size() - replay.next;
     if (unmade > 0) {
-        std::fprintf(stderr,
-                     "zkt: replay of '%s': %zu recorded call%s never made, the first call %zu: "
-                     "%s\n",
-                     replay.shownPath.c_str(), unmade, unmade == 1 ? " was" : "s were",
-                     replay.next + 1, replay.calls[replay.next].line.c_str());
+        const std::string text =
+            "zkt: replay of '" + replay.shownPath + "': " + std::to_string(unmade) +
+            " recorded call" + (unmade == 1 ? " was" : "s were") + " never made, the first call " +
+            std::to_string(replay.next + 1) + ": " + replay.calls[replay.next].line + "\n";
+        std::fputs(text.c_str(), stderr);
     }
     replay = Replay{};
     return result;

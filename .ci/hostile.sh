@@ -45,7 +45,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 fuzz_out="$root/build/fuzz/runs"
 rm -rf "$fuzz_out"
-for target in settings_file walk sim_config sim_walk zktdump_round_trip zktdump_hostile; do
+for target in settings_file walk sim_config sim_walk sim_replay zktdump_round_trip zktdump_hostile; do
   work="$fuzz_out/$target"
   mkdir -p "$work/corpus" "$work/artifacts"
   cp fuzz/corpus/"$target"/* "$work/corpus/"

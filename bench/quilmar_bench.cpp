@@ -1,6 +1,7 @@
 // What a run costs: reading the settings (the demo's file, and files padded
 // with other sections up to 1 MB), one whole walk and set-up against the
-// simulated library, and, for scale, starting a trivial process.
+// simulated library, the same walk replayed from its recording, and, for
+// scale, starting a trivial process.
 #include <benchmark/benchmark.h>
 
 #include <cerrno>
@@ -45,6 +46,17 @@ void WriteText(const std::string &path, const std::string &text) {
         std::exit(1);
     }
     std::fclose(file);
+}
+
+std::string ReadText(const std::string &path) {
+    std::string text;
+    FILE *file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return text;
+    char chunk[4096];
+    size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, n);
+    std::fclose(file);
+    return text;
 }
 
 const char kOptionSection[] =
@@ -151,6 +163,43 @@ void BM_WalkDevices(benchmark::State &state) {
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_WalkDevices)->Arg(1)->Arg(5)->Arg(10)->Arg(32)->Unit(benchmark::kMicrosecond);
+
+// The same walk answered from a recording of it (zkt.ini's Replay) instead of
+// the boards' model: the recording is made once, by a walk with Trace set,
+// and each replay reads and checks it whole.
+void BM_ReplayWalk(benchmark::State &state) {
+    const std::string directory = ScratchDirectory() + "/replay-" + std::to_string(state.range(0));
+    if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+        state.SkipWithError("cannot make the replay directory");
+        return;
+    }
+    WriteText(directory + "/zkt.ini",
+              "[Library]\nTrace = recording.log\n" + SimulatedBoards(state.range(0)));
+    const std::string settings = ScratchDirectory() + "/walk.ini";
+    WriteText(settings, kOptionSection);
+    LoadSettingsFromFile(settings.c_str());
+
+    char previous[4096];
+    if (getcwd(previous, sizeof previous) == nullptr || chdir(directory.c_str()) != 0) {
+        state.SkipWithError("cannot enter the replay directory");
+        return;
+    }
+    {
+        QuietStdout quiet;
+        WalkDevices();
+        WriteText("zkt.ini", "[Library]\nReplay = recording.log\n");
+        while (state.KeepRunning()) WalkDevices();
+        // A replay gone astray answers every call at once: the figure would
+        // say nothing. Once more with a trace, which must be the recording.
+        WriteText("zkt.ini", "[Library]\nReplay = recording.log\nTrace = replay.log\n");
+        WalkDevices();
+    }
+    if (ReadText(directory + "/replay.log") != ReadText(directory + "/recording.log")) {
+        state.SkipWithError("the replay did not follow its recording");
+    }
+    if (chdir(previous) != 0) state.SkipWithError("cannot leave the replay directory");
+}
+BENCHMARK(BM_ReplayWalk)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond);
 
 void BM_StartTrivialProcess(benchmark::State &state) {
     while (state.KeepRunning()) {

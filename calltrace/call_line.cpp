@@ -1,158 +1,201 @@
 #include "calltrace/call_line.h"
 
-#include <cstdarg>
-#include <cstdio>
-
-#include "textesc/text_escape.h"
+#include <cstring>
 
 namespace {
 
-// A config file name is shown up to 256 bytes, its escaped form up to 300.
-constexpr size_t kShownPathBytes = 256;
-constexpr size_t kShownPathSize = 300;
-// Widest payload record, as hex digits and NUL.
-constexpr size_t kHexSize = 2 * 64 + 1;
-
-void Start(CallLine *line) {
-    line->text[0] = '\0';
-    line->length = 0;
+void Begin(CallLine *line, CallOperation operation) {
+    CallRecordStart(&line->record, operation);
+    line->text.clear();
 }
 
-void Append(CallLine *line, const char *format, ...) {
-    const size_t room = sizeof line->text - line->length;
-    if (room <= 1) return;
-    va_list args;
-    va_start(args, format);
-    const int written = std::vsnprintf(line->text + line->length, room, format, args);
-    va_end(args);
-    if (written < 0) {
-        line->text[line->length] = '\0';
-        return;
-    }
-    const size_t added = static_cast<size_t>(written);
-    line->length += added < room ? added : room - 1;
+void EndCallPart(CallLine *line) { CallRecordAppendCall(line->record, &line->text); }
+
+void EndResultPart(CallLine *line, int32_t result) {
+    line->record.result = result;
+    CallRecordAppendResult(line->record, &line->text);
 }
 
-// The text of a pointer argument that is shown only when it is null.
-const char *IfNull(const void *pointer, const char *text) { return pointer == nullptr ? text : ""; }
+// The count a list call left, when the line shows one.
+void TakeCount(CallLine *line, int32_t result, const int32_t *count) {
+    line->record.result = result;
+    if (count != nullptr) line->record.count = *count;
+}
 
 }  // namespace
 
 void CallLineDisplayMode(CallLine *line, int32_t mode) {
-    Start(line);
-    Append(line, "ZKT_displayMode(mode=0x%x)", static_cast<uint32_t>(mode));
+    Begin(line, kCallDisplayMode);
+    line->record.mode = mode;
+    EndCallPart(line);
 }
 
 void CallLineInit(CallLine *line, const char *configFile, const int32_t *count) {
-    char file[kShownPathSize];
-    EscapeQuoted(configFile, kShownPathBytes, file, sizeof file);
-    Start(line);
-    Append(line, "ZKT_init(configFile=%s%s)", file, IfNull(count, ", count=null"));
+    Begin(line, kCallInit);
+    CallRecord &r = line->record;
+    r.textNull = configFile == nullptr;
+    if (configFile != nullptr) r.text.assign(configFile, strnlen(configFile, kCallShownPathBytes));
+    r.countNull = count == nullptr;
+    EndCallPart(line);
 }
 
 void CallLineLidList(CallLine *line, const uint32_t *lids, int32_t capacity, const int32_t *count) {
-    Start(line);
-    Append(line, "ZKT_lidList(%scapacity=%d%s)", IfNull(lids, "lids=null, "), capacity,
-           IfNull(count, ", count=null"));
+    Begin(line, kCallLidList);
+    line->record.listNull = lids == nullptr;
+    line->record.capacity = capacity;
+    line->record.countNull = count == nullptr;
+    EndCallPart(line);
 }
 
 void CallLineGetInfo(CallLine *line, uint32_t lid, const BoardInfo *info) {
-    Start(line);
-    if (info == nullptr) {
-        Append(line, "ZKT_getInfo(lid=0x%x, info=null)", lid);
-    } else {
-        Append(line, "ZKT_getInfo(lid=0x%x, size=%u)", lid, info->size);
+    Begin(line, kCallGetInfo);
+    line->record.lid = lid;
+    line->record.infoNull = info == nullptr;
+    if (info != nullptr) {
+        line->record.infoSize = info->size;
+        std::memcpy(&line->infoOnEntry, info, sizeof *info);
     }
+    EndCallPart(line);
 }
 
 void CallLineOpen(CallLine *line, uint32_t lid, int32_t mode, const void *reserved) {
-    Start(line);
-    Append(line, "ZKT_open(lid=0x%x, mode=%d, reserved=%s)", lid, mode,
-           reserved == nullptr ? "null" : "nonnull");
+    Begin(line, kCallOpen);
+    line->record.lid = lid;
+    line->record.mode = mode;
+    line->record.reservedNonNull = reserved != nullptr;
+    EndCallPart(line);
 }
 
 void CallLinePuList(CallLine *line, int32_t device, const PuItem *items, int32_t capacity,
                     const int32_t *count) {
-    Start(line);
-    Append(line, "ZKT_puList(device=%d, %scapacity=%d%s)", device, IfNull(items, "items=null, "),
-           capacity, IfNull(count, ", count=null"));
+    Begin(line, kCallPuList);
+    line->record.device = device;
+    line->record.listNull = items == nullptr;
+    line->record.capacity = capacity;
+    line->record.countNull = count == nullptr;
+    EndCallPart(line);
 }
 
 void CallLineServiceList(CallLine *line, int32_t device, int32_t reserved, const ServiceItem *items,
                          int32_t capacity, const int32_t *count) {
-    Start(line);
-    Append(line, "ZKT_serviceList(device=%d, reserved=%d, %scapacity=%d%s)", device, reserved,
-           IfNull(items, "items=null, "), capacity, IfNull(count, ", count=null"));
+    Begin(line, kCallServiceList);
+    line->record.device = device;
+    line->record.reserved = reserved;
+    line->record.listNull = items == nullptr;
+    line->record.capacity = capacity;
+    line->record.countNull = count == nullptr;
+    EndCallPart(line);
 }
 
 void CallLineCapture(CallLine *line, int32_t device, int32_t reserved, const int32_t *mode,
                      const char *name, int32_t timeout) {
-    char modeText[16];
-    if (mode == nullptr) {
-        std::snprintf(modeText, sizeof modeText, "null");
-    } else {
-        std::snprintf(modeText, sizeof modeText, "%d", *mode);
-    }
-    char nameText[4 * ZKT_SERVICE_NAME_SIZE + 3];
-    EscapeQuoted(name, ZKT_SERVICE_NAME_SIZE, nameText, sizeof nameText);
-    Start(line);
-    Append(line, "ZKT_capture(device=%d, reserved=%d, mode=%s, name=%s, timeout=%d)", device,
-           reserved, modeText, nameText, timeout);
+    Begin(line, kCallCapture);
+    CallRecord &r = line->record;
+    r.device = device;
+    r.reserved = reserved;
+    r.modeNull = mode == nullptr;
+    if (mode != nullptr) r.mode = *mode;
+    r.textNull = name == nullptr;
+    if (name != nullptr) r.text.assign(name, strnlen(name, ZKT_SERVICE_NAME_SIZE));
+    r.timeout = timeout;
+    EndCallPart(line);
 }
 
 void CallLineCtrl(CallLine *line, int32_t service, int32_t reserved, int32_t code,
                   const void *payload) {
+    Begin(line, kCallCtrl);
+    CallRecord &r = line->record;
+    r.service = service;
+    r.reserved = reserved;
+    r.code = code;
     const int32_t size = ZktPayloadSize(code);
-    char shown[kHexSize];
     if (payload == nullptr) {
-        std::snprintf(shown, sizeof shown, "null");
+        r.payloadForm = kPayloadNull;
     } else if (size < 0) {
-        std::snprintf(shown, sizeof shown, "(unknown size)");
+        r.payloadForm = kPayloadUnknownSize;
     } else if (size == 0) {
-        std::snprintf(shown, sizeof shown, "nonnull");
+        r.payloadForm = kPayloadNonNull;
     } else {
-        CallTraceHex(payload, static_cast<size_t>(size), shown, sizeof shown);
+        r.payloadForm = kPayloadBytes;
+        r.payloadSent.assign(static_cast<const char *>(payload), static_cast<size_t>(size));
     }
-    Start(line);
-    Append(line, "ZKT_ctrl(service=%d, reserved=%d, code=0x%x, payload=%s)", service, reserved,
-           static_cast<uint32_t>(code), shown);
+    EndCallPart(line);
 }
 
 void CallLineRelease(CallLine *line, int32_t service, int32_t reserved) {
-    Start(line);
-    Append(line, "ZKT_release(service=%d, reserved=%d)", service, reserved);
+    Begin(line, kCallRelease);
+    line->record.service = service;
+    line->record.reserved = reserved;
+    EndCallPart(line);
 }
 
 void CallLineClose(CallLine *line, int32_t device) {
-    Start(line);
-    Append(line, "ZKT_close(device=%d)", device);
+    Begin(line, kCallClose);
+    line->record.device = device;
+    EndCallPart(line);
 }
 
 void CallLineCleanup(CallLine *line) {
-    Start(line);
-    Append(line, "ZKT_cleanup()");
+    Begin(line, kCallCleanup);
+    EndCallPart(line);
 }
 
-void CallLineResult(CallLine *line, int32_t result) { Append(line, " = %d", result); }
+void CallLineResult(CallLine *line, int32_t result) { EndResultPart(line, result); }
 
 void CallLineResultCount(CallLine *line, int32_t result, const int32_t *count) {
-    Append(line, " = %d", result);
-    if (result == 0 && count != nullptr) Append(line, ", count=%d", *count);
+    TakeCount(line, result, count);
+    EndResultPart(line, result);
+}
+
+void CallLineResultLids(CallLine *line, int32_t result, const uint32_t *lids,
+                        const int32_t *count) {
+    TakeCount(line, result, count);
+    const size_t n = CallRecordListEntries(line->record);
+    line->record.lids.assign(lids, lids + n);
+    EndResultPart(line, result);
+}
+
+void CallLineResultUnits(CallLine *line, int32_t result, const PuItem *items,
+                         const int32_t *count) {
+    TakeCount(line, result, count);
+    const size_t n = CallRecordListEntries(line->record);
+    line->record.units.assign(items, items + n);
+    EndResultPart(line, result);
+}
+
+void CallLineResultServices(CallLine *line, int32_t result, const ServiceItem *items,
+                            const int32_t *count) {
+    TakeCount(line, result, count);
+    const size_t n = CallRecordListEntries(line->record);
+    line->record.services.assign(items, items + n);
+    EndResultPart(line, result);
+}
+
+void CallLineResultInfo(CallLine *line, int32_t result, const BoardInfo *info) {
+    CallRecord &r = line->record;
+    r.infoShown = info != nullptr &&
+                  (result == 0 || std::memcmp(info, &line->infoOnEntry, sizeof *info) != 0);
+    if (r.infoShown) {
+        r.info.idWord = info->idWord;
+        std::memcpy(r.info.name, info->name, sizeof r.info.name);
+        r.info.bus = info->bus;
+        r.info.dev = info->dev;
+        r.info.slot = info->slot;
+    }
+    EndResultPart(line, result);
 }
 
 void CallLineResultMode(CallLine *line, int32_t result, const int32_t *mode) {
-    Append(line, " = %d", result);
-    if (mode != nullptr) Append(line, ", mode=%d", *mode);
+    if (mode != nullptr) line->record.modeBack = *mode;
+    EndResultPart(line, result);
 }
 
-void CallLineResultCtrl(CallLine *line, int32_t status, int32_t code, const void *payload) {
-    Append(line, " = 0x%08x", static_cast<uint32_t>(status));
-    const int32_t size = ZktPayloadSize(code);
-    if (payload != nullptr && size > 0) {
-        char hex[kHexSize];
-        Append(line, ", payload=%s",
-               CallTraceHex(payload, static_cast<size_t>(size), hex, sizeof hex));
+void CallLineResultCtrl(CallLine *line, int32_t status, const void *payload) {
+    CallRecord &r = line->record;
+    if (r.payloadForm == kPayloadBytes && payload != nullptr) {
+        r.payloadBack.assign(static_cast<const char *>(payload), r.payloadSent.size());
     }
+    EndResultPart(line, status);
 }
 
 const char *CallTraceHex(const void *bytes, size_t size, char *out, size_t outSize) {

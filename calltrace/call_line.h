@@ -1,31 +1,30 @@
 // The trace line of one call of a ZKT_ operation, made only from what
 // crosses the interface: the arguments on entry, what the library left
-// behind the caller's pointers, and the result. The simulator and the tracing
-// proxy both write their lines here, so the two traces of one run agree byte
-// for byte.
+// behind the caller's pointers, and the result. The simulator, its replay and
+// the tracing proxy all write their lines here, so the traces of one run
+// agree byte for byte.
 //
 // A line is made in two steps: the call part (name and arguments) before the
 // call, because the call may overwrite what a pointer argument shows; then
-// one of the result parts after it. Outputs behind pointers are shown by what
-// the pointer holds after the call, under rules the caller can check: a
-// count when the pointer is not null and the call returned 0, a capture mode
-// whenever its pointer is not null, a payload whenever the code has a payload
-// record and the pointer is not null.
+// one of the result parts after it, which reads the outputs through the
+// caller's pointers (see calltrace/call_record.h for which ones show). A
+// line is never cut, however long its lists.
 #ifndef QUILMAR_CALLTRACE_CALL_LINE_H
 #define QUILMAR_CALLTRACE_CALL_LINE_H
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "boardlib/zkt_api.h"
+#include "calltrace/call_record.h"
 
-constexpr size_t kCallLineSize = 1024;
-
-// One line, NUL-terminated, without its line end. A part that does not fit
-// is cut at the end of the buffer.
+// One line without its line end: text holds the call part after a call
+// part function, the whole line after a result part function.
 struct CallLine {
-    char text[kCallLineSize];
-    size_t length;
+    CallRecord record;
+    BoardInfo infoOnEntry;  // ZKT_getInfo: the record before the call
+    std::string text;
 };
 
 // Call parts, one per operation.
@@ -46,16 +45,24 @@ void CallLineRelease(CallLine *line, int32_t service, int32_t reserved);
 void CallLineClose(CallLine *line, int32_t device);
 void CallLineCleanup(CallLine *line);
 
-// Result parts. Plain: " = result".
+// Result parts, each with the same pointers its call part was given.
+// Plain " = result": displayMode, open, release, close, cleanup.
 void CallLineResult(CallLine *line, int32_t result);
-// ZKT_init, ZKT_lidList, ZKT_puList, ZKT_serviceList: ", count=N" follows
-// when count is not null and the result is 0.
+// ZKT_init: ", count=N" when the result is 0 and count is not null.
 void CallLineResultCount(CallLine *line, int32_t result, const int32_t *count);
-// ZKT_capture: ", mode=N" follows whenever mode is not null.
+// The lists: the count as above, then the entries the caller may read.
+void CallLineResultLids(CallLine *line, int32_t result, const uint32_t *lids, const int32_t *count);
+void CallLineResultUnits(CallLine *line, int32_t result, const PuItem *items, const int32_t *count);
+void CallLineResultServices(CallLine *line, int32_t result, const ServiceItem *items,
+                            const int32_t *count);
+// ZKT_getInfo: the record's fields after a success, and after a failure
+// that changed the record.
+void CallLineResultInfo(CallLine *line, int32_t result, const BoardInfo *info);
+// ZKT_capture: ", mode=N" whenever mode is not null.
 void CallLineResultMode(CallLine *line, int32_t result, const int32_t *mode);
 // ZKT_ctrl: the status as 0x%08x, then ", payload=<hex>" as handed back when
 // the code has a payload record and payload is not null.
-void CallLineResultCtrl(CallLine *line, int32_t status, int32_t code, const void *payload);
+void CallLineResultCtrl(CallLine *line, int32_t status, const void *payload);
 
 // Lower-case hex digits of size bytes in memory order, into out (outSize
 // bytes, always NUL-terminated; cut at whole bytes). Returns out.

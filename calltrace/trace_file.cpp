@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include <sys/stat.h>
 
@@ -19,17 +20,13 @@ void AddLine(const char *prefix, const char *line, size_t length) {
     const size_t prefixLength = std::strlen(prefix);
     if (mode == kWriting) {
         // One write per line, so that lines of calls made at the same time
-        // from several threads do not interleave.
-        char whole[2048];
-        const int n =
-            std::snprintf(whole, sizeof whole, "%s%.*s\n", prefix, static_cast<int>(length), line);
-        if (n > 0 && static_cast<size_t>(n) < sizeof whole) {
-            std::fwrite(whole, 1, static_cast<size_t>(n), file);
-        } else {
-            std::fwrite(prefix, 1, prefixLength, file);
-            std::fwrite(line, 1, length, file);
-            std::fputc('\n', file);
-        }
+        // from several threads do not interleave; a line is never cut.
+        std::string whole;
+        whole.reserve(prefixLength + length + 1);
+        whole.append(prefix, prefixLength);
+        whole.append(line, length);
+        whole.push_back('\n');
+        std::fwrite(whole.data(), 1, whole.size(), file);
         std::fflush(file);
     } else if (mode == kHoldingBack &&
                pendingLength + prefixLength + length + 1 <= sizeof pending) {

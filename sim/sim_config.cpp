@@ -22,6 +22,7 @@ enum Section { kNoSection, kLibrarySection, kBoardSection };
 // Status.<code> and Write.<code> are checked separately).
 enum Key {
     kKeyTrace,
+    kKeyReplay,
     kKeyDeviceCount,
     kKeyName,
     kKeyDevId,
@@ -61,6 +62,7 @@ struct KeyName {
 
 const KeyName kKeyNames[] = {
     {"Trace", kKeyTrace, kLibrarySection},
+    {"Replay", kKeyReplay, kLibrarySection},
     {"DeviceCount", kKeyDeviceCount, kLibrarySection},
     {"Name", kKeyName, kBoardSection},
     {"DevID", kKeyDevId, kBoardSection},
@@ -397,8 +399,21 @@ bool ParseOptional(Parser &p, const char *key, const char *value, SimOptionalInt
     return ParseInt32(p, key, value, &out->value);
 }
 
+// A replayed run has its answers from the recording alone.
+const char kReplayWithBoards[] = "Replay cannot be combined with [Board] sections";
+
 bool ParseLibraryKey(Parser &p, Key key, const char *name, const char *value) {
     SimConfig &c = *p.config;
+    if (key == kKeyReplay) {
+        if (std::strlen(value) >= sizeof c.replayPath) {
+            return Fail(p, "Replay path longer than %d characters",
+                        static_cast<int>(sizeof c.replayPath - 1));
+        }
+        if (c.boardCount > 0) return Fail(p, kReplayWithBoards);
+        std::memcpy(c.replayPath, value, std::strlen(value) + 1);
+        c.replayLine = p.line;
+        return true;
+    }
     if (key == kKeyTrace) {
         if (std::strlen(value) >= sizeof c.tracePath) {
             return Fail(p, "Trace path longer than %d characters",
@@ -509,6 +524,7 @@ bool ParseHeader(Parser &p, char *line, size_t length) {
         return true;
     }
     if (SimEqualNoCase(name, "Board")) {
+        if (p.config->replayPath[0] != '\0') return Fail(p, kReplayWithBoards);
         p.section = kBoardSection;
         return StartBoard(p);
     }
@@ -631,6 +647,8 @@ bool ParseAll(Parser &p, const char *text, size_t length) {
 
 void SimClearConfig(SimConfig *config) {
     config->tracePath[0] = '\0';
+    config->replayPath[0] = '\0';
+    config->replayLine = 0;
     config->reportedDeviceCount.set = false;
     config->reportedDeviceCount.value = 0;
     config->boardCount = 0;

@@ -86,7 +86,9 @@ struct SimBoard {
 };
 
 struct SimConfig {
-    char tracePath[kSimMaxPathSize];  // empty: no trace
+    char tracePath[kSimMaxPathSize];   // empty: no trace
+    char replayPath[kSimMaxPathSize];  // empty: the boards below answer
+    int replayLine;                    // the line of zkt.ini that names it
     SimOptionalInt reportedDeviceCount;
     SimBoard boards[kSimMaxBoards];
     int32_t boardCount;

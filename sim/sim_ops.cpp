@@ -5,6 +5,7 @@
 
 #include "calltrace/call_line.h"
 #include "calltrace/trace_file.h"
+#include "sim/sim_replay.h"
 #include "sim/sim_state.h"
 #include "sim/sim_text.h"
 #include "textesc/text_escape.h"
@@ -58,6 +59,21 @@ uint32_t Control(const SimCapture &capture, int32_t reserved, int32_t code, void
     return status;
 }
 
+// Writes the call's line; a call before ZKT_init is also kept, since a
+// replay started by ZKT_init must find it in its recording.
+void EndCall(const CallLine &line) {
+    TraceFileLine(line.text.c_str());
+    if (!SimState().initialised) SimReplayKeepEarlyCall(line.text);
+}
+
+void EndSession() {
+    SimLibraryState &s = SimState();
+    TraceFileStop();
+    SimClearConfig(&s.config);
+    SimResetRuntime();
+    s.initialised = false;
+}
+
 void ReportStillHeld() {
     const SimLibraryState &s = SimState();
     for (int32_t b = 0; b < s.config.boardCount; ++b) {
@@ -83,7 +99,7 @@ int32_t SimOpDisplayMode(int32_t mode) {
     CallLineDisplayMode(&line, mode);
     SimState().displayMode = mode;
     CallLineResult(&line, 0);
-    TraceFileLine(line.text);
+    EndCall(line);
     return 0;
 }
 
@@ -93,9 +109,20 @@ int32_t SimOpInit(const char *configFile, int32_t *count) {
     CallLineInit(&line, configFile, count);
     int32_t result = kMisuse;
     if (!s.initialised && configFile != nullptr && count != nullptr) {
-        char message[512];
-        const SimLoadResult loaded =
-            SimLoadConfigFile(configFile, &s.config, message, sizeof message);
+        char message[2048];
+        SimLoadResult loaded = SimLoadConfigFile(configFile, &s.config, message, sizeof message);
+        bool replaying = false;
+        if (loaded == kSimConfigLoaded && s.config.replayPath[0] != '\0') {
+            replaying = SimReplayLoad(s.config, configFile, message, sizeof message);
+            if (!replaying) {
+                // Refused as a malformed file is, which still keeps its trace.
+                char tracePath[kSimMaxPathSize];
+                std::memcpy(tracePath, s.config.tracePath, sizeof tracePath);
+                SimClearConfig(&s.config);
+                std::memcpy(s.config.tracePath, tracePath, sizeof tracePath);
+                loaded = kSimConfigInvalid;
+            }
+        }
         if (loaded == kSimConfigMissing) {
             std::fprintf(stderr, "zkt: %s; no simulated devices\n", message);
         } else if (loaded == kSimConfigInvalid) {
@@ -115,11 +142,13 @@ int32_t SimOpInit(const char *configFile, int32_t *count) {
         // A malformed file still names its trace: the error goes on top, so
         // that the trace of an earlier run is never taken for this one's.
         if (loaded == kSimConfigInvalid) TraceFileNote(message);
+        if (replaying) return SimReplayStart(&line, count);
+        SimReplayForgetEarlyCalls();
         result = loaded == kSimConfigInvalid ? kMisuse : 0;
         *count = s.config.boardCount;
     }
     CallLineResultCount(&line, result, count);
-    TraceFileLine(line.text);
+    EndCall(line);
     return result;
 }
 
@@ -135,8 +164,8 @@ int32_t SimOpLidList(uint32_t *lids, int32_t capacity, int32_t *count) {
                                                   : s.config.boardCount;
         result = 0;
     }
-    CallLineResultCount(&line, result, count);
-    TraceFileLine(line.text);
+    CallLineResultLids(&line, result, lids, count);
+    EndCall(line);
     return result;
 }
 
@@ -158,8 +187,8 @@ int32_t SimOpGetInfo(uint32_t lid, BoardInfo *info) {
         std::memset(info->reserved160, 0, sizeof info->reserved160);
         result = board.infoFails ? kMisuse : 0;
     }
-    CallLineResult(&line, result);
-    TraceFileLine(line.text);
+    CallLineResultInfo(&line, result, info);
+    EndCall(line);
     return result;
 }
 
@@ -181,7 +210,7 @@ int32_t SimOpOpen(uint32_t lid, int32_t mode, void *reserved) {
         }
     }
     CallLineResult(&line, result);
-    TraceFileLine(line.text);
+    EndCall(line);
     return result;
 }
 
@@ -204,8 +233,8 @@ int32_t SimOpPuList(int32_t device, PuItem *items, int32_t capacity, int32_t *co
         *count = board.reportedUnitCount.set ? board.reportedUnitCount.value : board.unitCount;
         result = 0;
     }
-    CallLineResultCount(&line, result, count);
-    TraceFileLine(line.text);
+    CallLineResultUnits(&line, result, items, count);
+    EndCall(line);
     return result;
 }
 
@@ -227,8 +256,8 @@ int32_t SimOpServiceList(int32_t device, int32_t reserved, ServiceItem *items, i
             board.reportedServiceCount.set ? board.reportedServiceCount.value : board.serviceCount;
         result = 0;
     }
-    CallLineResultCount(&line, result, count);
-    TraceFileLine(line.text);
+    CallLineResultServices(&line, result, items, count);
+    EndCall(line);
     return result;
 }
 
@@ -271,7 +300,7 @@ int32_t SimOpCapture(int32_t device, int32_t reserved, int32_t *mode, const char
         }
     }
     CallLineResultMode(&line, result, mode);
-    TraceFileLine(line.text);
+    EndCall(line);
     return result;
 }
 
@@ -282,8 +311,8 @@ int32_t SimOpCtrl(int32_t service, int32_t reserved, int32_t code, void *payload
     uint32_t status = ZKTerr_BAD_MODE;
     const SimCapture *capture = s.initialised ? SimCaptureByHandle(service) : nullptr;
     if (capture != nullptr) status = Control(*capture, reserved, code, payload);
-    CallLineResultCtrl(&line, static_cast<int32_t>(status), code, payload);
-    TraceFileLine(line.text);
+    CallLineResultCtrl(&line, static_cast<int32_t>(status), payload);
+    EndCall(line);
     return static_cast<int32_t>(status);
 }
 
@@ -297,7 +326,7 @@ int32_t SimOpRelease(int32_t service, int32_t reserved) {
         result = 0;
     }
     CallLineResult(&line, result);
-    TraceFileLine(line.text);
+    EndCall(line);
     return result;
 }
 
@@ -318,7 +347,7 @@ int32_t SimOpClose(int32_t device) {
         }
     }
     CallLineResult(&line, result);
-    TraceFileLine(line.text);
+    EndCall(line);
     return result;
 }
 
@@ -328,15 +357,17 @@ int32_t SimOpCleanup() {
     CallLineCleanup(&line);
     if (!s.initialised) {
         CallLineResult(&line, kMisuse);
-        TraceFileLine(line.text);
+        EndCall(line);
         return kMisuse;
+    }
+    if (SimReplaying()) {
+        const int32_t result = SimReplayCleanup();
+        EndSession();
+        return result;
     }
     ReportStillHeld();
     CallLineResult(&line, 0);
-    TraceFileLine(line.text);
-    TraceFileStop();
-    SimClearConfig(&s.config);
-    SimResetRuntime();
-    s.initialised = false;
+    EndCall(line);
+    EndSession();
     return 0;
 }

@@ -54,7 +54,7 @@ int32_t ZKT_CALL ZKT_displayMode(int32_t mode) {
     CallLineDisplayMode(&line, mode);
     const int32_t result = p.forwarding ? p.target.displayMode(mode) : kNoTarget;
     CallLineResult(&line, result);
-    TraceFileLine(line.text);
+    TraceFileLine(line.text.c_str());
     return result;
 }
 
@@ -64,7 +64,7 @@ int32_t ZKT_CALL ZKT_init(const char *configFile, int32_t *count) {
     CallLineInit(&line, configFile, count);
     const int32_t result = p.forwarding ? p.target.init(configFile, count) : kNoTarget;
     CallLineResultCount(&line, result, count);
-    TraceFileLine(line.text);
+    TraceFileLine(line.text.c_str());
     return result;
 }
 
@@ -73,8 +73,8 @@ int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {
     CallLine line;
     CallLineLidList(&line, lids, capacity, count);
     const int32_t result = p.forwarding ? p.target.lidList(lids, capacity, count) : kNoTarget;
-    CallLineResultCount(&line, result, count);
-    TraceFileLine(line.text);
+    CallLineResultLids(&line, result, lids, count);
+    TraceFileLine(line.text.c_str());
     return result;
 }
 
@@ -83,8 +83,8 @@ int32_t ZKT_CALL ZKT_getInfo(uint32_t lid, BoardInfo *info) {
     CallLine line;
     CallLineGetInfo(&line, lid, info);
     const int32_t result = p.forwarding ? p.target.getInfo(lid, info) : kNoTarget;
-    CallLineResult(&line, result);
-    TraceFileLine(line.text);
+    CallLineResultInfo(&line, result, info);
+    TraceFileLine(line.text.c_str());
     return result;
 }
 
@@ -94,7 +94,7 @@ int32_t ZKT_CALL ZKT_open(uint32_t lid, int32_t mode, void *reserved) {
     CallLineOpen(&line, lid, mode, reserved);
     const int32_t result = p.forwarding ? p.target.open(lid, mode, reserved) : kNoTarget;
     CallLineResult(&line, result);
-    TraceFileLine(line.text);
+    TraceFileLine(line.text.c_str());
     return result;
 }
 
@@ -104,8 +104,8 @@ int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int
     CallLinePuList(&line, device, items, capacity, count);
     const int32_t result =
         p.forwarding ? p.target.puList(device, items, capacity, count) : kNoTarget;
-    CallLineResultCount(&line, result, count);
-    TraceFileLine(line.text);
+    CallLineResultUnits(&line, result, items, count);
+    TraceFileLine(line.text.c_str());
     return result;
 }
 
@@ -116,8 +116,8 @@ int32_t ZKT_CALL ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *
     CallLineServiceList(&line, device, reserved, items, capacity, count);
     const int32_t result =
         p.forwarding ? p.target.serviceList(device, reserved, items, capacity, count) : kNoTarget;
-    CallLineResultCount(&line, result, count);
-    TraceFileLine(line.text);
+    CallLineResultServices(&line, result, items, count);
+    TraceFileLine(line.text.c_str());
     return result;
 }
 
@@ -129,7 +129,7 @@ int32_t ZKT_CALL ZKT_capture(int32_t device, int32_t reserved, int32_t *mode, co
     const int32_t result =
         p.forwarding ? p.target.capture(device, reserved, mode, name, timeout) : kNoTarget;
     CallLineResultMode(&line, result, mode);
-    TraceFileLine(line.text);
+    TraceFileLine(line.text.c_str());
     return result;
 }
 
@@ -139,8 +139,8 @@ int32_t ZKT_CALL ZKT_ctrl(int32_t service, int32_t reserved, int32_t code, void 
     CallLineCtrl(&line, service, reserved, code, payload);
     const int32_t status =
         p.forwarding ? p.target.ctrl(service, reserved, code, payload) : kNoTarget;
-    CallLineResultCtrl(&line, status, code, payload);
-    TraceFileLine(line.text);
+    CallLineResultCtrl(&line, status, payload);
+    TraceFileLine(line.text.c_str());
     return status;
 }
 
@@ -150,7 +150,7 @@ int32_t ZKT_CALL ZKT_release(int32_t service, int32_t reserved) {
     CallLineRelease(&line, service, reserved);
     const int32_t result = p.forwarding ? p.target.release(service, reserved) : kNoTarget;
     CallLineResult(&line, result);
-    TraceFileLine(line.text);
+    TraceFileLine(line.text.c_str());
     return result;
 }
 
@@ -160,7 +160,7 @@ int32_t ZKT_CALL ZKT_close(int32_t device) {
     CallLineClose(&line, device);
     const int32_t result = p.forwarding ? p.target.close(device) : kNoTarget;
     CallLineResult(&line, result);
-    TraceFileLine(line.text);
+    TraceFileLine(line.text.c_str());
     return result;
 }
 
@@ -172,6 +172,6 @@ int32_t ZKT_CALL ZKT_cleanup(void) {
     CallLineCleanup(&line);
     const int32_t result = p.forwarding ? p.target.cleanup() : kNoTarget;
     CallLineResult(&line, result);
-    TraceFileLine(line.text);
+    TraceFileLine(line.text.c_str());
     return result;
 }

@@ -3,6 +3,7 @@
 #   zkt.ini, quilmar.ini   copied into the folder (quilmar.ini may be absent)
 #   trace.log              an older trace, copied too (usually absent)
 #   args                   the tool's arguments, one a line (absent: none)
+#   recording.log          a recorded trace for zkt.ini's Replay, copied too
 #   stdin                  fed to the tool (absent: empty input)
 #   expected.status        the exit status (absent: 0)
 #   expected.out           standard output
@@ -28,6 +29,16 @@
 # copied into the case folder and the proxy loads the simulator from TARGET,
 # the simulator's DLL in the build's bin folder.
 #
+# REPLAY=ON then replays the run from its recording: the simulator's trace
+# (trace.log, when the case expects one) or, with PROXY, the proxy's trace.
+# A fresh folder gets quilmar.ini, the recording as recording.log and a
+# zkt.ini of three lines (Replay = recording.log, Trace = replay.log), and
+# the plain simulator answers the tool from the recording. Standard output
+# must be byte for byte the recorded run's, and replay.log the recording
+# without its "# " notes. A run that wrote no recording (the tool called no
+# operation, or the case expects no simulator trace) has no round trip: the
+# test says so and passes on its comparisons above.
+#
 # NEWLINE=CRLF (the Windows build) says that the tool's standard output and
 # standard error end lines in CR LF: the tool writes "\n" to text-mode
 # streams, as every Windows console program does. The expected files keep
@@ -52,7 +63,7 @@ endif()
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
-foreach(input zkt.ini quilmar.ini trace.log)
+foreach(input zkt.ini quilmar.ini trace.log recording.log)
   if(EXISTS ${CASE_DIR}/${input})
     file(COPY ${CASE_DIR}/${input} DESTINATION ${WORK_DIR})
   endif()
@@ -148,19 +159,23 @@ function(console_text expected result_var)
   set(${result_var} ${converted} PARENT_SCOPE)
 endfunction()
 
+# A trace without the simulator's "# " notes: the calls alone, which the
+# proxy sees and a replay repeats.
+function(calls_of trace result_file)
+  file(READ ${trace} text)
+  string(REGEX REPLACE "\n# [^\n]*" "" text "\n${text}")
+  string(REGEX REPLACE "^\n" "" text "${text}")
+  file(WRITE ${result_file} "${text}")
+endfunction()
+
 console_text(${EXPECTED_DIR}/expected.out expected_out)
 console_text(${expected_err} expected_err)
 compare("standard output" ${expected_out} ${WORK_DIR}/actual.out)
 compare("standard error" ${expected_err} ${WORK_DIR}/actual.err)
 if(DEFINED PROXY)
   if(EXISTS ${EXPECTED_DIR}/expected.trace)
-    # The simulator's notes are its own; every other line is a call.
-    file(READ ${EXPECTED_DIR}/expected.trace calls_text)
-    string(REGEX REPLACE "\n# [^\n]*" "" calls_text "\n${calls_text}")
-    string(REGEX REPLACE "^\n" "" calls_text "${calls_text}")
-    set(expected_calls ${WORK_DIR}/expected.calls)
-    file(WRITE ${expected_calls} "${calls_text}")
-    compare("proxy's call trace" ${expected_calls} ${WORK_DIR}/proxy.log)
+    calls_of(${EXPECTED_DIR}/expected.trace ${WORK_DIR}/expected.calls)
+    compare("proxy's call trace" ${WORK_DIR}/expected.calls ${WORK_DIR}/proxy.log)
   elseif(EXISTS ${EXPECTED_DIR}/expected-proxy.trace)
     compare("proxy's call trace" ${EXPECTED_DIR}/expected-proxy.trace ${WORK_DIR}/proxy.log)
   elseif(EXISTS ${WORK_DIR}/proxy.log)
@@ -174,4 +189,44 @@ endif()
 
 if(failures)
   message(FATAL_ERROR "${failures}")
+endif()
+
+if(REPLAY)
+  if(DEFINED PROXY)
+    set(recording ${WORK_DIR}/proxy.log)
+  elseif(EXISTS ${EXPECTED_DIR}/expected.trace)
+    set(recording ${WORK_DIR}/trace.log)
+  else()
+    set(recording "")
+  endif()
+  if(recording STREQUAL "" OR NOT EXISTS ${recording})
+    message(STATUS "no recording of this run: no round trip")
+    return()
+  endif()
+  set(replay_dir ${WORK_DIR}/replay)
+  file(MAKE_DIRECTORY ${replay_dir})
+  if(EXISTS ${CASE_DIR}/quilmar.ini)
+    file(COPY ${CASE_DIR}/quilmar.ini DESTINATION ${replay_dir})
+  endif()
+  file(COPY_FILE ${recording} ${replay_dir}/recording.log)
+  file(WRITE ${replay_dir}/zkt.ini "[Library]\nReplay = recording.log\nTrace = replay.log\n")
+  execute_process(
+    COMMAND ${EMULATOR} ${QUILMAR} ${arguments}
+    WORKING_DIRECTORY ${replay_dir}
+    INPUT_FILE ${stdin_file}
+    OUTPUT_FILE ${replay_dir}/actual.out
+    ERROR_FILE ${replay_dir}/actual.err
+    RESULT_VARIABLE exit_code
+    TIMEOUT 60)
+  if(NOT exit_code STREQUAL expected_status)
+    file(READ ${replay_dir}/actual.err err)
+    message(FATAL_ERROR "the replay exited with '${exit_code}' (expected ${expected_status})\n${err}")
+  endif()
+  compare("replay's standard output" ${WORK_DIR}/actual.out ${replay_dir}/actual.out)
+  calls_of(${recording} ${replay_dir}/recorded.calls)
+  compare("replay's call trace" ${replay_dir}/recorded.calls ${replay_dir}/replay.log)
+  if(failures)
+    file(READ ${replay_dir}/actual.err err)
+    message(FATAL_ERROR "${failures}replay's standard error:\n${err}")
+  endif()
 endif()

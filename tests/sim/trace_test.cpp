@@ -10,6 +10,7 @@
 
 #include "boardlib/zkt_api.h"
 #include "calltrace/call_line.h"
+#include "calltrace/call_record.h"
 #include "calltrace/trace_file.h"
 #include "sim_test_support.h"
 #include "textesc/text_escape.h"
@@ -69,11 +70,15 @@ TEST_F(TraceTest, ToolRunIsTracedLineByLine) {
     EXPECT_EQ(ReadFile("trace.log"),
               "ZKT_displayMode(mode=0x8f) = 0\n"
               "ZKT_init(configFile=\"zkt.ini\") = 0, count=2\n"
-              "ZKT_lidList(capacity=10) = 0, count=2\n"
-              "ZKT_getInfo(lid=0x1001, size=280) = 0\n"
+              "ZKT_lidList(capacity=10) = 0, count=2, lids=[0x1001, 0x1002]\n"
+              "ZKT_getInfo(lid=0x1001, size=280) = 0,"
+              " info={idWord=0x0, name=\"Alpha\", bus=0, dev=0, slot=0}\n"
               "ZKT_open(lid=0x1001, mode=1, reserved=null) = 257\n"
-              "ZKT_puList(device=257, capacity=5) = 0, count=2\n"
-              "ZKT_serviceList(device=257, reserved=0, capacity=10) = 0, count=2\n"
+              "ZKT_puList(device=257, capacity=5) = 0, count=2, units=["
+              "{id=1, code=0x2, attr=0x3, description=\"FPGA\"}, "
+              "{id=2, code=0x3, attr=0x4, description=\"DAC\"}]\n"
+              "ZKT_serviceList(device=257, reserved=0, capacity=10) = 0, count=2, services=["
+              "{name=\"TIMER\", attr=0x1}, {name=\"BASEDDS0\", attr=0x1}]\n"
               "ZKT_capture(device=257, reserved=0, mode=0, name=\"BASEDDS0\", timeout=10000)"
               " = 513, mode=0\n"
               "ZKT_ctrl(service=513, reserved=0, code=0x1800, payload=01000000)"
@@ -101,7 +106,8 @@ TEST_F(TraceTest, ToolRunIsTracedLineByLine) {
               "ZKT_ctrl(service=513, reserved=0, code=0x1806, payload=null) = 0x00000000\n"
               "ZKT_release(service=513, reserved=0) = 0\n"
               "ZKT_close(device=257) = 0\n"
-              "ZKT_getInfo(lid=0x1002, size=280) = 0\n"
+              "ZKT_getInfo(lid=0x1002, size=280) = 0,"
+              " info={idWord=0x0, name=\"Beta\", bus=0, dev=0, slot=0}\n"
               "ZKT_open(lid=0x1002, mode=1, reserved=null) = -1073741558\n"
               "ZKT_cleanup() = 0\n");
 }
@@ -293,6 +299,78 @@ TEST_F(TraceTest, OutputsOfFailedCallsShowWhatTheCallerSees) {
               " = -1073741557, mode=5\n"
               "ZKT_close(device=257) = 0\n"
               "ZKT_cleanup() = 0\n");
+}
+
+// A recording is read back only in the writer's own spelling: any other
+// text, however close, is no trace line and the replay refuses it.
+TEST(TraceFormatTest, OnlyTheWritersLinesAreReadBack) {
+    const struct {
+        const char *line;
+        bool read;
+    } cases[] = {
+        {"ZKT_lidList(capacity=10) = 0, count=2, lids=[0x1001, 0x1002]", true},
+        {"ZKT_lidList(capacity=10) = 0, count=2, lids=[0x1001]", false},
+        {"ZKT_lidList(capacity=10) = 0, count=2, lids=[0x1001, 0x1002, 0x1003]", false},
+        {"ZKT_lidList(capacity=1) = 0, count=2, lids=[0x1001]", true},
+        {"ZKT_lidList(capacity=10) = 0, count=2", false},
+        {"ZKT_lidList(capacity=10) = 5, count=2", false},
+        {"ZKT_lidList(capacity=10) = 0, count=-3, lids=[]", true},
+        {"ZKT_lidList(capacity=010) = 0, count=0, lids=[]", false},
+        {"ZKT_lidList(capacity=10) = -0, count=0, lids=[]", false},
+        {"ZKT_lidList(capacity=10) = 0, count=1, lids=[0x01001]", false},
+        {"ZKT_lidList(capacity=10) = 0, count=1, lids=[0xABC]", false},
+        {"ZKT_lidList(capacity=2147483648) = 0, count=0, lids=[]", false},
+        {"ZKT_getInfo(lid=0x1001, size=280) = 0", true},
+        {"ZKT_getInfo(lid=0x1001, size=280) = -1, info={idWord=0x0, name=\"a\\x01\", bus=0, "
+         "dev=0, slot=0}",
+         true},
+        {"ZKT_getInfo(lid=0x1001, size=280) = -1, info={idWord=0x0, name=\"a\\x41\", bus=0, "
+         "dev=0, slot=0}",
+         false},
+        {"ZKT_getInfo(lid=0x1001, size=280) = -1, info={idWord=0x0, name=\"a\\x0A\", bus=0, "
+         "dev=0, slot=0}",
+         false},
+        {"ZKT_getInfo(lid=0x1001, info=null) = -1, info={idWord=0x0, name=\"\", bus=0, dev=0, "
+         "slot=0}",
+         false},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1800, payload=01000000) = 0x00000000, "
+         "payload=01000000",
+         true},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1800, payload=01000000) = 0x0, payload=01000000",
+         false},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1800, payload=01000000) = 0x00000000, "
+         "payload=0100000000",
+         false},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1800, payload=0100000A) = 0x00000000, "
+         "payload=01000000",
+         false},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1806, payload=nonnull) = 0x00000000", true},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1806, payload=01) = 0x00000000", false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"0123456789abcdef\", timeout=1) = 2, "
+         "mode=0",
+         true},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"0123456789abcdefg\", timeout=1) = 2, "
+         "mode=0",
+         false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"A\", timeout=1) = 2", false},
+        {"ZKT_cleanup() = 0", true},
+        {"ZKT_cleanup() = 0 ", false},
+        {"ZKT_cleanup()", false},
+        {"# a note", false},
+        {"", false},
+    };
+    for (const auto &c : cases) {
+        CallRecord record;
+        size_t callLength = 0;
+        EXPECT_EQ(CallRecordRead(c.line, std::strlen(c.line), &record, &callLength), c.read)
+            << c.line;
+        if (!c.read) continue;
+        std::string again;
+        CallRecordAppendCall(record, &again);
+        EXPECT_EQ(again.size(), callLength) << c.line;
+        CallRecordAppendResult(record, &again);
+        EXPECT_EQ(again, c.line);
+    }
 }
 
 TEST(TraceFormatTest, QuotedTextIsBoundedAndEscaped) {

@@ -123,9 +123,16 @@ set(trace_path ${WORK_DIR}/capture/${trace_file})
 if(utf16)
   # Checked on every other file; this one names no trace.
 elseif(EXISTS ${trace_path})
-  # A malformed file's error stands in its trace as a note line, not a call;
-  # left out as the file is read, since its text may hold list-breaking '['.
-  file(STRINGS ${trace_path} trace_lines REGEX "^[^#]")
+  # A malformed file's error stands in its trace as a note line, not a call.
+  # Library text in a line may hold ';', '[' or ']', which would break the
+  # list of lines: they are masked before the split.
+  file(READ ${trace_path} trace_text)
+  string(REPLACE ";" "<semicolon>" trace_text "${trace_text}")
+  string(REPLACE "[" "<open>" trace_text "${trace_text}")
+  string(REPLACE "]" "<close>" trace_text "${trace_text}")
+  string(REGEX REPLACE "\n$" "" trace_text "${trace_text}")
+  string(REPLACE "\n" ";" trace_lines "${trace_text}")
+  list(FILTER trace_lines EXCLUDE REGEX "^#")
   set(open_devices "")
   set(expect "displayMode")
   set(last "")

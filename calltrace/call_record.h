@@ -1,0 +1,108 @@
+// One call of a ZKT_ operation as its trace line holds it: the arguments the
+// caller chose, the result, and everything the library left behind the
+// caller's pointers that the caller may read. The writer turns a record into
+// its line and the reader turns a line back into the record, so a recorded
+// run can be answered again call by call, byte for byte.
+//
+// A line has two parts. The call part ("ZKT_name(arguments)") holds only
+// what the caller chose, so two calls are the same call when their call
+// parts are the same text. The result part (" = result" and the outputs)
+// holds what the library answered. Which outputs a line shows follows from
+// the record itself:
+//   count            the result is 0 and the count pointer is not null
+//   lids/units/services   the count shows and the list pointer is not null;
+//                    as many entries as the caller may read, ZktEntriesHeld
+//   info             infoShown (the result is 0, or a failing query wrote it)
+//   mode (capture)   the mode pointer is not null
+//   payload (ctrl)   the code has a payload record and the pointer is not null
+#ifndef QUILMAR_CALLTRACE_CALL_RECORD_H
+#define QUILMAR_CALLTRACE_CALL_RECORD_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "boardlib/zkt_api.h"
+
+enum CallOperation {
+    kCallDisplayMode,
+    kCallInit,
+    kCallLidList,
+    kCallGetInfo,
+    kCallOpen,
+    kCallPuList,
+    kCallServiceList,
+    kCallCapture,
+    kCallCtrl,
+    kCallRelease,
+    kCallClose,
+    kCallCleanup
+};
+
+// What the payload pointer of ZKT_ctrl carried in.
+enum CallPayloadForm {
+    kPayloadNull,
+    kPayloadBytes,        // a record the code defines: its bytes
+    kPayloadNonNull,      // a pointer for a code that takes none
+    kPayloadUnknownSize,  // a pointer for a code this interface does not define
+};
+
+// A config file name is shown up to this many bytes, a capture name up to
+// the service name field.
+constexpr size_t kCallShownPathBytes = 256;
+
+struct CallRecord {
+    CallOperation operation;
+
+    // The arguments; each operation uses those its line shows.
+    int32_t mode;  // displayMode, open; capture: the mode sent (unless modeNull)
+    uint32_t lid;
+    int32_t device;
+    int32_t service;
+    int32_t reserved;
+    int32_t capacity;
+    int32_t timeout;
+    int32_t code;
+    uint32_t infoSize;
+    bool textNull;  // configFile (init), name (capture)
+    std::string text;
+    bool listNull;  // lids (lidList), items (puList, serviceList)
+    bool countNull;
+    bool infoNull;
+    bool reservedNonNull;  // open
+    bool modeNull;         // capture
+    CallPayloadForm payloadForm;
+    std::string payloadSent;  // kPayloadBytes: the record as sent
+
+    int32_t result;  // the status of ZKT_ctrl, as a signed word
+
+    // The outputs.
+    int32_t count;
+    int32_t modeBack;
+    std::vector<uint32_t> lids;
+    std::vector<PuItem> units;
+    std::vector<ServiceItem> services;
+    bool infoShown;
+    BoardInfo info;           // the named fields; the rest is zero
+    std::string payloadBack;  // kPayloadBytes: the record as handed back
+};
+
+// A record of op with every argument zero or null-free and no outputs.
+void CallRecordStart(CallRecord *record, CallOperation operation);
+
+// Whether the line of record shows a count, and how many list entries it
+// shows (0 when it shows no list).
+bool CallRecordShowsCount(const CallRecord &record);
+size_t CallRecordListEntries(const CallRecord &record);
+
+// Appends the call part, or the result part, of record's line to out.
+void CallRecordAppendCall(const CallRecord &record, std::string *out);
+void CallRecordAppendResult(const CallRecord &record, std::string *out);
+
+// Reads one line (length bytes, no line end) into record. True only for a
+// line the writer makes, byte for byte: every other text, however close, is
+// refused. On success *callLength is the length of the call part.
+bool CallRecordRead(const char *line, size_t length, CallRecord *record, size_t *callLength);
+
+#endif  // QUILMAR_CALLTRACE_CALL_RECORD_H

@@ -1,0 +1,195 @@
+// The simulator's replay on an arbitrary recording. A recording it accepts
+// is made again call by call, each with exactly the arguments and buffers
+// its line records (every buffer as large as its capacity and no larger, so
+// the sanitizers see any write past it): each call must answer the recorded
+// result, and the trace of the replay must be the recording, line for line.
+// Then the real tool runs against the same recording, which it may follow or
+// leave at any call: the run must end with the library shut.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "app/walk.h"
+#include "boardlib/zkt_api.h"
+#include "calltrace/call_record.h"
+#include "fuzz/harness_io.h"
+#include "fuzz/sim_run_inputs.h"
+#include "sim/sim_state.h"
+#include "textread/text_lines.h"
+
+namespace {
+
+const char kZktIni[] = "[Library]\nReplay = recording.log\nTrace = replay.log\n";
+constexpr uint8_t kFill = 0xA5;  // what a buffer holds before a call
+
+void Check(bool condition, const char *what) {
+    if (!condition) {
+        std::fprintf(stderr, "replay fuzz: %s\n", what);
+        std::abort();
+    }
+}
+
+std::string ReadAll(const char *path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The calls of a recording, or false when one of its lines is none.
+bool ReadCalls(const uint8_t *data, size_t size, std::vector<CallRecord> *calls,
+               std::string *callLines) {
+    const char *cursor = reinterpret_cast<const char *>(data);
+    const char *const end = cursor + size;
+    while (cursor < end) {
+        const TextLine line = NextTextLine(&cursor, end);
+        const auto length = static_cast<size_t>(line.end - line.begin);
+        if (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ') continue;
+        CallRecord record;
+        size_t callLength = 0;
+        if (!CallRecordRead(line.begin, length, &record, &callLength)) return false;
+        // The reader takes only what the writer makes, byte for byte.
+        std::string again;
+        CallRecordAppendCall(record, &again);
+        Check(again.size() == callLength, "a call part read back is another length");
+        CallRecordAppendResult(record, &again);
+        Check(again == std::string(line.begin, length), "a line read back is written otherwise");
+        calls->push_back(record);
+        callLines->append(line.begin, length);
+        callLines->push_back('\n');
+    }
+    return true;
+}
+
+// A session the harness can make exactly as recorded: ZKT_init of this
+// zkt.ini first, ZKT_cleanup last and nowhere else, and no failing board
+// query whose record the harness's buffer already held (its line could not
+// show it then).
+bool MadeAsRecorded(const std::vector<CallRecord> &calls) {
+    if (calls.size() < 2) return false;
+    const CallRecord &first = calls.front();
+    if (first.operation != kCallInit || first.textNull || first.text != "zkt.ini" ||
+        first.countNull || calls.back().operation != kCallCleanup) {
+        return false;
+    }
+    for (size_t i = 1; i < calls.size(); ++i) {
+        const CallRecord &c = calls[i];
+        if (c.operation == kCallCleanup && i + 1 != calls.size()) return false;
+        if (c.operation == kCallGetInfo && c.infoShown && c.result != 0) {
+            BoardInfo filled;
+            std::memset(&filled, kFill, sizeof filled);
+            BoardInfo written = filled;
+            written.idWord = c.info.idWord;
+            std::memcpy(written.name, c.info.name, sizeof written.name);
+            written.bus = c.info.bus;
+            written.dev = c.info.dev;
+            written.slot = c.info.slot;
+            if (std::memcmp(&written, &filled, sizeof filled) == 0) return false;
+        }
+    }
+    return true;
+}
+
+// A heap buffer of exactly n elements (at least one byte, so that a
+// pointer the recording shows as not null is not null).
+template <typename T>
+std::vector<unsigned char> Buffer(int32_t n) {
+    const size_t count = n > 0 ? static_cast<size_t>(n) : 0;
+    std::vector<unsigned char> bytes(count * sizeof(T) + (count == 0 ? 1 : 0), kFill);
+    return bytes;
+}
+
+int32_t Make(const CallRecord &c) {
+    int32_t count = 0;
+    int32_t *countPointer = c.countNull ? nullptr : &count;
+    switch (c.operation) {
+        case kCallDisplayMode: return ZKT_displayMode(c.mode);
+        case kCallInit: return ZKT_init(c.textNull ? nullptr : c.text.c_str(), countPointer);
+        case kCallLidList: {
+            std::vector<unsigned char> lids = Buffer<uint32_t>(c.capacity);
+            return ZKT_lidList(c.listNull ? nullptr : reinterpret_cast<uint32_t *>(lids.data()),
+                               c.capacity, countPointer);
+        }
+        case kCallGetInfo: {
+            BoardInfo *info = static_cast<BoardInfo *>(std::malloc(sizeof(BoardInfo)));
+            std::memset(info, kFill, sizeof *info);
+            info->size = c.infoSize;
+            const int32_t result = ZKT_getInfo(c.lid, c.infoNull ? nullptr : info);
+            std::free(info);
+            return result;
+        }
+        case kCallOpen: {
+            int reserved = 0;
+            return ZKT_open(c.lid, c.mode, c.reservedNonNull ? &reserved : nullptr);
+        }
+        case kCallPuList: {
+            std::vector<unsigned char> items = Buffer<PuItem>(c.capacity);
+            return ZKT_puList(c.device,
+                              c.listNull ? nullptr : reinterpret_cast<PuItem *>(items.data()),
+                              c.capacity, countPointer);
+        }
+        case kCallServiceList: {
+            std::vector<unsigned char> items = Buffer<ServiceItem>(c.capacity);
+            return ZKT_serviceList(
+                c.device, c.reserved,
+                c.listNull ? nullptr : reinterpret_cast<ServiceItem *>(items.data()), c.capacity,
+                countPointer);
+        }
+        case kCallCapture: {
+            int32_t mode = c.mode;
+            return ZKT_capture(c.device, c.reserved, c.modeNull ? nullptr : &mode,
+                               c.textNull ? nullptr : c.text.c_str(), c.timeout);
+        }
+        case kCallCtrl: {
+            std::vector<unsigned char> payload(c.payloadSent.size() + 1, kFill);
+            std::memcpy(payload.data(), c.payloadSent.data(), c.payloadSent.size());
+            return ZKT_ctrl(c.service, c.reserved, c.code,
+                            c.payloadForm == kPayloadNull ? nullptr : payload.data());
+        }
+        case kCallRelease: return ZKT_release(c.service, c.reserved);
+        case kCallClose: return ZKT_close(c.device);
+        case kCallCleanup: return ZKT_cleanup();
+    }
+    return 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    QuietStandardStreams();
+    Check(chdir(MakeScratchDirectory()) == 0, "cannot enter the temporary directory");
+    SetAcceptedSettings();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    WriteInputFile("recording.log", data, size);
+    WriteInputFile("zkt.ini", reinterpret_cast<const uint8_t *>(kZktIni), sizeof kZktIni - 1);
+    std::vector<CallRecord> calls;
+    std::string callLines;
+    const bool readable = ReadCalls(data, size, &calls, &callLines);
+
+    if (!readable) {
+        // Refused as a malformed zkt.ini: ZKT_init fails, nothing replays.
+        int32_t count = 0;
+        Check(ZKT_init("zkt.ini", &count) == static_cast<int32_t>(ZKTerr_BAD_MODE),
+              "a recording with a line that is no trace line was accepted");
+        Check(ZKT_cleanup() == 0, "the refused session did not shut down");
+    } else if (MadeAsRecorded(calls)) {
+        for (const CallRecord &c : calls) {
+            Check(Make(c) == c.result, "a call made as recorded did not get the recorded result");
+        }
+        Check(!SimState().initialised, "the replayed session was not shut down");
+        Check(ReadAll("replay.log") == callLines, "the replay's trace is not the recording");
+    }
+
+    WalkDevices();
+    Check(!SimState().initialised, "the library was not shut down after the walk");
+    return 0;
+}

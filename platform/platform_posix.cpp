@@ -242,12 +242,14 @@ bool FollowDanglingLinks(const char *path, std::string *end, char *reason, size_
             return false;
         }
         link.resize(static_cast<size_t>(length));
+        // A relative link is relative to the folder that holds it.
         if (link.empty() || link[0] != '/') {
             const size_t slash = current.rfind('/');
-            link =
-                (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + link;
+            current.resize(slash == std::string::npos ? 0 : slash + 1);
+            current += link;
+        } else {
+            current = link;
         }
-        current = link;
     }
     StoreReason(ELOOP, reason, reasonSize);
     return false;

@@ -35,9 +35,25 @@ void Need(Cursor *c, const char (&literal)[N]) {
     if (!Take(c, literal)) c->ok = false;
 }
 
-bool IsHexDigit(char ch) { return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f'); }
+// The value of each byte as a lower-case hex digit, -1 for every other
+// byte: one look-up per digit, since a recording is mostly payload digits.
+struct HexDigitTable {
+    signed char value[256];
+};
 
-int HexValue(char ch) { return ch <= '9' ? ch - '0' : ch - 'a' + 10; }
+constexpr HexDigitTable MakeHexDigitTable() {
+    HexDigitTable table{};
+    for (int i = 0; i < 256; ++i) table.value[i] = -1;
+    for (int i = 0; i < 10; ++i) table.value['0' + i] = static_cast<signed char>(i);
+    for (int i = 0; i < 6; ++i) table.value['a' + i] = static_cast<signed char>(10 + i);
+    return table;
+}
+
+constexpr HexDigitTable kHexDigits = MakeHexDigitTable();
+
+int HexValue(char ch) { return kHexDigits.value[static_cast<unsigned char>(ch)]; }
+
+bool IsHexDigit(char ch) { return HexValue(ch) >= 0; }
 
 // A decimal within 32 signed bits; the writer's spelling is checked later.
 void Decimal(Cursor *c, int32_t *value) {
@@ -117,11 +133,13 @@ void HexBytes(Cursor *c, size_t size, std::string *bytes) {
     }
     bytes->resize(size);
     for (size_t i = 0; i < size; ++i) {
-        if (!IsHexDigit(c->at[0]) || !IsHexDigit(c->at[1])) {
+        const int high = HexValue(c->at[0]);
+        const int low = HexValue(c->at[1]);
+        if (high < 0 || low < 0) {
             c->ok = false;
             return;
         }
-        (*bytes)[i] = static_cast<char>(HexValue(c->at[0]) * 16 + HexValue(c->at[1]));
+        (*bytes)[i] = static_cast<char>(high * 16 + low);
         c->at += 2;
     }
 }

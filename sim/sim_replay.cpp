@@ -99,6 +99,21 @@ const CallRecord *Answer(const CallLine &line) {
 
 void Finish(const CallLine &line) { TraceFileLine(line.text.c_str()); }
 
+// Counted with memchr, which is several times cheaper here than a loop
+// over every byte.
+size_t LineFeeds(const std::string &text) {
+    size_t count = 0;
+    const char *at = text.data();
+    const char *const end = text.data() + text.size();
+    while (at < end) {
+        const void *found = std::memchr(at, '\n', static_cast<size_t>(end - at));
+        if (found == nullptr) break;
+        ++count;
+        at = static_cast<const char *>(found) + 1;
+    }
+    return count;
+}
+
 bool ReadRecording(const char *path, std::string *text, std::string *problem) {
     struct stat info;
     if (stat(path, &info) != 0) {
@@ -157,7 +172,7 @@ bool SimReplayLoad(const SimConfig &config, const char *configFile, char *messag
     const char *cursor = text.data();
     const char *const end = text.data() + text.size();
     std::vector<RecordedCall> &calls = replay.calls;
-    calls.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    calls.reserve(LineFeeds(text) + 1);
     size_t lineNumber = 0;
     while (cursor < end) {
         ++lineNumber;

@@ -1,7 +1,8 @@
 // What a run costs: reading the settings (the demo's file, and files padded
 // with other sections up to 1 MB), one whole walk and set-up against the
-// simulated library, the same walk replayed from its recording, and, for
-// scale, starting a trivial process.
+// simulated library, the same walk replayed from its recording, the
+// library's own part of each of those two, and, for scale, starting a
+// trivial process.
 #include <benchmark/benchmark.h>
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,7 +19,10 @@
 #include <unistd.h>
 
 #include "app/walk.h"
+#include "callmake/call_make.h"
+#include "calltrace/call_record.h"
 #include "settings/settings.h"
+#include "textread/text_lines.h"
 
 namespace {
 
@@ -200,6 +205,67 @@ void BM_ReplayWalk(benchmark::State &state) {
     if (chdir(previous) != 0) state.SkipWithError("cannot leave the replay directory");
 }
 BENCHMARK(BM_ReplayWalk)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond);
+
+// The library's own part of a walk: the calls a walk of N boards makes,
+// taken from its recording and made again with the same arguments, without
+// the tool's work between them (its output, its checks). Made against the
+// boards' model (replay 0) or answered from the recording (replay 1); every
+// call must get its recorded result, or the figure would say nothing.
+void BM_WalkCalls(benchmark::State &state) {
+    const int64_t boards = state.range(0);
+    const bool replaying = state.range(1) != 0;
+    const std::string directory = ScratchDirectory() + "/calls-" + std::to_string(boards);
+    if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+        state.SkipWithError("cannot make the calls directory");
+        return;
+    }
+    WriteText(directory + "/zkt.ini",
+              "[Library]\nTrace = recording.log\n" + SimulatedBoards(boards));
+    const std::string settings = ScratchDirectory() + "/walk.ini";
+    WriteText(settings, kOptionSection);
+    LoadSettingsFromFile(settings.c_str());
+
+    char previous[4096];
+    if (getcwd(previous, sizeof previous) == nullptr || chdir(directory.c_str()) != 0) {
+        state.SkipWithError("cannot enter the calls directory");
+        return;
+    }
+    {
+        QuietStdout quiet;
+        WalkDevices();
+    }
+    const std::string recording = ReadText("recording.log");
+    std::vector<CallRecord> calls;
+    const char *cursor = recording.data();
+    const char *const end = recording.data() + recording.size();
+    while (cursor < end) {
+        const TextLine line = NextTextLine(&cursor, end);
+        CallRecord call;
+        size_t callLength = 0;
+        if (!CallRecordRead(line.begin, static_cast<size_t>(line.end - line.begin), &call,
+                            &callLength)) {
+            state.SkipWithError("the recording holds a line that is no call");
+            break;
+        }
+        calls.push_back(call);
+    }
+    WriteText("zkt.ini", replaying ? std::string("[Library]\nReplay = recording.log\n")
+                                   : SimulatedBoards(boards));
+    while (state.KeepRunning()) {
+        for (const CallRecord &call : calls) {
+            if (CallMake(call) != call.result) {
+                state.SkipWithError("a call did not get its recorded result");
+                break;
+            }
+        }
+    }
+    if (chdir(previous) != 0) state.SkipWithError("cannot leave the calls directory");
+    state.counters["calls"] = static_cast<double>(calls.size());
+}
+BENCHMARK(BM_WalkCalls)
+    ->ArgNames({"boards", "replay"})
+    ->ArgsProduct({{1, 10}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_StartTrivialProcess(benchmark::State &state) {
     while (state.KeepRunning()) {

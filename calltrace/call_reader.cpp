@@ -4,11 +4,11 @@
 // form of a text): a line the writer would not make byte for byte is not a
 // trace line. Reading a whole recording this way is the cost of starting a
 // replay, so the line is read once and not written again to compare.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "calltrace/call_record.h"
-#include "textesc/text_escape.h"
 
 namespace {
 
@@ -18,8 +18,11 @@ struct Cursor {
     bool ok;
 };
 
-bool Take(Cursor *c, const char *literal) {
-    const size_t n = std::strlen(literal);
+// The literals are string constants: their length is known where they are
+// written, not counted at every line.
+template <size_t N>
+bool Take(Cursor *c, const char (&literal)[N]) {
+    const size_t n = N - 1;
     if (!c->ok || static_cast<size_t>(c->end - c->at) < n || std::memcmp(c->at, literal, n) != 0) {
         return false;
     }
@@ -27,13 +30,30 @@ bool Take(Cursor *c, const char *literal) {
     return true;
 }
 
-void Need(Cursor *c, const char *literal) {
+template <size_t N>
+void Need(Cursor *c, const char (&literal)[N]) {
     if (!Take(c, literal)) c->ok = false;
 }
 
-bool IsHexDigit(char ch) { return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f'); }
+// The value of each byte as a lower-case hex digit, -1 for every other
+// byte: one look-up per digit, since a recording is mostly payload digits.
+struct HexDigitTable {
+    signed char value[256];
+};
 
-int HexValue(char ch) { return ch <= '9' ? ch - '0' : ch - 'a' + 10; }
+constexpr HexDigitTable MakeHexDigitTable() {
+    HexDigitTable table{};
+    for (int i = 0; i < 256; ++i) table.value[i] = -1;
+    for (int i = 0; i < 10; ++i) table.value['0' + i] = static_cast<signed char>(i);
+    for (int i = 0; i < 6; ++i) table.value['a' + i] = static_cast<signed char>(10 + i);
+    return table;
+}
+
+constexpr HexDigitTable kHexDigits = MakeHexDigitTable();
+
+int HexValue(char ch) { return kHexDigits.value[static_cast<unsigned char>(ch)]; }
+
+bool IsHexDigit(char ch) { return HexValue(ch) >= 0; }
 
 // A decimal within 32 signed bits; the writer's spelling is checked later.
 void Decimal(Cursor *c, int32_t *value) {
@@ -107,44 +127,75 @@ void Status(Cursor *c, int32_t *value) {
 // Exactly size bytes as lower-case hex digits.
 void HexBytes(Cursor *c, size_t size, std::string *bytes) {
     if (!c->ok) return;
-    bytes->clear();
+    if (static_cast<size_t>(c->end - c->at) / 2 < size) {
+        c->ok = false;
+        return;
+    }
+    bytes->resize(size);
     for (size_t i = 0; i < size; ++i) {
-        if (c->end - c->at < 2 || !IsHexDigit(c->at[0]) || !IsHexDigit(c->at[1])) {
+        const int high = HexValue(c->at[0]);
+        const int low = HexValue(c->at[1]);
+        if (high < 0 || low < 0) {
             c->ok = false;
             return;
         }
-        bytes->push_back(static_cast<char>(HexValue(c->at[0]) * 16 + HexValue(c->at[1])));
+        (*bytes)[i] = static_cast<char>(high * 16 + low);
         c->at += 2;
     }
 }
 
 // Escaped text of at most maxLength bytes into field (fieldSize bytes, the
-// rest zero), or into text when field is null.
+// rest zero), or into text when field is null. Only the one escaped form
+// the writer makes is taken: printable ASCII as itself, the quote and the
+// backslash after a backslash, and every other byte (NUL excepted) as \xNN
+// with lower-case digits. Checked here byte by byte rather than by escaping
+// the text again and comparing.
 void Quoted(Cursor *c, size_t maxLength, char *field, size_t fieldSize, std::string *text) {
     if (!c->ok || c->at >= c->end || *c->at != '"') {
         c->ok = false;
         return;
     }
-    // The line is a NUL-free text inside a string, so the unescaper's read
-    // stops at its end at the latest.
-    char bytes[kCallShownPathBytes + 2];
+    char bytes[kCallShownPathBytes];
     size_t length = 0;
-    const char *after = nullptr;
-    char error[80];
-    if (!UnescapeQuoted(c->at, bytes, maxLength + 2, &length, &after, error, sizeof error) ||
-        length > maxLength || after > c->end) {
-        c->ok = false;
-        return;
+    const char *at = c->at + 1;
+    for (;;) {
+        if (at >= c->end) {
+            c->ok = false;
+            return;
+        }
+        const auto ch = static_cast<unsigned char>(*at);
+        if (ch == '"') break;
+        unsigned char byte = ch;
+        if (ch == '\\') {
+            if (c->end - at >= 2 && (at[1] == '"' || at[1] == '\\')) {
+                byte = static_cast<unsigned char>(at[1]);
+                at += 2;
+            } else if (c->end - at >= 4 && at[1] == 'x' && IsHexDigit(at[2]) && IsHexDigit(at[3])) {
+                byte = static_cast<unsigned char>(HexValue(at[2]) * 16 + HexValue(at[3]));
+                // The writer spells printable ASCII, the quote and the
+                // backslash included, otherwise; and a text holds no NUL.
+                if (byte == 0 || (byte >= 0x20 && byte < 0x7F)) {
+                    c->ok = false;
+                    return;
+                }
+                at += 4;
+            } else {
+                c->ok = false;
+                return;
+            }
+        } else if (ch < 0x20 || ch >= 0x7F) {
+            c->ok = false;
+            return;
+        } else {
+            ++at;
+        }
+        if (length == maxLength || length == sizeof bytes) {
+            c->ok = false;
+            return;
+        }
+        bytes[length++] = static_cast<char>(byte);
     }
-    // Only the one escaped form the writer makes of these bytes.
-    char again[4 * kCallShownPathBytes + 3];
-    EscapeQuoted(bytes, length, again, sizeof again);
-    const auto span = static_cast<size_t>(after - c->at);
-    if (std::strlen(again) != span || std::memcmp(again, c->at, span) != 0) {
-        c->ok = false;
-        return;
-    }
-    c->at = after;
+    c->at = at + 1;
     if (field != nullptr) {
         std::memset(field, 0, fieldSize);
         std::memcpy(field, bytes, length);
@@ -233,7 +284,11 @@ void ReadCall(Cursor *c, CallRecord *r) {
             HexBytes(c, static_cast<size_t>(size), &r->payloadSent);
         } else {
             r->payloadForm = size == 0 ? kPayloadNonNull : kPayloadUnknownSize;
-            Need(c, size == 0 ? "nonnull" : "(unknown size)");
+            if (size == 0) {
+                Need(c, "nonnull");
+            } else {
+                Need(c, "(unknown size)");
+            }
         }
     } else if (Take(c, "ZKT_release(service=")) {
         r->operation = kCallRelease;
@@ -253,10 +308,20 @@ void ReadCall(Cursor *c, CallRecord *r) {
 
 void ReadList(Cursor *c, CallRecord *r) {
     const size_t entries = CallRecordListEntries(*r);
-    const char *const open = r->operation == kCallLidList  ? ", lids=["
-                             : r->operation == kCallPuList ? ", units=["
-                                                           : ", services=[";
-    Need(c, open);
+    // Room for the entries at once, but never for more than the rest of
+    // the line could hold: a capacity is the caller's number, not a size.
+    const auto rest = static_cast<size_t>(c->end - c->at);
+    if (r->operation == kCallLidList) {
+        Need(c, ", lids=[");
+        r->lids.reserve(std::min(entries, rest / sizeof "0x0"));
+    } else if (r->operation == kCallPuList) {
+        Need(c, ", units=[");
+        r->units.reserve(
+            std::min(entries, rest / sizeof "{id=0, code=0x0, attr=0x0, description=\"\"}"));
+    } else {
+        Need(c, ", services=[");
+        r->services.reserve(std::min(entries, rest / sizeof "{name=\"\", attr=0x0}"));
+    }
     for (size_t i = 0; i < entries && c->ok; ++i) {
         if (i > 0) Need(c, ", ");
         if (r->operation == kCallLidList) {
@@ -329,12 +394,9 @@ void ReadResult(Cursor *c, CallRecord *r) {
 
 bool CallRecordRead(const char *line, size_t length, CallRecord *record, size_t *callLength) {
     CallRecordStart(record, kCallCleanup);
-    // The quoted texts are read from a NUL-terminated copy.
-    const std::string text(line, length);
-    if (text.find('\0') != std::string::npos) return false;
-    Cursor c{text.c_str(), text.c_str() + text.size(), true};
+    Cursor c{line, line + length, true};
     ReadCall(&c, record);
-    const size_t call = static_cast<size_t>(c.at - text.c_str());
+    const size_t call = static_cast<size_t>(c.at - line);
     ReadResult(&c, record);
     if (!c.ok || c.at != c.end) return false;
     *callLength = call;

@@ -19,6 +19,7 @@
 
 #include "app/walk.h"
 #include "boardlib/zkt_api.h"
+#include "callmake/call_make.h"
 #include "calltrace/call_record.h"
 #include "fuzz/harness_io.h"
 #include "fuzz/sim_run_inputs.h"
@@ -28,7 +29,6 @@
 namespace {
 
 const char kZktIni[] = "[Library]\nReplay = recording.log\nTrace = replay.log\n";
-constexpr uint8_t kFill = 0xA5;  // what a buffer holds before a call
 
 void Check(bool condition, const char *what) {
     if (!condition) {
@@ -83,7 +83,7 @@ bool MadeAsRecorded(const std::vector<CallRecord> &calls) {
         if (c.operation == kCallCleanup && i + 1 != calls.size()) return false;
         if (c.operation == kCallGetInfo && c.infoShown && c.result != 0) {
             BoardInfo filled;
-            std::memset(&filled, kFill, sizeof filled);
+            std::memset(&filled, kCallMakeFill, sizeof filled);
             BoardInfo written = filled;
             written.idWord = c.info.idWord;
             std::memcpy(written.name, c.info.name, sizeof written.name);
@@ -94,69 +94,6 @@ bool MadeAsRecorded(const std::vector<CallRecord> &calls) {
         }
     }
     return true;
-}
-
-// A heap buffer of exactly n elements (at least one byte, so that a
-// pointer the recording shows as not null is not null).
-template <typename T>
-std::vector<unsigned char> Buffer(int32_t n) {
-    const size_t count = n > 0 ? static_cast<size_t>(n) : 0;
-    std::vector<unsigned char> bytes(count * sizeof(T) + (count == 0 ? 1 : 0), kFill);
-    return bytes;
-}
-
-int32_t Make(const CallRecord &c) {
-    int32_t count = 0;
-    int32_t *countPointer = c.countNull ? nullptr : &count;
-    switch (c.operation) {
-        case kCallDisplayMode: return ZKT_displayMode(c.mode);
-        case kCallInit: return ZKT_init(c.textNull ? nullptr : c.text.c_str(), countPointer);
-        case kCallLidList: {
-            std::vector<unsigned char> lids = Buffer<uint32_t>(c.capacity);
-            return ZKT_lidList(c.listNull ? nullptr : reinterpret_cast<uint32_t *>(lids.data()),
-                               c.capacity, countPointer);
-        }
-        case kCallGetInfo: {
-            BoardInfo *info = static_cast<BoardInfo *>(std::malloc(sizeof(BoardInfo)));
-            std::memset(info, kFill, sizeof *info);
-            info->size = c.infoSize;
-            const int32_t result = ZKT_getInfo(c.lid, c.infoNull ? nullptr : info);
-            std::free(info);
-            return result;
-        }
-        case kCallOpen: {
-            int reserved = 0;
-            return ZKT_open(c.lid, c.mode, c.reservedNonNull ? &reserved : nullptr);
-        }
-        case kCallPuList: {
-            std::vector<unsigned char> items = Buffer<PuItem>(c.capacity);
-            return ZKT_puList(c.device,
-                              c.listNull ? nullptr : reinterpret_cast<PuItem *>(items.data()),
-                              c.capacity, countPointer);
-        }
-        case kCallServiceList: {
-            std::vector<unsigned char> items = Buffer<ServiceItem>(c.capacity);
-            return ZKT_serviceList(
-                c.device, c.reserved,
-                c.listNull ? nullptr : reinterpret_cast<ServiceItem *>(items.data()), c.capacity,
-                countPointer);
-        }
-        case kCallCapture: {
-            int32_t mode = c.mode;
-            return ZKT_capture(c.device, c.reserved, c.modeNull ? nullptr : &mode,
-                               c.textNull ? nullptr : c.text.c_str(), c.timeout);
-        }
-        case kCallCtrl: {
-            std::vector<unsigned char> payload(c.payloadSent.size() + 1, kFill);
-            std::memcpy(payload.data(), c.payloadSent.data(), c.payloadSent.size());
-            return ZKT_ctrl(c.service, c.reserved, c.code,
-                            c.payloadForm == kPayloadNull ? nullptr : payload.data());
-        }
-        case kCallRelease: return ZKT_release(c.service, c.reserved);
-        case kCallClose: return ZKT_close(c.device);
-        case kCallCleanup: return ZKT_cleanup();
-    }
-    return 0;
 }
 
 }  // namespace
@@ -183,7 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         Check(ZKT_cleanup() == 0, "the refused session did not shut down");
     } else if (MadeAsRecorded(calls)) {
         for (const CallRecord &c : calls) {
-            Check(Make(c) == c.result, "a call made as recorded did not get the recorded result");
+            Check(CallMake(c) == c.result,
+                  "a call made as recorded did not get the recorded result");
         }
         Check(!SimState().initialised, "the replayed session was not shut down");
         Check(ReadAll("replay.log") == callLines, "the replay's trace is not the recording");

@@ -21,8 +21,11 @@ const int32_t kMisuse = static_cast<int32_t>(ZKTerr_BAD_MODE);
 // Calls before ZKT_init kept for the check; more count as a divergence.
 constexpr size_t kMaxEarlyCalls = 64;
 
+// A recorded line is kept as its place in the recording's text, which the
+// replay holds whole: no copy of each line.
 struct RecordedCall {
-    std::string line;
+    size_t lineStart;
+    size_t lineLength;
     size_t callLength;
     CallRecord record;
 };
@@ -30,6 +33,7 @@ struct RecordedCall {
 struct Replay {
     bool active;
     std::string shownPath;  // escaped, for messages
+    std::string text;       // the recording
     std::vector<RecordedCall> calls;
     size_t next;    // the recorded call the next call must match
     size_t made;    // calls made in this session
@@ -50,6 +54,19 @@ void SetMessage(char *message, size_t messageSize, const std::string &text) {
     if (messageSize > 0) std::snprintf(message, messageSize, "%s", text.c_str());
 }
 
+std::string RecordedLine(size_t index) {
+    const RecordedCall &call = replay.calls[index];
+    return replay.text.substr(call.lineStart, call.lineLength);
+}
+
+// Whether recorded call index is made, its call part (or, with callOnly
+// false, its whole line) the text made.
+bool RecordedAs(size_t index, const std::string &made, bool callOnly) {
+    const RecordedCall &call = replay.calls[index];
+    const size_t length = callOnly ? call.callLength : call.lineLength;
+    return made.size() == length && replay.text.compare(call.lineStart, length, made) == 0;
+}
+
 // Reports the first call that is not the recorded one, once: on standard
 // error and as a note in the trace, just before that call's own line.
 void Diverge(const std::string &made) {
@@ -57,7 +74,7 @@ void Diverge(const std::string &made) {
     std::string text = "replay of '" + replay.shownPath + "' differs at call " +
                        std::to_string(replay.made) + ": made " + made + ", recorded ";
     if (replay.next < replay.calls.size()) {
-        text += replay.calls[replay.next].line;
+        text += RecordedLine(replay.next);
     } else {
         text +=
             "nothing (the recording ends after call " + std::to_string(replay.calls.size()) + ")";
@@ -72,11 +89,8 @@ const CallRecord *Answer(const CallLine &line) {
     ++replay.made;
     if (replay.diverged) return nullptr;
     if (replay.next < replay.calls.size()) {
-        const RecordedCall &recorded = replay.calls[replay.next];
-        if (recorded.callLength == line.text.size() &&
-            recorded.line.compare(0, recorded.callLength, line.text) == 0) {
-            ++replay.next;
-            return &recorded.record;
+        if (RecordedAs(replay.next, line.text, true)) {
+            return &replay.calls[replay.next++].record;
         }
     }
     Diverge(line.text);
@@ -84,6 +98,21 @@ const CallRecord *Answer(const CallLine &line) {
 }
 
 void Finish(const CallLine &line) { TraceFileLine(line.text.c_str()); }
+
+// Counted with memchr, which is several times cheaper here than a loop
+// over every byte.
+size_t LineFeeds(const std::string &text) {
+    size_t count = 0;
+    const char *at = text.data();
+    const char *const end = text.data() + text.size();
+    while (at < end) {
+        const void *found = std::memchr(at, '\n', static_cast<size_t>(end - at));
+        if (found == nullptr) break;
+        ++count;
+        at = static_cast<const char *>(found) + 1;
+    }
+    return count;
+}
 
 bool ReadRecording(const char *path, std::string *text, std::string *problem) {
     struct stat info;
@@ -100,6 +129,11 @@ bool ReadRecording(const char *path, std::string *text, std::string *problem) {
         *problem = std::strerror(errno);
         return false;
     }
+    // The size stat gives is only a first guess: the file may grow or
+    // shrink while it is read.
+    const auto expected = static_cast<unsigned long long>(info.st_size);
+    text->reserve(static_cast<size_t>(
+        std::min(expected, static_cast<unsigned long long>(kSimMaxRecordingBytes)) + 1));
     char chunk[65536];
     size_t n = 0;
     while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
@@ -137,8 +171,8 @@ bool SimReplayLoad(const SimConfig &config, const char *configFile, char *messag
     }
     const char *cursor = text.data();
     const char *const end = text.data() + text.size();
-    std::vector<RecordedCall> calls;
-    calls.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    std::vector<RecordedCall> &calls = replay.calls;
+    calls.reserve(LineFeeds(text) + 1);
     size_t lineNumber = 0;
     while (cursor < end) {
         ++lineNumber;
@@ -148,15 +182,17 @@ bool SimReplayLoad(const SimConfig &config, const char *configFile, char *messag
         if (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ') continue;
         calls.emplace_back();
         RecordedCall &call = calls.back();
-        call.line.assign(line.begin, length);
+        call.lineStart = static_cast<size_t>(line.begin - text.data());
+        call.lineLength = length;
         if (!CallRecordRead(line.begin, length, &call.record, &call.callLength)) {
             SetMessage(message, messageSize,
                        shownPath + ":" + std::to_string(lineNumber) + ": not a trace line");
+            replay = Replay{};
             return false;
         }
     }
     replay.shownPath = shownPath;
-    replay.calls = std::move(calls);
+    replay.text = std::move(text);
     return true;
 }
 
@@ -179,7 +215,7 @@ int32_t SimReplayStart(CallLine *line, int32_t *count) {
     // known: each must be the recorded call with the recorded result.
     for (const std::string &made : earlyCalls) {
         ++replay.made;
-        if (replay.next < replay.calls.size() && replay.calls[replay.next].line == made) {
+        if (replay.next < replay.calls.size() && RecordedAs(replay.next, made, false)) {
             ++replay.next;
             continue;
         }
@@ -368,7 +404,7 @@ int32_t SimReplayCleanup() {
         const std::string text =
             "zkt: replay of '" + replay.shownPath + "': " + std::to_string(unmade) +
             " recorded call" + (unmade == 1 ? " was" : "s were") + " never made, the first call " +
-            std::to_string(replay.next + 1) + ": " + replay.calls[replay.next].line + "\n";
+            std::to_string(replay.next + 1) + ": " + RecordedLine(replay.next) + "\n";
         std::fputs(text.c_str(), stderr);
     }
     replay = Replay{};

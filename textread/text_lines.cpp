@@ -36,9 +36,15 @@ size_t Utf8MarkLength(const char *text, size_t length) {
     return (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) ? 3 : 0;
 }
 
+// Found with memchr: a replay splits a whole recording into lines before
+// it answers the first call, and a byte-by-byte scan showed in its cost.
 TextLine NextTextLine(const char **cursor, const char *end) {
-    TextLine line = {*cursor, *cursor};
-    while (line.end < end && *line.end != '\n' && *line.end != '\r') ++line.end;
+    const auto rest = static_cast<size_t>(end - *cursor);
+    const void *newline = std::memchr(*cursor, '\n', rest);
+    const char *lineEnd = newline != nullptr ? static_cast<const char *>(newline) : end;
+    const void *cr = std::memchr(*cursor, '\r', static_cast<size_t>(lineEnd - *cursor));
+    if (cr != nullptr) lineEnd = static_cast<const char *>(cr);
+    TextLine line = {*cursor, lineEnd};
     const char *next = line.end;
     if (next < end) {
         const bool crlf = *next == '\r' && next + 1 < end && next[1] == '\n';

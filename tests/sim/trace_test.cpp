@@ -353,6 +353,44 @@ TEST(TraceFormatTest, OnlyTheWritersLinesAreReadBack) {
          "mode=0",
          false},
         {"ZKT_capture(device=1, reserved=0, mode=0, name=\"A\", timeout=1) = 2", false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"a\\\"b\\\\c\", timeout=1) = 2, mode=0",
+         true},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"\\x7f\\x80\\xff\\x1b\", timeout=1) = 2, "
+         "mode=0",
+         true},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"a\\x00\", timeout=1) = 2, mode=0",
+         false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"\\x22\", timeout=1) = 2, mode=0", false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"\\x5c\", timeout=1) = 2, mode=0", false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"\\q\", timeout=1) = 2, mode=0", false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"a\\x4\", timeout=1) = 2, mode=0", false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"a\xc3\xa9\", timeout=1) = 2, mode=0",
+         false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"a\tb\", timeout=1) = 2, mode=0", false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"a\x7f\", timeout=1) = 2, mode=0", false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, "
+         "name="
+         "\"\\x01\\x02\\x03\\x04\\x05\\x06\\x07\\x08\\x09\\x0a\\x0b\\x0c\\x0d\\x0e\\x0f\\x10\", "
+         "timeout=1) = 2, mode=0",
+         true},
+        {"ZKT_capture(device=1, reserved=0, mode=0, "
+         "name="
+         "\"\\x01\\x02\\x03\\x04\\x05\\x06\\x07\\x08\\x09\\x0a\\x0b\\x0c\\x0d\\x0e\\x0f\\x10\\x11\""
+         ", timeout=1) = 2, mode=0",
+         false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"abc", false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"abc\\", false},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1800, payload=01000000) = 0x00000000, "
+         "payload=010000",
+         false},
+        {"ZKT_ctrl(service=1, reserved=0, code=0x1800, payload=01000000) = 0x00000000, "
+         "payload=0100000",
+         false},
+        {"ZKT_lidList(capacity=2147483647) = 0, count=2147483647, lids=[0x1]", false},
+        {"ZKT_puList(device=1, capacity=2147483647) = 0, count=2147483647, units=[]", false},
+        {"ZKT_serviceList(device=1, reserved=0, capacity=2147483647) = 0, count=2147483647, "
+         "services=[{name=\"A\", attr=0x1}]",
+         false},
         {"ZKT_cleanup() = 0", true},
         {"ZKT_cleanup() = 0 ", false},
         {"ZKT_cleanup()", false},

@@ -1,0 +1,19 @@
+// Makes the ZKT_ call a trace record describes, against whichever library
+// the program links: the arguments as recorded, every pointer the line shows
+// as not null pointing at a heap buffer exactly as large as the recorded
+// capacity (so a sanitizer sees any write past it), filled with
+// kCallMakeFill before the call.
+#ifndef QUILMAR_CALLMAKE_CALL_MAKE_H
+#define QUILMAR_CALLMAKE_CALL_MAKE_H
+
+#include <cstdint>
+
+#include "calltrace/call_record.h"
+
+// What a buffer holds before the call.
+constexpr unsigned char kCallMakeFill = 0xA5;
+
+// Makes the call and returns its result (the status of ZKT_ctrl).
+int32_t CallMake(const CallRecord &call);
+
+#endif  // QUILMAR_CALLMAKE_CALL_MAKE_H

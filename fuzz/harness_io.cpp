@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 
@@ -63,4 +65,9 @@ void WriteInputFile(const char *path, const uint8_t *data, size_t size) {
         done += static_cast<size_t>(n);
     }
     close(fd);
+}
+
+std::string ReadWholeFile(const char *path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

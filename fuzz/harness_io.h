@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Puts standard input at end of file, so no key wait can block, and sends
 // standard output to /dev/null: a run prints far more than anyone reads.
@@ -18,5 +19,8 @@ const char *MakeScratchDirectory();
 // Writes the fuzz input as the whole content of the file at path; aborts
 // when it cannot.
 void WriteInputFile(const char *path, const uint8_t *data, size_t size);
+
+// The whole content of the file at path; empty when it cannot be read.
+std::string ReadWholeFile(const char *path);
 
 #endif  // QUILMAR_FUZZ_HARNESS_IO_H

@@ -10,8 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -35,11 +33,6 @@ void Check(bool condition, const char *what) {
         std::fprintf(stderr, "replay fuzz: %s\n", what);
         std::abort();
     }
-}
-
-std::string ReadAll(const char *path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The calls of a recording, or false when one of its lines is none.
@@ -124,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                   "a call made as recorded did not get the recorded result");
         }
         Check(!SimState().initialised, "the replayed session was not shut down");
-        Check(ReadAll("replay.log") == callLines, "the replay's trace is not the recording");
+        Check(ReadWholeFile("replay.log") == callLines, "the replay's trace is not the recording");
     }
 
     WalkDevices();

@@ -9,8 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include <fcntl.h>
@@ -29,11 +27,6 @@ void Check(bool condition, const char *what) {
         std::fprintf(stderr, "simulator walk fuzz: %s\n", what);
         std::abort();
     }
-}
-
-std::string ReadAll(const char *path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The trace without the library's notes: what a replay repeats.
@@ -68,8 +61,9 @@ void RecordAndReplay(const uint8_t *data, size_t size) {
     WalkDevices();
     SendStandardOutputTo(nullptr);
     Check(!SimState().initialised, "the replay was not shut down");
-    Check(ReadAll("replay.out") == ReadAll("run.out"), "the replay printed another output");
-    Check(ReadAll("replay.trace") == CallsOf(ReadAll("run.trace")),
+    Check(ReadWholeFile("replay.out") == ReadWholeFile("run.out"),
+          "the replay printed another output");
+    Check(ReadWholeFile("replay.trace") == CallsOf(ReadWholeFile("run.trace")),
           "the replay's trace is not the recording");
 }
 

@@ -115,18 +115,26 @@ if(DEFINED PROXY)
   endif()
 endif()
 
-execute_process(
-  COMMAND ${CMAKE_COMMAND} -E env ${environment} ${EMULATOR} ${program} ${arguments}
-  WORKING_DIRECTORY ${WORK_DIR}
-  INPUT_FILE ${stdin_file}
-  OUTPUT_FILE ${WORK_DIR}/actual.out
-  ERROR_FILE ${WORK_DIR}/actual.err
-  RESULT_VARIABLE exit_code
-  TIMEOUT 60)
-if(NOT exit_code STREQUAL expected_status)
-  file(READ ${WORK_DIR}/actual.err err)
-  message(FATAL_ERROR "quilmar exited with '${exit_code}' (expected ${expected_status})\n${err}")
-endif()
+# Runs the command (ARGN) in folder with the case's input, into actual.out
+# and actual.err there; what names the run in the message of a wrong exit
+# status.
+function(run_tool folder what)
+  execute_process(
+    COMMAND ${ARGN}
+    WORKING_DIRECTORY ${folder}
+    INPUT_FILE ${stdin_file}
+    OUTPUT_FILE ${folder}/actual.out
+    ERROR_FILE ${folder}/actual.err
+    RESULT_VARIABLE exit_code
+    TIMEOUT 60)
+  if(NOT exit_code STREQUAL expected_status)
+    file(READ ${folder}/actual.err err)
+    message(FATAL_ERROR "${what} exited with '${exit_code}' (expected ${expected_status})\n${err}")
+  endif()
+endfunction()
+
+run_tool(${WORK_DIR} quilmar
+  ${CMAKE_COMMAND} -E env ${environment} ${EMULATOR} ${program} ${arguments})
 
 if(NOT EXISTS ${EXPECTED_DIR}/expected.err)
   set(expected_err ${WORK_DIR}/empty.err)
@@ -210,18 +218,7 @@ if(REPLAY)
   endif()
   file(COPY_FILE ${recording} ${replay_dir}/recording.log)
   file(WRITE ${replay_dir}/zkt.ini "[Library]\nReplay = recording.log\nTrace = replay.log\n")
-  execute_process(
-    COMMAND ${EMULATOR} ${QUILMAR} ${arguments}
-    WORKING_DIRECTORY ${replay_dir}
-    INPUT_FILE ${stdin_file}
-    OUTPUT_FILE ${replay_dir}/actual.out
-    ERROR_FILE ${replay_dir}/actual.err
-    RESULT_VARIABLE exit_code
-    TIMEOUT 60)
-  if(NOT exit_code STREQUAL expected_status)
-    file(READ ${replay_dir}/actual.err err)
-    message(FATAL_ERROR "the replay exited with '${exit_code}' (expected ${expected_status})\n${err}")
-  endif()
+  run_tool(${replay_dir} "the replay" ${EMULATOR} ${QUILMAR} ${arguments})
   compare("replay's standard output" ${WORK_DIR}/actual.out ${replay_dir}/actual.out)
   calls_of(${recording} ${replay_dir}/recorded.calls)
   compare("replay's call trace" ${replay_dir}/recorded.calls ${replay_dir}/replay.log)

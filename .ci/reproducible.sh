@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Reproducible packages: builds the packages of the current commit twice,
 # from two clones in two folders of different path lengths, one after the
-# other, with SOURCE_DATE_EPOCH set to the commit's time, and compares every
-# package file byte for byte. On a difference it shows which package, which
+# other, under the umasks 022 and 077, with SOURCE_DATE_EPOCH set to the
+# commit's time, and compares every package file byte for byte. On a difference it shows which package, which
 # file in it and where (diffoscope where it is installed, cmp otherwise).
 # It also checks what one build cannot show against the other: the entries
 # of every archive are in name order, owned by root, and carry the commit's
@@ -42,12 +42,13 @@ fail() { echo "reproducible: $*" >&2; exit 1; }
 # The native packages (.tar.gz, .deb) and the 32-bit Windows zip, without
 # the tests, which no package holds.
 build_packages() {
-  local src=$1
+  local src=$1 mask=$2
   git init -q "$src"
   git -C "$src" fetch -q --depth=1 "file://$root" "$commit"
   git -C "$src" checkout -q --detach FETCH_HEAD
   (
     cd "$src"
+    umask "$mask"
     for preset in default windows-x86; do
       cmake --preset "$preset" -DQUILMAR_BUILD_TESTS=OFF >/dev/null
       cmake --build --preset "$preset" -j2 >/dev/null
@@ -63,10 +64,11 @@ packages_of() {
 }
 
 start=$SECONDS
-build_packages "$one"
+# The builders differ in their umask too, as two people's shells do.
+build_packages "$one" 022
 printf -- '-- built in %s (%ds)\n' "$one" $((SECONDS - start))
 start=$SECONDS
-build_packages "$two"
+build_packages "$two" 077
 printf -- '-- built in %s (%ds)\n' "$two" $((SECONDS - start))
 
 list_one=$(packages_of "$one")

@@ -76,7 +76,9 @@ set(CPACK_PACKAGE_CHECKSUM SHA256)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The .deb's dependencies come from what the binaries link, never from a
 # typed list: cmake/QuilmarDebDepends.cmake asks dpkg-shlibdeps.
-set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/QuilmarDebDepends.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS
+  ${CMAKE_SOURCE_DIR}/cmake/QuilmarStagedModes.cmake
+  ${CMAKE_SOURCE_DIR}/cmake/QuilmarDebDepends.cmake)
 set(CPACK_QUILMAR_PKGLIBDIR ${QUILMAR_INSTALL_PKGLIBDIR})
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 file(READ ${CMAKE_SOURCE_DIR}/packaging/debian/description CPACK_DEBIAN_PACKAGE_DESCRIPTION)

@@ -5,8 +5,10 @@
 # every time equal to it. cpack itself adds the entries in the order the
 # file system lists them, which differs between file systems, creates the
 # folders with the packer's umask, and writes the zip's times as local
-# times. The .deb is left as it is: cpack writes its members in name order,
-# owned by root, with the times from SOURCE_DATE_EPOCH.
+# times. The .deb keeps its contents: cpack writes its members in name
+# order, owned by root, with the times from SOURCE_DATE_EPOCH; only the
+# modes of its three ar members, which cpack takes from the packer's umask,
+# are set to 100644, as dpkg-deb writes them.
 #
 # Needs GNU tar and gzip for the .tar.gz, unzip and zip for the .zip.
 
@@ -41,8 +43,31 @@ function(quilmar_find_tool variable name)
   endif()
 endfunction()
 
+# The ar container of a .deb: "!<arch>\n", then per member a 60-byte text
+# header (its mode at bytes 40 to 47, its size at 48 to 57) and the member,
+# padded to an even length. Each mode field is written over in place.
+function(quilmar_set_deb_member_modes deb)
+  file(SIZE "${deb}" size)
+  set(offset 8)
+  while(offset LESS size)
+    file(READ "${deb}" header OFFSET ${offset} LIMIT 60)
+    string(SUBSTRING "${header}" 48 10 member_size)
+    string(STRIP "${member_size}" member_size)
+    if(NOT member_size MATCHES "^[0-9]+$")
+      quilmar_fail("repacking: ${deb}: no ar member header at byte ${offset}")
+    endif()
+    math(EXPR mode_at "${offset} + 40")
+    quilmar_run(sh -c "printf '100644  ' | dd of=\"$0\" bs=1 seek=$1 conv=notrunc status=none"
+      "${deb}" ${mode_at})
+    math(EXPR offset "${offset} + 60 + ${member_size} + ${member_size} % 2")
+  endwhile()
+endfunction()
+
 foreach(package IN LISTS CPACK_PACKAGE_FILES)
-  if(package MATCHES "\\.tar\\.gz$")
+  if(package MATCHES "\\.deb$")
+    quilmar_set_deb_member_modes("${package}")
+    continue()
+  elseif(package MATCHES "\\.tar\\.gz$")
     set(kind tgz)
     quilmar_find_tool(QUILMAR_TAR tar)
     quilmar_find_tool(QUILMAR_GZIP gzip)

@@ -7,7 +7,9 @@
 #   standard error (the library's clean-up found nothing left open); zktdump
 #   closes and cleans up too, then exits 1 with the reason;
 # - standard output closed (`>&-`): the trace file must not take its place
-#   and receive the program's own lines.
+#   and receive the program's own lines;
+# - quilmar --help into the dead pipe or a full device: the help went
+#   nowhere, so the run fails with the system's reason, and calls no library.
 #   closed_output.sh <quilmar> <zktdump> <case folder> <work folder>
 set -eu
 quilmar=$1
@@ -31,6 +33,7 @@ fi
 failed=0
 
 # check <what> <status> <expected status> <expected stderr> <expected trace>
+# ("-": the run must write no trace)
 check() {
   if [ "$2" -ne "$3" ]; then
     echo "$1: exited with status $2 (expected $3)"
@@ -41,7 +44,12 @@ check() {
     cat actual.err
     failed=1
   fi
-  if ! cmp -s "$case_dir/$5" trace.log; then
+  if [ "$5" = - ]; then
+    if [ -e trace.log ]; then
+      echo "$1: wrote a call trace"
+      failed=1
+    fi
+  elif ! cmp -s "$case_dir/$5" trace.log; then
     echo "$1: call trace differs from $case_dir/$5:"
     diff -u "$case_dir/$5" trace.log || true
     failed=1
@@ -57,7 +65,7 @@ run_into_dead_pipe() {
   exec 4>stdout.fifo
   exec 3<&-
   status=0
-  $default_pipe "$1" </dev/null >&4 2>actual.err || status=$?
+  $default_pipe "$@" </dev/null >&4 2>actual.err || status=$?
   exec 4>&-
 }
 
@@ -67,6 +75,16 @@ check "quilmar into a closed pipe" "$status" 0 "" expected.trace
 status=0
 "$quilmar" </dev/null >&- 2>actual.err || status=$?
 check "quilmar with standard output closed" "$status" 0 "" expected.trace
+
+run_into_dead_pipe "$quilmar" --help
+check "quilmar --help into a closed pipe" "$status" 1 "quilmar: standard output: Broken pipe" -
+
+if [ -w /dev/full ]; then
+  status=0
+  "$quilmar" --help </dev/null >/dev/full 2>actual.err || status=$?
+  check "quilmar --help into a full device" "$status" 1 \
+    "quilmar: standard output: No space left on device" -
+fi
 
 run_into_dead_pipe "$zktdump"
 check "zktdump into a closed pipe" "$status" 1 "zktdump: standard output: Broken pipe" \

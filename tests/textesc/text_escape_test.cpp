@@ -34,6 +34,10 @@ TEST(TextEscapeTest, EveryByteButNulSurvivesTheTrip) {
     for (int c = 1; c < 256; ++c) all.push_back(static_cast<char>(c));
     char escaped[1100];
     EscapeQuoted(all.c_str(), all.size(), escaped, sizeof escaped);
+    // The escaped form is printable ASCII alone, whatever the bytes were.
+    for (const char *c = escaped; *c != '\0'; ++c) {
+        EXPECT_TRUE(*c >= 0x20 && *c < 0x7F) << "byte " << static_cast<int>(*c) << " left as it is";
+    }
     const Unescaped back = Unescape(escaped);
     ASSERT_TRUE(back.ok) << back.error;
     EXPECT_EQ(back.text, all);

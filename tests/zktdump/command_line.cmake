@@ -177,6 +177,21 @@ if("${EMULATOR}" STREQUAL "" AND NOT CMAKE_HOST_WIN32)
     fail("links/device: written into the device, the link kept")
   endif()
 
+  # Forty links that end in a file not there yet are all followed, as the
+  # system follows as many; the file is made at their end.
+  foreach(i RANGE 39)
+    math(EXPR next "${i} + 1")
+    file(CREATE_LINK chain${next} ${WORK_DIR}/links/chain${i} SYMBOLIC)
+  endforeach()
+  run(links/chain0)
+  set(written "(no such file)")
+  if(EXISTS ${WORK_DIR}/links/chain40)
+    file(READ ${WORK_DIR}/links/chain40 written)
+  endif()
+  if(NOT (code STREQUAL "0" AND err STREQUAL "" AND written STREQUAL stdout_dump))
+    fail("links/chain0: forty links followed to the new file")
+  endif()
+
   # A loop of links is an error that names the file.
   file(CREATE_LINK loop-b ${WORK_DIR}/links/loop-a SYMBOLIC)
   file(CREATE_LINK loop-a ${WORK_DIR}/links/loop-b SYMBOLIC)

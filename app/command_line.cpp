@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "platform/platform.h"
 #include "quilmar_version.h"
@@ -59,12 +58,8 @@ int AnswerCommandLine(int argc, char **argv) {
     if (argc < 2) return kCommandLineRun;
     for (int i = 1; i < argc; ++i) {
         if (RequestOf(argv[i]) == kUnknown) {
-            // Shown with its control bytes as \xNN, like every text the
-            // tool did not write itself.
-            const size_t length = std::strlen(argv[i]);
-            std::string shown(4 * length + 1, '\0');
-            EscapeControls(argv[i], length, &shown[0], shown.size());
-            std::fprintf(stderr, "quilmar: unknown argument '%s'\n", shown.c_str());
+            std::fprintf(stderr, "quilmar: unknown argument '%s'\n",
+                         EscapedControls(argv[i]).c_str());
             std::fputs(kUsageLine, stderr);
             return kExitUsage;
         }

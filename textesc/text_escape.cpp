@@ -1,6 +1,7 @@
 #include "textesc/text_escape.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -60,6 +61,14 @@ const char *EscapeUnquoted(const char *text, size_t maxLength, char *out, size_t
 
 const char *EscapeControls(const char *text, size_t maxLength, char *out, size_t outSize) {
     return Escape(text, maxLength, out, outSize, EscapeForm::kControlsOnly);
+}
+
+std::string EscapedControls(const char *text) {
+    const size_t length = text != nullptr ? std::strlen(text) : 0;
+    std::string shown(4 * length + 5, '\0');  // "null" for no text
+    EscapeControls(text, length, &shown[0], shown.size());
+    shown.resize(std::strlen(shown.c_str()));
+    return shown;
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #define QUILMAR_TEXTESC_TEXT_ESCAPE_H
 
 #include <cstddef>
+#include <string>
 
 // Writes the escaped form of at most maxLength bytes of text (stopping at a
 // NUL) into out (outSize bytes, always NUL-terminated), or "null" for a null
@@ -29,6 +30,10 @@ const char *EscapeUnquoted(const char *text, size_t maxLength, char *out, size_t
 // null pointer; a text that does not fit is cut after the last whole escape
 // that fits. Returns out.
 const char *EscapeControls(const char *text, size_t maxLength, char *out, size_t outSize);
+
+// EscapeControls of a whole NUL-terminated text, for a message that shows
+// text the program did not write itself (an argument, a path).
+std::string EscapedControls(const char *text);
 
 // Reads back the escaped form that starts at text[0], which must be a double
 // quote, up to its closing quote. Inside the quotes \", \\ and \xNN (hex

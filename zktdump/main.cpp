@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "quilmar_version.h"
+#include "textesc/text_escape.h"
 #include "zktdump/inventory.h"
 #include "zktdump/render_ini.h"
 #include "zktdump/write_output.h"
@@ -38,7 +39,7 @@ void PrintNotes(const std::string &notes) {
 int Answer(const std::string &text, bool outputClosed) {
     char message[4400];
     if (!WriteOutput(nullptr, outputClosed, text, message, sizeof message)) {
-        std::fprintf(stderr, "zktdump: %s\n", message);
+        std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());
         return kExitWriteFailed;
     }
     return 0;
@@ -58,7 +59,8 @@ int main(int argc, char **argv) {
     const bool option = argc == 2 && argv[1][0] == '-' && argv[1][1] != '\0';
     if (argc > 2 || option || (argc == 2 && argv[1][0] == '\0')) {
         if (option) {
-            std::fprintf(stderr, "zktdump: unknown option '%s'\n", argv[1]);
+            std::fprintf(stderr, "zktdump: unknown option '%s'\n",
+                         EscapedControls(argv[1]).c_str());
         } else if (argc > 2) {
             std::fprintf(stderr, "zktdump: one output file at most\n");
         } else {
@@ -78,7 +80,7 @@ int main(int argc, char **argv) {
 
     char message[4400];
     if (!WriteOutput(path, outputClosed, text, message, sizeof message)) {
-        std::fprintf(stderr, "zktdump: %s\n", message);
+        std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());
         return kExitWriteFailed;
     }
     return 0;

@@ -61,6 +61,12 @@ run(-x)
 if(NOT err MATCHES "^zktdump: unknown option '-x'")
   fail("-x: names the option")
 endif()
+# An option's control bytes are named as \xNN: they cannot act on the terminal.
+string(ASCII 27 escape)
+run("-${escape}[2J")
+if(NOT err MATCHES "^zktdump: unknown option '-\\\\x1b\\[2J'\n")
+  fail("-ESC[2J: names the option with its control byte escaped")
+endif()
 expect_only_files(empty.stdin zkt.ini)
 
 run()

@@ -67,8 +67,13 @@ void Decimal(Cursor *c, int32_t *value) {
         ++c->at;
     }
     if (negative) v = -v;
+    // No digit at all is checked first: first may then be the end of the text.
+    if (c->at == first) {
+        c->ok = false;
+        return;
+    }
     const bool canonical = c->at - first == 1 ? !(negative && *first == '0') : *first != '0';
-    if (c->at == first || !canonical || v < INT32_MIN || v > INT32_MAX) {
+    if (!canonical || v < INT32_MIN || v > INT32_MAX) {
         c->ok = false;
         return;
     }

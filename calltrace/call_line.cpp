@@ -197,15 +197,3 @@ void CallLineResultCtrl(CallLine *line, int32_t status, const void *payload) {
     }
     EndResultPart(line, status);
 }
-
-const char *CallTraceHex(const void *bytes, size_t size, char *out, size_t outSize) {
-    static const char kDigits[] = "0123456789abcdef";
-    const unsigned char *b = static_cast<const unsigned char *>(bytes);
-    size_t at = 0;
-    for (size_t i = 0; i < size && at + 2 < outSize; ++i) {
-        out[at++] = kDigits[b[i] >> 4];
-        out[at++] = kDigits[b[i] & 0x0F];
-    }
-    if (outSize > 0) out[at] = '\0';
-    return out;
-}

@@ -64,8 +64,4 @@ void CallLineResultMode(CallLine *line, int32_t result, const int32_t *mode);
 // the code has a payload record and payload is not null.
 void CallLineResultCtrl(CallLine *line, int32_t status, const void *payload);
 
-// Lower-case hex digits of size bytes in memory order, into out (outSize
-// bytes, always NUL-terminated; cut at whole bytes). Returns out.
-const char *CallTraceHex(const void *bytes, size_t size, char *out, size_t outSize);
-
 #endif  // QUILMAR_CALLTRACE_CALL_LINE_H

@@ -1,14 +1,83 @@
+// Both directions of the trace line, side by side: for every piece of a line
+// its writer (Put...) and its reader (Take...), and for every operation the
+// writer and the reader of its call part, one pair after the other. The
+// reader takes each piece only in the writer's own spelling (no leading
+// zeros, lower-case hex, the one escaped form of a text), so a line the
+// writer would not make byte for byte is not a trace line.
+//
+// Numbers are put by hand rather than through printf, and a line is read
+// once and not written again to compare: a replay reads every line of its
+// recording and writes every line of its run, and both costs showed.
 #include "calltrace/call_record.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "textesc/text_escape.h"
 
 namespace {
 
-// Numbers are appended by hand rather than through printf: a replay reads
-// and rewrites every line of its recording, and printf's cost showed.
-void Decimal(std::string *out, uint32_t value) {
+// ---------------------------------------------------------------------------
+// Pieces of a line
+// ---------------------------------------------------------------------------
+
+struct Cursor {
+    const char *at;
+    const char *end;
+    bool ok;
+};
+
+// A literal. The literals are string constants: their length is known where
+// they are written, not counted at every line.
+template <size_t N>
+void Put(std::string *out, const char (&literal)[N]) {
+    out->append(literal, N - 1);
+}
+
+template <size_t N>
+bool TakeIf(Cursor *c, const char (&literal)[N]) {
+    const size_t n = N - 1;
+    if (!c->ok || static_cast<size_t>(c->end - c->at) < n || std::memcmp(c->at, literal, n) != 0) {
+        return false;
+    }
+    c->at += n;
+    return true;
+}
+
+template <size_t N>
+void Take(Cursor *c, const char (&literal)[N]) {
+    if (!TakeIf(c, literal)) c->ok = false;
+}
+
+// A literal that stands only where a flag is set.
+template <size_t N>
+void PutIf(std::string *out, bool flag, const char (&literal)[N]) {
+    if (flag) Put(out, literal);
+}
+
+// The value of each byte as a lower-case hex digit, -1 for every other
+// byte: one look-up per digit, since a recording is mostly payload digits.
+struct HexDigitTable {
+    signed char value[256];
+};
+
+constexpr HexDigitTable MakeHexDigitTable() {
+    HexDigitTable table{};
+    for (int i = 0; i < 256; ++i) table.value[i] = -1;
+    for (int i = 0; i < 10; ++i) table.value['0' + i] = static_cast<signed char>(i);
+    for (int i = 0; i < 6; ++i) table.value['a' + i] = static_cast<signed char>(10 + i);
+    return table;
+}
+
+constexpr HexDigitTable kHexDigits = MakeHexDigitTable();
+const char kHexDigitChars[] = "0123456789abcdef";
+
+int HexValue(char ch) { return kHexDigits.value[static_cast<unsigned char>(ch)]; }
+
+bool IsHexDigit(char ch) { return HexValue(ch) >= 0; }
+
+// %u
+void PutUnsigned(std::string *out, uint32_t value) {
     char digits[10];
     int n = 0;
     do {
@@ -20,121 +89,650 @@ void Decimal(std::string *out, uint32_t value) {
     out->append(text, static_cast<size_t>(n));
 }
 
-// "0x", then at least minimum lower-case hex digits.
-void Hex(std::string *out, uint32_t value, int minimum) {
-    static const char kDigits[] = "0123456789abcdef";
+// Up to 11 decimal digits, at least one, none leading zero unless alone;
+// false (and the line refused) otherwise. No digit is read past the end.
+bool TakeDigits(Cursor *c, uint64_t *value) {
+    const char *first = c->at;
+    uint64_t v = 0;
+    while (c->at < c->end && *c->at >= '0' && *c->at <= '9' && c->at - first < 11) {
+        v = v * 10 + static_cast<uint64_t>(*c->at - '0');
+        ++c->at;
+    }
+    if (c->at == first || (*first == '0' && c->at - first > 1)) {
+        c->ok = false;
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+void TakeUnsigned(Cursor *c, uint32_t *value) {
+    uint64_t v = 0;
+    if (!c->ok || !TakeDigits(c, &v)) return;
+    if (v > UINT32_MAX) {
+        c->ok = false;
+        return;
+    }
+    *value = static_cast<uint32_t>(v);
+}
+
+// %d
+void PutSigned(std::string *out, int32_t value) {
+    if (value < 0) out->push_back('-');
+    PutUnsigned(out, value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value));
+}
+
+void TakeSigned(Cursor *c, int32_t *value) {
+    if (!c->ok) return;
+    const bool negative = TakeIf(c, "-");
+    uint64_t v = 0;
+    if (!TakeDigits(c, &v)) return;
+    const int64_t signedValue = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+    // "-0" is no spelling of the writer's.
+    if ((negative && v == 0) || signedValue < INT32_MIN || signedValue > INT32_MAX) {
+        c->ok = false;
+        return;
+    }
+    *value = static_cast<int32_t>(signedValue);
+}
+
+// "0x", then at least minimum lower-case hex digits of a 32-bit word, no
+// leading zero beyond those.
+void PutHexWord(std::string *out, uint32_t value, int minimum) {
     char text[10] = {'0', 'x'};
     int n = 1;
     while (n < 8 && (value >> (4 * n)) != 0) ++n;
     if (n < minimum) n = minimum;
-    for (int i = 0; i < n; ++i) text[2 + i] = kDigits[(value >> (4 * (n - 1 - i))) & 0x0F];
+    for (int i = 0; i < n; ++i) text[2 + i] = kHexDigitChars[(value >> (4 * (n - 1 - i))) & 0x0F];
     out->append(text, static_cast<size_t>(n) + 2);
 }
 
-// %d
-void Dec(std::string *out, int32_t value) {
-    if (value < 0) out->push_back('-');
-    Decimal(out, value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value));
+void TakeHexWord(Cursor *c, uint32_t *value, int minimum) {
+    Take(c, "0x");
+    if (!c->ok) return;
+    uint64_t v = 0;
+    const char *first = c->at;
+    while (c->at < c->end && IsHexDigit(*c->at) && c->at - first < 9) {
+        v = v * 16 + static_cast<uint64_t>(HexValue(*c->at));
+        ++c->at;
+    }
+    const long length = c->at - first;
+    if (length < minimum || (length > minimum && *first == '0') || v > UINT32_MAX) {
+        c->ok = false;
+        return;
+    }
+    *value = static_cast<uint32_t>(v);
 }
 
-// %u
-void Unsigned(std::string *out, uint32_t value) { Decimal(out, value); }
+// 0x%x, of an unsigned and of a signed word.
+void PutWord(std::string *out, uint32_t value) { PutHexWord(out, value, 1); }
+void TakeWord(Cursor *c, uint32_t *value) { TakeHexWord(c, value, 1); }
 
-// 0x%x
-void Word(std::string *out, uint32_t value) { Hex(out, value, 1); }
+void PutSignedWord(std::string *out, int32_t value) { PutWord(out, static_cast<uint32_t>(value)); }
+void TakeSignedWord(Cursor *c, int32_t *value) {
+    uint32_t word = 0;
+    TakeWord(c, &word);
+    *value = static_cast<int32_t>(word);
+}
 
-// 0x%08x
-void Status(std::string *out, uint32_t value) { Hex(out, value, 8); }
+// A status: 0x%08x.
+void PutStatus(std::string *out, int32_t value) {
+    PutHexWord(out, static_cast<uint32_t>(value), 8);
+}
+void TakeStatus(Cursor *c, int32_t *value) {
+    uint32_t word = 0;
+    TakeHexWord(c, &word, 8);
+    *value = static_cast<int32_t>(word);
+}
 
-// Text of at most maxLength bytes (up to a NUL) in its escaped form, whole.
-void AddQuoted(std::string *out, const char *text, size_t maxLength) {
+// Bytes as lower-case hex digits, two per byte in memory order.
+void PutHexBytes(std::string *out, const std::string &bytes) {
+    size_t at = out->size();
+    out->resize(at + 2 * bytes.size());
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        (*out)[at++] = kHexDigitChars[b >> 4];
+        (*out)[at++] = kHexDigitChars[b & 0x0F];
+    }
+}
+
+// Exactly size bytes.
+void TakeHexBytes(Cursor *c, size_t size, std::string *bytes) {
+    if (!c->ok) return;
+    if (static_cast<size_t>(c->end - c->at) / 2 < size) {
+        c->ok = false;
+        return;
+    }
+    bytes->resize(size);
+    for (size_t i = 0; i < size; ++i) {
+        const int high = HexValue(c->at[0]);
+        const int low = HexValue(c->at[1]);
+        if (high < 0 || low < 0) {
+            c->ok = false;
+            return;
+        }
+        (*bytes)[i] = static_cast<char>(high * 16 + low);
+        c->at += 2;
+    }
+}
+
+// A text of at most maxLength bytes (up to a NUL) in its escaped form, whole.
+void PutQuoted(std::string *out, const char *text, size_t maxLength) {
     char escaped[4 * kCallShownPathBytes + 3];
     EscapeQuoted(text, maxLength, escaped, sizeof escaped);
     out->append(escaped);
 }
 
-void AddHex(std::string *out, const std::string &bytes) {
-    static const char kDigits[] = "0123456789abcdef";
-    size_t at = out->size();
-    out->resize(at + 2 * bytes.size());
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        (*out)[at++] = kDigits[b >> 4];
-        (*out)[at++] = kDigits[b & 0x0F];
+// The text into field (fieldSize bytes, the rest zero), or into text when
+// field is null. Only the one escaped form the writer makes is taken:
+// printable ASCII as itself, the quote and the backslash after a backslash,
+// and every other byte (NUL excepted) as \xNN with lower-case digits.
+// Checked here byte by byte rather than by escaping the text again.
+void TakeQuotedInto(Cursor *c, size_t maxLength, char *field, size_t fieldSize,
+                    std::string *text) {
+    if (!c->ok || c->at >= c->end || *c->at != '"') {
+        c->ok = false;
+        return;
+    }
+    char bytes[kCallShownPathBytes];
+    size_t length = 0;
+    const char *at = c->at + 1;
+    for (;;) {
+        if (at >= c->end) {
+            c->ok = false;
+            return;
+        }
+        const auto ch = static_cast<unsigned char>(*at);
+        if (ch == '"') break;
+        unsigned char byte = ch;
+        if (ch == '\\') {
+            if (c->end - at >= 2 && (at[1] == '"' || at[1] == '\\')) {
+                byte = static_cast<unsigned char>(at[1]);
+                at += 2;
+            } else if (c->end - at >= 4 && at[1] == 'x' && IsHexDigit(at[2]) && IsHexDigit(at[3])) {
+                byte = static_cast<unsigned char>(HexValue(at[2]) * 16 + HexValue(at[3]));
+                // The writer spells printable ASCII, the quote and the
+                // backslash included, otherwise; and a text holds no NUL.
+                if (byte == 0 || (byte >= 0x20 && byte < 0x7F)) {
+                    c->ok = false;
+                    return;
+                }
+                at += 4;
+            } else {
+                c->ok = false;
+                return;
+            }
+        } else if (ch < 0x20 || ch >= 0x7F) {
+            c->ok = false;
+            return;
+        } else {
+            ++at;
+        }
+        if (length == maxLength || length == sizeof bytes) {
+            c->ok = false;
+            return;
+        }
+        bytes[length++] = static_cast<char>(byte);
+    }
+    c->at = at + 1;
+    if (field != nullptr) {
+        std::memset(field, 0, fieldSize);
+        std::memcpy(field, bytes, length);
+    } else {
+        text->assign(bytes, length);
     }
 }
 
-const char *IfNull(bool isNull, const char *text) { return isNull ? text : ""; }
+void TakeQuoted(Cursor *c, size_t maxLength, std::string *text) {
+    TakeQuotedInto(c, maxLength, nullptr, 0, text);
+}
 
-void AddPayload(std::string *out, const CallRecord &r) {
+template <size_t N>
+void TakeQuotedField(Cursor *c, char (&field)[N]) {
+    TakeQuotedInto(c, N, field, N, nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Call parts, one pair per operation; the name and "(" are the table's
+// ---------------------------------------------------------------------------
+
+void PutDisplayMode(const CallRecord &r, std::string *out) {
+    Put(out, "mode=");
+    PutSignedWord(out, r.mode);
+}
+void TakeDisplayMode(Cursor *c, CallRecord *r) {
+    Take(c, "mode=");
+    TakeSignedWord(c, &r->mode);
+}
+
+void PutInit(const CallRecord &r, std::string *out) {
+    Put(out, "configFile=");
+    if (r.textNull) {
+        Put(out, "null");
+    } else {
+        PutQuoted(out, r.text.c_str(), kCallShownPathBytes);
+    }
+    PutIf(out, r.countNull, ", count=null");
+}
+void TakeInit(Cursor *c, CallRecord *r) {
+    Take(c, "configFile=");
+    r->textNull = TakeIf(c, "null");
+    if (!r->textNull) TakeQuoted(c, kCallShownPathBytes, &r->text);
+    r->countNull = TakeIf(c, ", count=null");
+}
+
+// What the three lists' call parts end in.
+void PutListArguments(const CallRecord &r, std::string *out, bool idsList) {
+    if (idsList) {
+        PutIf(out, r.listNull, "lids=null, ");
+    } else {
+        PutIf(out, r.listNull, "items=null, ");
+    }
+    Put(out, "capacity=");
+    PutSigned(out, r.capacity);
+    PutIf(out, r.countNull, ", count=null");
+}
+void TakeListArguments(Cursor *c, CallRecord *r, bool idsList) {
+    r->listNull = idsList ? TakeIf(c, "lids=null, ") : TakeIf(c, "items=null, ");
+    Take(c, "capacity=");
+    TakeSigned(c, &r->capacity);
+    r->countNull = TakeIf(c, ", count=null");
+}
+
+void PutLidList(const CallRecord &r, std::string *out) { PutListArguments(r, out, true); }
+void TakeLidList(Cursor *c, CallRecord *r) { TakeListArguments(c, r, true); }
+
+void PutGetInfo(const CallRecord &r, std::string *out) {
+    Put(out, "lid=");
+    PutWord(out, r.lid);
+    if (r.infoNull) {
+        Put(out, ", info=null");
+    } else {
+        Put(out, ", size=");
+        PutUnsigned(out, r.infoSize);
+    }
+}
+void TakeGetInfo(Cursor *c, CallRecord *r) {
+    Take(c, "lid=");
+    TakeWord(c, &r->lid);
+    r->infoNull = TakeIf(c, ", info=null");
+    if (!r->infoNull) {
+        Take(c, ", size=");
+        TakeUnsigned(c, &r->infoSize);
+    }
+}
+
+void PutOpen(const CallRecord &r, std::string *out) {
+    Put(out, "lid=");
+    PutWord(out, r.lid);
+    Put(out, ", mode=");
+    PutSigned(out, r.mode);
+    Put(out, ", reserved=");
+    if (r.reservedNonNull) {
+        Put(out, "nonnull");
+    } else {
+        Put(out, "null");
+    }
+}
+void TakeOpen(Cursor *c, CallRecord *r) {
+    Take(c, "lid=");
+    TakeWord(c, &r->lid);
+    Take(c, ", mode=");
+    TakeSigned(c, &r->mode);
+    Take(c, ", reserved=");
+    r->reservedNonNull = TakeIf(c, "nonnull");
+    if (!r->reservedNonNull) Take(c, "null");
+}
+
+void PutPuList(const CallRecord &r, std::string *out) {
+    Put(out, "device=");
+    PutSigned(out, r.device);
+    Put(out, ", ");
+    PutListArguments(r, out, false);
+}
+void TakePuList(Cursor *c, CallRecord *r) {
+    Take(c, "device=");
+    TakeSigned(c, &r->device);
+    Take(c, ", ");
+    TakeListArguments(c, r, false);
+}
+
+void PutServiceList(const CallRecord &r, std::string *out) {
+    Put(out, "device=");
+    PutSigned(out, r.device);
+    Put(out, ", reserved=");
+    PutSigned(out, r.reserved);
+    Put(out, ", ");
+    PutListArguments(r, out, false);
+}
+void TakeServiceList(Cursor *c, CallRecord *r) {
+    Take(c, "device=");
+    TakeSigned(c, &r->device);
+    Take(c, ", reserved=");
+    TakeSigned(c, &r->reserved);
+    Take(c, ", ");
+    TakeListArguments(c, r, false);
+}
+
+void PutCapture(const CallRecord &r, std::string *out) {
+    Put(out, "device=");
+    PutSigned(out, r.device);
+    Put(out, ", reserved=");
+    PutSigned(out, r.reserved);
+    Put(out, ", mode=");
+    if (r.modeNull) {
+        Put(out, "null");
+    } else {
+        PutSigned(out, r.mode);
+    }
+    Put(out, ", name=");
+    if (r.textNull) {
+        Put(out, "null");
+    } else {
+        PutQuoted(out, r.text.c_str(), ZKT_SERVICE_NAME_SIZE);
+    }
+    Put(out, ", timeout=");
+    PutSigned(out, r.timeout);
+}
+void TakeCapture(Cursor *c, CallRecord *r) {
+    Take(c, "device=");
+    TakeSigned(c, &r->device);
+    Take(c, ", reserved=");
+    TakeSigned(c, &r->reserved);
+    Take(c, ", mode=");
+    r->modeNull = TakeIf(c, "null");
+    if (!r->modeNull) TakeSigned(c, &r->mode);
+    Take(c, ", name=");
+    r->textNull = TakeIf(c, "null");
+    if (!r->textNull) TakeQuoted(c, ZKT_SERVICE_NAME_SIZE, &r->text);
+    Take(c, ", timeout=");
+    TakeSigned(c, &r->timeout);
+}
+
+void PutCtrl(const CallRecord &r, std::string *out) {
+    Put(out, "service=");
+    PutSigned(out, r.service);
+    Put(out, ", reserved=");
+    PutSigned(out, r.reserved);
+    Put(out, ", code=");
+    PutSignedWord(out, r.code);
+    Put(out, ", payload=");
     switch (r.payloadForm) {
-        case kPayloadNull: out->append("null"); break;
-        case kPayloadNonNull: out->append("nonnull"); break;
-        case kPayloadUnknownSize: out->append("(unknown size)"); break;
-        case kPayloadBytes: AddHex(out, r.payloadSent); break;
+        case kPayloadNull: Put(out, "null"); break;
+        case kPayloadNonNull: Put(out, "nonnull"); break;
+        case kPayloadUnknownSize: Put(out, "(unknown size)"); break;
+        case kPayloadBytes: PutHexBytes(out, r.payloadSent); break;
+    }
+}
+void TakeCtrl(Cursor *c, CallRecord *r) {
+    Take(c, "service=");
+    TakeSigned(c, &r->service);
+    Take(c, ", reserved=");
+    TakeSigned(c, &r->reserved);
+    Take(c, ", code=");
+    TakeSignedWord(c, &r->code);
+    Take(c, ", payload=");
+    // The form follows from the code, as it does where the line is made.
+    const int32_t size = ZktPayloadSize(r->code);
+    if (TakeIf(c, "null")) {
+        r->payloadForm = kPayloadNull;
+    } else if (size > 0) {
+        r->payloadForm = kPayloadBytes;
+        TakeHexBytes(c, static_cast<size_t>(size), &r->payloadSent);
+    } else if (size == 0) {
+        r->payloadForm = kPayloadNonNull;
+        Take(c, "nonnull");
+    } else {
+        r->payloadForm = kPayloadUnknownSize;
+        Take(c, "(unknown size)");
     }
 }
 
-// "[lids=null, |items=null, ]capacity=N[, count=null])"
-void AddListArguments(std::string *out, const CallRecord &r, const char *listNull) {
-    out->append(IfNull(r.listNull, listNull));
-    out->append("capacity=");
-    Dec(out, r.capacity);
-    out->append(IfNull(r.countNull, ", count=null"));
-    out->append(")");
+void PutRelease(const CallRecord &r, std::string *out) {
+    Put(out, "service=");
+    PutSigned(out, r.service);
+    Put(out, ", reserved=");
+    PutSigned(out, r.reserved);
+}
+void TakeRelease(Cursor *c, CallRecord *r) {
+    Take(c, "service=");
+    TakeSigned(c, &r->service);
+    Take(c, ", reserved=");
+    TakeSigned(c, &r->reserved);
 }
 
-void AddLids(std::string *out, const CallRecord &r) {
-    out->append(", lids=[");
+void PutClose(const CallRecord &r, std::string *out) {
+    Put(out, "device=");
+    PutSigned(out, r.device);
+}
+void TakeClose(Cursor *c, CallRecord *r) {
+    Take(c, "device=");
+    TakeSigned(c, &r->device);
+}
+
+void PutCleanup(const CallRecord &, std::string *) {}
+void TakeCleanup(Cursor *, CallRecord *) {}
+
+// Each operation's name and its pair, in CallOperation order.
+struct CallPartFormat {
+    const char *opening;  // "ZKT_name("
+    size_t openingLength;
+    void (*put)(const CallRecord &r, std::string *out);
+    void (*take)(Cursor *c, CallRecord *r);
+};
+
+#define QUILMAR_CALL_PART(name, put, take) {name, sizeof name - 1, put, take}
+const CallPartFormat kCallParts[] = {
+    QUILMAR_CALL_PART("ZKT_displayMode(", PutDisplayMode, TakeDisplayMode),
+    QUILMAR_CALL_PART("ZKT_init(", PutInit, TakeInit),
+    QUILMAR_CALL_PART("ZKT_lidList(", PutLidList, TakeLidList),
+    QUILMAR_CALL_PART("ZKT_getInfo(", PutGetInfo, TakeGetInfo),
+    QUILMAR_CALL_PART("ZKT_open(", PutOpen, TakeOpen),
+    QUILMAR_CALL_PART("ZKT_puList(", PutPuList, TakePuList),
+    QUILMAR_CALL_PART("ZKT_serviceList(", PutServiceList, TakeServiceList),
+    QUILMAR_CALL_PART("ZKT_capture(", PutCapture, TakeCapture),
+    QUILMAR_CALL_PART("ZKT_ctrl(", PutCtrl, TakeCtrl),
+    QUILMAR_CALL_PART("ZKT_release(", PutRelease, TakeRelease),
+    QUILMAR_CALL_PART("ZKT_close(", PutClose, TakeClose),
+    QUILMAR_CALL_PART("ZKT_cleanup(", PutCleanup, TakeCleanup),
+};
+#undef QUILMAR_CALL_PART
+static_assert(sizeof kCallParts / sizeof kCallParts[0] == kCallCleanup + 1,
+              "one call part format per operation");
+
+void TakeCallPart(Cursor *c, CallRecord *r) {
+    for (size_t op = 0; op <= kCallCleanup; ++op) {
+        const CallPartFormat &f = kCallParts[op];
+        if (static_cast<size_t>(c->end - c->at) >= f.openingLength &&
+            std::memcmp(c->at, f.opening, f.openingLength) == 0) {
+            c->at += f.openingLength;
+            r->operation = static_cast<CallOperation>(op);
+            f.take(c, r);
+            Take(c, ")");
+            return;
+        }
+    }
+    c->ok = false;
+}
+
+// ---------------------------------------------------------------------------
+// Result parts: the lists' entries, the board record, then the whole part
+// ---------------------------------------------------------------------------
+
+void PutLids(const CallRecord &r, std::string *out) {
+    Put(out, ", lids=[");
     for (size_t i = 0; i < r.lids.size(); ++i) {
-        if (i > 0) out->append(", ");
-        Word(out, r.lids[i]);
+        if (i > 0) Put(out, ", ");
+        PutWord(out, r.lids[i]);
     }
-    out->append("]");
+    Put(out, "]");
+}
+void TakeLids(Cursor *c, CallRecord *r, size_t entries) {
+    Take(c, ", lids=[");
+    // Room for the entries at once, but never for more than the rest of the
+    // line could hold: a capacity is the caller's number, not a size.
+    r->lids.reserve(std::min(entries, static_cast<size_t>(c->end - c->at) / sizeof "0x0"));
+    for (size_t i = 0; i < entries && c->ok; ++i) {
+        if (i > 0) Take(c, ", ");
+        uint32_t lid = 0;
+        TakeWord(c, &lid);
+        r->lids.push_back(lid);
+    }
+    Take(c, "]");
 }
 
-void AddUnits(std::string *out, const CallRecord &r) {
-    out->append(", units=[");
+void PutUnits(const CallRecord &r, std::string *out) {
+    Put(out, ", units=[");
     for (size_t i = 0; i < r.units.size(); ++i) {
         const PuItem &u = r.units[i];
-        out->append(i == 0 ? "{id=" : ", {id=");
-        Dec(out, u.id);
-        out->append(", code=");
-        Word(out, u.code);
-        out->append(", attr=");
-        Word(out, u.attr);
-        out->append(", description=");
-        AddQuoted(out, u.description, sizeof u.description);
-        out->append("}");
+        if (i > 0) Put(out, ", ");
+        Put(out, "{id=");
+        PutSigned(out, u.id);
+        Put(out, ", code=");
+        PutWord(out, u.code);
+        Put(out, ", attr=");
+        PutWord(out, u.attr);
+        Put(out, ", description=");
+        PutQuoted(out, u.description, sizeof u.description);
+        Put(out, "}");
     }
-    out->append("]");
+    Put(out, "]");
+}
+void TakeUnits(Cursor *c, CallRecord *r, size_t entries) {
+    Take(c, ", units=[");
+    r->units.reserve(std::min(entries, static_cast<size_t>(c->end - c->at) /
+                                           sizeof "{id=0, code=0x0, attr=0x0, description=\"\"}"));
+    for (size_t i = 0; i < entries && c->ok; ++i) {
+        PuItem u{};
+        if (i > 0) Take(c, ", ");
+        Take(c, "{id=");
+        TakeSigned(c, &u.id);
+        Take(c, ", code=");
+        TakeWord(c, &u.code);
+        Take(c, ", attr=");
+        TakeWord(c, &u.attr);
+        Take(c, ", description=");
+        TakeQuotedField(c, u.description);
+        Take(c, "}");
+        r->units.push_back(u);
+    }
+    Take(c, "]");
 }
 
-void AddServices(std::string *out, const CallRecord &r) {
-    out->append(", services=[");
+void PutServices(const CallRecord &r, std::string *out) {
+    Put(out, ", services=[");
     for (size_t i = 0; i < r.services.size(); ++i) {
         const ServiceItem &s = r.services[i];
-        out->append(i == 0 ? "{name=" : ", {name=");
-        AddQuoted(out, s.name, sizeof s.name);
-        out->append(", attr=");
-        Word(out, s.attr);
-        out->append("}");
+        if (i > 0) Put(out, ", ");
+        Put(out, "{name=");
+        PutQuoted(out, s.name, sizeof s.name);
+        Put(out, ", attr=");
+        PutWord(out, s.attr);
+        Put(out, "}");
     }
-    out->append("]");
+    Put(out, "]");
+}
+void TakeServices(Cursor *c, CallRecord *r, size_t entries) {
+    Take(c, ", services=[");
+    r->services.reserve(
+        std::min(entries, static_cast<size_t>(c->end - c->at) / sizeof "{name=\"\", attr=0x0}"));
+    for (size_t i = 0; i < entries && c->ok; ++i) {
+        ServiceItem s{};
+        if (i > 0) Take(c, ", ");
+        Take(c, "{name=");
+        TakeQuotedField(c, s.name);
+        Take(c, ", attr=");
+        TakeWord(c, &s.attr);
+        Take(c, "}");
+        r->services.push_back(s);
+    }
+    Take(c, "]");
 }
 
-void AddInfo(std::string *out, const BoardInfo &info) {
-    out->append(", info={idWord=");
-    Word(out, info.idWord);
-    out->append(", name=");
-    AddQuoted(out, info.name, sizeof info.name);
-    out->append(", bus=");
-    Dec(out, info.bus);
-    out->append(", dev=");
-    Dec(out, info.dev);
-    out->append(", slot=");
-    Dec(out, info.slot);
-    out->append("}");
+void PutInfo(const BoardInfo &info, std::string *out) {
+    Put(out, ", info={idWord=");
+    PutWord(out, info.idWord);
+    Put(out, ", name=");
+    PutQuoted(out, info.name, sizeof info.name);
+    Put(out, ", bus=");
+    PutSigned(out, info.bus);
+    Put(out, ", dev=");
+    PutSigned(out, info.dev);
+    Put(out, ", slot=");
+    PutSigned(out, info.slot);
+    Put(out, "}");
+}
+void TakeInfo(Cursor *c, BoardInfo *info) {
+    // ", info={idWord=" is taken by the caller, which decides on it.
+    TakeWord(c, &info->idWord);
+    Take(c, ", name=");
+    TakeQuotedField(c, info->name);
+    Take(c, ", bus=");
+    TakeSigned(c, &info->bus);
+    Take(c, ", dev=");
+    TakeSigned(c, &info->dev);
+    Take(c, ", slot=");
+    TakeSigned(c, &info->slot);
+    Take(c, "}");
+}
+
+void PutResultPart(const CallRecord &r, std::string *out) {
+    Put(out, " = ");
+    if (r.operation == kCallCtrl) {
+        PutStatus(out, r.result);
+        if (r.payloadForm == kPayloadBytes) {
+            Put(out, ", payload=");
+            PutHexBytes(out, r.payloadBack);
+        }
+        return;
+    }
+    PutSigned(out, r.result);
+    if (CallRecordShowsCount(r)) {
+        Put(out, ", count=");
+        PutSigned(out, r.count);
+        if (!r.listNull) {
+            if (r.operation == kCallLidList) PutLids(r, out);
+            if (r.operation == kCallPuList) PutUnits(r, out);
+            if (r.operation == kCallServiceList) PutServices(r, out);
+        }
+    }
+    if (r.operation == kCallGetInfo && r.infoShown) PutInfo(r.info, out);
+    if (r.operation == kCallCapture && !r.modeNull) {
+        Put(out, ", mode=");
+        PutSigned(out, r.modeBack);
+    }
+}
+void TakeResultPart(Cursor *c, CallRecord *r) {
+    Take(c, " = ");
+    if (r->operation == kCallCtrl) {
+        TakeStatus(c, &r->result);
+        if (r->payloadForm == kPayloadBytes) {
+            Take(c, ", payload=");
+            TakeHexBytes(c, r->payloadSent.size(), &r->payloadBack);
+        }
+        return;
+    }
+    TakeSigned(c, &r->result);
+    if (CallRecordShowsCount(*r)) {
+        Take(c, ", count=");
+        TakeSigned(c, &r->count);
+        if (!r->listNull) {
+            const size_t entries = CallRecordListEntries(*r);
+            if (r->operation == kCallLidList) TakeLids(c, r, entries);
+            if (r->operation == kCallPuList) TakeUnits(c, r, entries);
+            if (r->operation == kCallServiceList) TakeServices(c, r, entries);
+        }
+    }
+    if (r->operation == kCallGetInfo && TakeIf(c, ", info={idWord=")) {
+        // The writer shows a record only behind a pointer to one.
+        if (r->infoNull) c->ok = false;
+        r->infoShown = true;
+        TakeInfo(c, &r->info);
+    }
+    if (r->operation == kCallCapture && !r->modeNull) {
+        Take(c, ", mode=");
+        TakeSigned(c, &r->modeBack);
+    }
 }
 
 }  // namespace
@@ -189,130 +787,21 @@ size_t CallRecordListEntries(const CallRecord &r) {
 }
 
 void CallRecordAppendCall(const CallRecord &r, std::string *out) {
-    switch (r.operation) {
-        case kCallDisplayMode:
-            out->append("ZKT_displayMode(mode=");
-            Word(out, static_cast<uint32_t>(r.mode));
-            out->append(")");
-            break;
-        case kCallInit:
-            out->append("ZKT_init(configFile=");
-            if (r.textNull) {
-                out->append("null");
-            } else {
-                AddQuoted(out, r.text.c_str(), kCallShownPathBytes);
-            }
-            out->append(IfNull(r.countNull, ", count=null"));
-            out->append(")");
-            break;
-        case kCallLidList:
-            out->append("ZKT_lidList(");
-            AddListArguments(out, r, "lids=null, ");
-            break;
-        case kCallGetInfo:
-            out->append("ZKT_getInfo(lid=");
-            Word(out, r.lid);
-            if (r.infoNull) {
-                out->append(", info=null)");
-            } else {
-                out->append(", size=");
-                Unsigned(out, r.infoSize);
-                out->append(")");
-            }
-            break;
-        case kCallOpen:
-            out->append("ZKT_open(lid=");
-            Word(out, r.lid);
-            out->append(", mode=");
-            Dec(out, r.mode);
-            out->append(r.reservedNonNull ? ", reserved=nonnull)" : ", reserved=null)");
-            break;
-        case kCallPuList:
-            out->append("ZKT_puList(device=");
-            Dec(out, r.device);
-            out->append(", ");
-            AddListArguments(out, r, "items=null, ");
-            break;
-        case kCallServiceList:
-            out->append("ZKT_serviceList(device=");
-            Dec(out, r.device);
-            out->append(", reserved=");
-            Dec(out, r.reserved);
-            out->append(", ");
-            AddListArguments(out, r, "items=null, ");
-            break;
-        case kCallCapture:
-            out->append("ZKT_capture(device=");
-            Dec(out, r.device);
-            out->append(", reserved=");
-            Dec(out, r.reserved);
-            out->append(", mode=");
-            if (r.modeNull) {
-                out->append("null");
-            } else {
-                Dec(out, r.mode);
-            }
-            out->append(", name=");
-            if (r.textNull) {
-                out->append("null");
-            } else {
-                AddQuoted(out, r.text.c_str(), ZKT_SERVICE_NAME_SIZE);
-            }
-            out->append(", timeout=");
-            Dec(out, r.timeout);
-            out->append(")");
-            break;
-        case kCallCtrl:
-            out->append("ZKT_ctrl(service=");
-            Dec(out, r.service);
-            out->append(", reserved=");
-            Dec(out, r.reserved);
-            out->append(", code=");
-            Word(out, static_cast<uint32_t>(r.code));
-            out->append(", payload=");
-            AddPayload(out, r);
-            out->append(")");
-            break;
-        case kCallRelease:
-            out->append("ZKT_release(service=");
-            Dec(out, r.service);
-            out->append(", reserved=");
-            Dec(out, r.reserved);
-            out->append(")");
-            break;
-        case kCallClose:
-            out->append("ZKT_close(device=");
-            Dec(out, r.device);
-            out->append(")");
-            break;
-        case kCallCleanup: out->append("ZKT_cleanup()"); break;
-    }
+    const CallPartFormat &f = kCallParts[r.operation];
+    out->append(f.opening, f.openingLength);
+    f.put(r, out);
+    Put(out, ")");
 }
 
-void CallRecordAppendResult(const CallRecord &r, std::string *out) {
-    if (r.operation == kCallCtrl) {
-        out->append(" = ");
-        Status(out, static_cast<uint32_t>(r.result));
-        if (r.payloadForm == kPayloadBytes) {
-            out->append(", payload=");
-            AddHex(out, r.payloadBack);
-        }
-        return;
-    }
-    out->append(" = ");
-    Dec(out, r.result);
-    if (CallRecordShowsCount(r)) {
-        out->append(", count=");
-        Dec(out, r.count);
-    }
-    if (CallRecordShowsCount(r) && !r.listNull) {
-        if (r.operation == kCallLidList) AddLids(out, r);
-        if (r.operation == kCallPuList) AddUnits(out, r);
-        if (r.operation == kCallServiceList) AddServices(out, r);
-    }
-    if (r.operation == kCallGetInfo && r.infoShown) AddInfo(out, r.info);
-    if (r.operation == kCallCapture && !r.modeNull) {
-        out->append(", mode=");
-        Dec(out, r.modeBack);
-    }
+void CallRecordAppendResult(const CallRecord &r, std::string *out) { PutResultPart(r, out); }
+
+bool CallRecordRead(const char *line, size_t length, CallRecord *record, size_t *callLength) {
+    CallRecordStart(record, kCallCleanup);
+    Cursor c{line, line + length, true};
+    TakeCallPart(&c, record);
+    const size_t call = static_cast<size_t>(c.at - line);
+    TakeResultPart(&c, record);
+    if (!c.ok || c.at != c.end) return false;
+    *callLength = call;
+    return true;
 }

@@ -1,8 +1,10 @@
 // One call of a ZKT_ operation as its trace line holds it: the arguments the
 // caller chose, the result, and everything the library left behind the
-// caller's pointers that the caller may read. The writer turns a record into
-// its line and the reader turns a line back into the record, so a recorded
-// run can be answered again call by call, byte for byte.
+// caller's pointers that the caller may read. This header declares both
+// directions of the trace format: the writer turns a record into its line
+// and the reader turns a line back into the record, so a recorded run can be
+// answered again call by call, byte for byte. call_record.cpp keeps each
+// piece's writer and reader side by side.
 //
 // A line has two parts. The call part ("ZKT_name(arguments)") holds only
 // what the caller chose, so two calls are the same call when their call
@@ -88,7 +90,8 @@ struct CallRecord {
     std::string payloadBack;  // kPayloadBytes: the record as handed back
 };
 
-// A record of op with every argument zero or null-free and no outputs.
+// A record of operation with every argument zero, no pointer null and no
+// outputs.
 void CallRecordStart(CallRecord *record, CallOperation operation);
 
 // Whether the line of record shows a count, and how many list entries it

@@ -10,16 +10,13 @@
 #include <sys/stat.h>
 
 #include "calltrace/call_record.h"
-#include "calltrace/trace_file.h"
+#include "calltrace/traced_ops.h"
 #include "textesc/text_escape.h"
 #include "textread/text_lines.h"
 
 namespace {
 
 const int32_t kMisuse = static_cast<int32_t>(ZKTerr_BAD_MODE);
-
-// Calls before ZKT_init kept for the check; more count as a divergence.
-constexpr size_t kMaxEarlyCalls = 64;
 
 // A recorded line is kept as its place in the recording's text, which the
 // replay holds whole: no copy of each line.
@@ -31,7 +28,7 @@ struct RecordedCall {
 };
 
 struct Replay {
-    bool active;
+    std::string path;       // as zkt.ini names it
     std::string shownPath;  // escaped, for messages
     std::string text;       // the recording
     std::vector<RecordedCall> calls;
@@ -41,8 +38,6 @@ struct Replay {
 };
 
 Replay replay;
-std::vector<std::string> earlyCalls;
-bool tooManyEarlyCalls = false;
 
 std::string Escaped(const char *text, size_t maxLength) {
     std::string out(4 * maxLength + 1, '\0');
@@ -59,16 +54,15 @@ std::string RecordedLine(size_t index) {
     return replay.text.substr(call.lineStart, call.lineLength);
 }
 
-// Whether recorded call index is made, its call part (or, with callOnly
-// false, its whole line) the text made.
-bool RecordedAs(size_t index, const std::string &made, bool callOnly) {
+// Whether recorded call index has the call part made.
+bool RecordedAs(size_t index, const std::string &made) {
     const RecordedCall &call = replay.calls[index];
-    const size_t length = callOnly ? call.callLength : call.lineLength;
-    return made.size() == length && replay.text.compare(call.lineStart, length, made) == 0;
+    return made.size() == call.callLength &&
+           replay.text.compare(call.lineStart, call.callLength, made) == 0;
 }
 
 // Reports the first call that is not the recorded one, once: on standard
-// error and as a note in the trace, just before that call's own line.
+// error and as a note in the trace.
 void Diverge(const std::string &made) {
     replay.diverged = true;
     std::string text = "replay of '" + replay.shownPath + "' differs at call " +
@@ -80,24 +74,27 @@ void Diverge(const std::string &made) {
             "nothing (the recording ends after call " + std::to_string(replay.calls.size()) + ")";
     }
     std::fprintf(stderr, "zkt: %s\n", text.c_str());
-    TraceFileNote(text.c_str());
+    TracedNote(text.c_str());
 }
 
-// The recorded call that answers the call whose call part line holds, or
-// null once the replay has gone astray.
-const CallRecord *Answer(const CallLine &line) {
+// The recorded call that answers the call being made, or null once the
+// replay has gone astray. Calls are matched on their call part: everything
+// the caller chose, and nothing the library answered.
+const CallRecord *Answer() {
+    const std::string &made = TracedCall().text;
     ++replay.made;
     if (replay.diverged) return nullptr;
-    if (replay.next < replay.calls.size()) {
-        if (RecordedAs(replay.next, line.text, true)) {
-            return &replay.calls[replay.next++].record;
-        }
+    if (replay.next < replay.calls.size() && RecordedAs(replay.next, made)) {
+        return &replay.calls[replay.next++].record;
     }
-    Diverge(line.text);
+    Diverge(made);
     return nullptr;
 }
 
-void Finish(const CallLine &line) { TraceFileLine(line.text.c_str()); }
+// The recorded result of a call whose outputs the line does not show.
+int32_t Result(const CallRecord *recorded) {
+    return recorded != nullptr ? recorded->result : kMisuse;
+}
 
 // Counted with memchr, which is several times cheaper here than a loop
 // over every byte.
@@ -153,9 +150,99 @@ bool ReadRecording(const char *path, std::string *text, std::string *problem) {
     return true;
 }
 
-}  // namespace
+// The operations. A matched call part has the caller's pointers as
+// recorded: a count shows only for a count pointer, a list only for a list
+// pointer, and never more entries than the capacity passed.
 
-bool SimReplaying() { return replay.active; }
+int32_t ReplayDisplayMode(int32_t) { return Result(Answer()); }
+
+int32_t ReplayInit(const char *, int32_t *count) {
+    const CallRecord *recorded = Answer();
+    if (recorded == nullptr) return kMisuse;
+    if (CallRecordShowsCount(*recorded)) *count = recorded->count;
+    return recorded->result;
+}
+
+int32_t ReplayLidList(uint32_t *lids, int32_t, int32_t *count) {
+    const CallRecord *recorded = Answer();
+    if (recorded == nullptr) return kMisuse;
+    if (CallRecordShowsCount(*recorded)) *count = recorded->count;
+    for (size_t i = 0; i < recorded->lids.size(); ++i) lids[i] = recorded->lids[i];
+    return recorded->result;
+}
+
+int32_t ReplayGetInfo(uint32_t, BoardInfo *info) {
+    const CallRecord *recorded = Answer();
+    if (recorded == nullptr) return kMisuse;
+    if (recorded->infoShown) {
+        info->idWord = recorded->info.idWord;
+        std::memcpy(info->name, recorded->info.name, sizeof info->name);
+        info->bus = recorded->info.bus;
+        info->dev = recorded->info.dev;
+        info->slot = recorded->info.slot;
+    }
+    return recorded->result;
+}
+
+int32_t ReplayOpen(uint32_t, int32_t, void *) { return Result(Answer()); }
+
+int32_t ReplayPuList(int32_t, PuItem *items, int32_t, int32_t *count) {
+    const CallRecord *recorded = Answer();
+    if (recorded == nullptr) return kMisuse;
+    if (CallRecordShowsCount(*recorded)) *count = recorded->count;
+    for (size_t i = 0; i < recorded->units.size(); ++i) items[i] = recorded->units[i];
+    return recorded->result;
+}
+
+int32_t ReplayServiceList(int32_t, int32_t, ServiceItem *items, int32_t, int32_t *count) {
+    const CallRecord *recorded = Answer();
+    if (recorded == nullptr) return kMisuse;
+    if (CallRecordShowsCount(*recorded)) *count = recorded->count;
+    for (size_t i = 0; i < recorded->services.size(); ++i) items[i] = recorded->services[i];
+    return recorded->result;
+}
+
+int32_t ReplayCapture(int32_t, int32_t, int32_t *mode, const char *, int32_t) {
+    const CallRecord *recorded = Answer();
+    if (recorded == nullptr) return kMisuse;
+    if (!recorded->modeNull) *mode = recorded->modeBack;
+    return recorded->result;
+}
+
+int32_t ReplayCtrl(int32_t, int32_t, int32_t, void *payload) {
+    const CallRecord *recorded = Answer();
+    if (recorded == nullptr) return kMisuse;
+    if (recorded->payloadForm == kPayloadBytes) {
+        std::memcpy(payload, recorded->payloadBack.data(), recorded->payloadBack.size());
+    }
+    return recorded->result;
+}
+
+int32_t ReplayRelease(int32_t, int32_t) { return Result(Answer()); }
+
+int32_t ReplayClose(int32_t) { return Result(Answer()); }
+
+// Answers, reports the recorded calls never made, and ends the replay.
+int32_t ReplayCleanup() {
+    const int32_t result = Result(Answer());
+    const size_t unmade = replay.calls.size() - replay.next;
+    if (unmade > 0) {
+        const std::string text =
+            "zkt: replay of '" + replay.shownPath + "': " + std::to_string(unmade) +
+            " recorded call" + (unmade == 1 ? " was" : "s were") + " never made, the first call " +
+            std::to_string(replay.next + 1) + ": " + RecordedLine(replay.next) + "\n";
+        std::fputs(text.c_str(), stderr);
+    }
+    replay = Replay{};
+    return result;
+}
+
+const ZktOps kReplayOps = {ReplayDisplayMode, ReplayInit,    ReplayLidList, ReplayGetInfo,
+                           ReplayOpen,        ReplayPuList,  ReplayServiceList,
+                           ReplayCapture,     ReplayCtrl,    ReplayRelease, ReplayClose,
+                           ReplayCleanup};
+
+}  // namespace
 
 bool SimReplayLoad(const SimConfig &config, const char *configFile, char *message,
                    size_t messageSize) {
@@ -191,222 +278,24 @@ bool SimReplayLoad(const SimConfig &config, const char *configFile, char *messag
             return false;
         }
     }
+    replay.path = config.replayPath;
     replay.shownPath = shownPath;
     replay.text = std::move(text);
     return true;
 }
 
-void SimReplayKeepEarlyCall(const std::string &line) {
-    if (earlyCalls.size() < kMaxEarlyCalls) {
-        earlyCalls.push_back(line);
-    } else {
-        tooManyEarlyCalls = true;
+bool SimReplayLoadedFrom(const char *path) { return !replay.path.empty() && replay.path == path; }
+
+const char *SimReplayShownPath() { return replay.shownPath.c_str(); }
+
+void SimReplaySkipToInit(size_t callsMade) {
+    replay.made = callsMade;
+    while (replay.next < replay.calls.size() &&
+           replay.calls[replay.next].record.operation != kCallInit) {
+        ++replay.next;
     }
 }
 
-void SimReplayForgetEarlyCalls() {
-    earlyCalls.clear();
-    tooManyEarlyCalls = false;
-}
+void SimReplayForget() { replay = Replay{}; }
 
-int32_t SimReplayStart(CallLine *line, int32_t *count) {
-    replay.active = true;
-    // The calls before ZKT_init were answered before the recording was
-    // known: each must be the recorded call with the recorded result.
-    for (const std::string &made : earlyCalls) {
-        ++replay.made;
-        if (replay.next < replay.calls.size() && RecordedAs(replay.next, made, false)) {
-            ++replay.next;
-            continue;
-        }
-        Diverge(made);
-        break;
-    }
-    if (tooManyEarlyCalls && !replay.diverged) {
-        replay.made = kMaxEarlyCalls + 1;
-        Diverge("more calls before ZKT_init than are kept");
-    }
-    SimReplayForgetEarlyCalls();
-    const CallRecord *recorded = Answer(*line);
-    int32_t result = kMisuse;
-    if (recorded != nullptr) {
-        result = recorded->result;
-        if (CallRecordShowsCount(*recorded)) *count = recorded->count;
-    }
-    CallLineResultCount(line, result, count);
-    Finish(*line);
-    return result;
-}
-
-int32_t SimReplayDisplayMode(int32_t mode) {
-    CallLine line;
-    CallLineDisplayMode(&line, mode);
-    const CallRecord *recorded = Answer(line);
-    const int32_t result = recorded != nullptr ? recorded->result : kMisuse;
-    CallLineResult(&line, result);
-    Finish(line);
-    return result;
-}
-
-int32_t SimReplayInit(const char *configFile, int32_t *count) {
-    CallLine line;
-    CallLineInit(&line, configFile, count);
-    const CallRecord *recorded = Answer(line);
-    int32_t result = kMisuse;
-    if (recorded != nullptr) {
-        result = recorded->result;
-        if (CallRecordShowsCount(*recorded)) *count = recorded->count;
-    }
-    CallLineResultCount(&line, result, count);
-    Finish(line);
-    return result;
-}
-
-// A matched call part has the caller's pointers as recorded: a count shows
-// only for a count pointer, a list only for a list pointer, and never more
-// entries than the capacity passed.
-int32_t SimReplayLidList(uint32_t *lids, int32_t capacity, int32_t *count) {
-    CallLine line;
-    CallLineLidList(&line, lids, capacity, count);
-    const CallRecord *recorded = Answer(line);
-    int32_t result = kMisuse;
-    if (recorded != nullptr) {
-        result = recorded->result;
-        if (CallRecordShowsCount(*recorded)) *count = recorded->count;
-        for (size_t i = 0; i < recorded->lids.size(); ++i) lids[i] = recorded->lids[i];
-    }
-    CallLineResultLids(&line, result, lids, count);
-    Finish(line);
-    return result;
-}
-
-int32_t SimReplayGetInfo(uint32_t lid, BoardInfo *info) {
-    CallLine line;
-    CallLineGetInfo(&line, lid, info);
-    const CallRecord *recorded = Answer(line);
-    int32_t result = kMisuse;
-    if (recorded != nullptr) {
-        result = recorded->result;
-        if (recorded->infoShown) {
-            info->idWord = recorded->info.idWord;
-            std::memcpy(info->name, recorded->info.name, sizeof info->name);
-            info->bus = recorded->info.bus;
-            info->dev = recorded->info.dev;
-            info->slot = recorded->info.slot;
-        }
-    }
-    CallLineResultInfo(&line, result, info);
-    Finish(line);
-    return result;
-}
-
-int32_t SimReplayOpen(uint32_t lid, int32_t mode, void *reserved) {
-    CallLine line;
-    CallLineOpen(&line, lid, mode, reserved);
-    const CallRecord *recorded = Answer(line);
-    const int32_t result = recorded != nullptr ? recorded->result : kMisuse;
-    CallLineResult(&line, result);
-    Finish(line);
-    return result;
-}
-
-int32_t SimReplayPuList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
-    CallLine line;
-    CallLinePuList(&line, device, items, capacity, count);
-    const CallRecord *recorded = Answer(line);
-    int32_t result = kMisuse;
-    if (recorded != nullptr) {
-        result = recorded->result;
-        if (CallRecordShowsCount(*recorded)) *count = recorded->count;
-        for (size_t i = 0; i < recorded->units.size(); ++i) items[i] = recorded->units[i];
-    }
-    CallLineResultUnits(&line, result, items, count);
-    Finish(line);
-    return result;
-}
-
-int32_t SimReplayServiceList(int32_t device, int32_t reserved, ServiceItem *items, int32_t capacity,
-                             int32_t *count) {
-    CallLine line;
-    CallLineServiceList(&line, device, reserved, items, capacity, count);
-    const CallRecord *recorded = Answer(line);
-    int32_t result = kMisuse;
-    if (recorded != nullptr) {
-        result = recorded->result;
-        if (CallRecordShowsCount(*recorded)) *count = recorded->count;
-        for (size_t i = 0; i < recorded->services.size(); ++i) items[i] = recorded->services[i];
-    }
-    CallLineResultServices(&line, result, items, count);
-    Finish(line);
-    return result;
-}
-
-int32_t SimReplayCapture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
-                         int32_t timeout) {
-    CallLine line;
-    CallLineCapture(&line, device, reserved, mode, name, timeout);
-    const CallRecord *recorded = Answer(line);
-    int32_t result = kMisuse;
-    if (recorded != nullptr) {
-        result = recorded->result;
-        if (!recorded->modeNull) *mode = recorded->modeBack;
-    }
-    CallLineResultMode(&line, result, mode);
-    Finish(line);
-    return result;
-}
-
-int32_t SimReplayCtrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
-    CallLine line;
-    CallLineCtrl(&line, service, reserved, code, payload);
-    const CallRecord *recorded = Answer(line);
-    int32_t status = kMisuse;
-    if (recorded != nullptr) {
-        status = recorded->result;
-        if (recorded->payloadForm == kPayloadBytes) {
-            std::memcpy(payload, recorded->payloadBack.data(), recorded->payloadBack.size());
-        }
-    }
-    CallLineResultCtrl(&line, status, payload);
-    Finish(line);
-    return status;
-}
-
-int32_t SimReplayRelease(int32_t service, int32_t reserved) {
-    CallLine line;
-    CallLineRelease(&line, service, reserved);
-    const CallRecord *recorded = Answer(line);
-    const int32_t result = recorded != nullptr ? recorded->result : kMisuse;
-    CallLineResult(&line, result);
-    Finish(line);
-    return result;
-}
-
-int32_t SimReplayClose(int32_t device) {
-    CallLine line;
-    CallLineClose(&line, device);
-    const CallRecord *recorded = Answer(line);
-    const int32_t result = recorded != nullptr ? recorded->result : kMisuse;
-    CallLineResult(&line, result);
-    Finish(line);
-    return result;
-}
-
-int32_t SimReplayCleanup() {
-    CallLine line;
-    CallLineCleanup(&line);
-    const CallRecord *recorded = Answer(line);
-    const int32_t result = recorded != nullptr ? recorded->result : kMisuse;
-    CallLineResult(&line, result);
-    Finish(line);
-    const size_t unmade = replay.calls.size() - replay.next;
-    if (unmade > 0) {
-        const std::string text =
-            "zkt: replay of '" + replay.shownPath + "': " + std::to_string(unmade) +
-            " recorded call" + (unmade == 1 ? " was" : "s were") + " never made, the first call " +
-            std::to_string(replay.next + 1) + ": " + RecordedLine(replay.next) + "\n";
-        std::fputs(text.c_str(), stderr);
-    }
-    replay = Replay{};
-    return result;
-}
+const ZktOps &SimReplayOps() { return kReplayOps; }

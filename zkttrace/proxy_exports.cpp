@@ -1,14 +1,14 @@
-// The tracing proxy's face: the twelve ZKT_ operations, each handing the
-// caller's own arguments to the target library and writing one trace line
-// from what went in and what came back. The caller sees exactly what the
-// target did: the proxy only reads through the pointers.
+// The tracing proxy's face: the twelve ZKT_ operations, each a traced call
+// of the target library with the caller's own arguments. The caller sees
+// exactly what the target did: the trace only reads through the pointers.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "boardlib/zkt_api.h"
-#include "calltrace/call_line.h"
+#include "boardlib/zkt_bound.h"
 #include "calltrace/trace_file.h"
+#include "calltrace/traced_ops.h"
 #include "zkttrace/trace_target.h"
 
 namespace {
@@ -20,14 +20,28 @@ constexpr const char *kDefaultTraceFile = "zkt-trace.log";
 // written through the caller's pointers then.
 const int32_t kNoTarget = static_cast<int32_t>(ZKTerr_BAD_MODE);
 
-struct Proxy {
-    TraceTarget target;
-    bool forwarding;
-};
+int32_t RefuseDisplayMode(int32_t) { return kNoTarget; }
+int32_t RefuseInit(const char *, int32_t *) { return kNoTarget; }
+int32_t RefuseLidList(uint32_t *, int32_t, int32_t *) { return kNoTarget; }
+int32_t RefuseGetInfo(uint32_t, BoardInfo *) { return kNoTarget; }
+int32_t RefuseOpen(uint32_t, int32_t, void *) { return kNoTarget; }
+int32_t RefusePuList(int32_t, PuItem *, int32_t, int32_t *) { return kNoTarget; }
+int32_t RefuseServiceList(int32_t, int32_t, ServiceItem *, int32_t, int32_t *) {
+    return kNoTarget;
+}
+int32_t RefuseCapture(int32_t, int32_t, int32_t *, const char *, int32_t) { return kNoTarget; }
+int32_t RefuseCtrl(int32_t, int32_t, int32_t, void *) { return kNoTarget; }
+int32_t RefuseRelease(int32_t, int32_t) { return kNoTarget; }
+int32_t RefuseClose(int32_t) { return kNoTarget; }
+int32_t RefuseCleanup() { return kNoTarget; }
 
-Proxy Start() {
-    Proxy proxy{};
-    proxy.forwarding = LoadTraceTarget(&proxy.target);
+const ZktOps kRefusingOps = {RefuseDisplayMode, RefuseInit,    RefuseLidList, RefuseGetInfo,
+                             RefuseOpen,        RefusePuList,  RefuseServiceList,
+                             RefuseCapture,     RefuseCtrl,    RefuseRelease, RefuseClose,
+                             RefuseCleanup};
+
+const ZktOps *Start() {
+    const ZktOps *ops = LoadTraceTarget() ? &ZktBoundOps() : &kRefusingOps;
     const char *path = std::getenv(kTraceFileVariable);
     if (path == nullptr || path[0] == '\0') path = kDefaultTraceFile;
     const int error = TraceFileStart(path);
@@ -36,142 +50,60 @@ Proxy Start() {
                      "zkttrace: cannot open trace file '%s' (%s); calls go on without a trace\n",
                      path, std::strerror(error));
     }
-    return proxy;
+    return ops;
 }
 
 // Set up at the first call: loading another library is not allowed while
 // this one is being loaded on Windows, and the first call comes only after.
-const Proxy &TheProxy() {
-    static const Proxy proxy = Start();
-    return proxy;
+// Unlike the simulator's, the proxy's trace covers the whole process: calls
+// after ZKT_cleanup go on into the same file.
+const ZktOps &Target() {
+    static const ZktOps *const ops = Start();
+    return *ops;
 }
 
 }  // namespace
 
-int32_t ZKT_CALL ZKT_displayMode(int32_t mode) {
-    const Proxy &p = TheProxy();
-    CallLine line;
-    CallLineDisplayMode(&line, mode);
-    const int32_t result = p.forwarding ? p.target.displayMode(mode) : kNoTarget;
-    CallLineResult(&line, result);
-    TraceFileLine(line.text.c_str());
-    return result;
-}
+int32_t ZKT_CALL ZKT_displayMode(int32_t mode) { return TracedDisplayMode(Target(), mode); }
 
 int32_t ZKT_CALL ZKT_init(const char *configFile, int32_t *count) {
-    const Proxy &p = TheProxy();
-    CallLine line;
-    CallLineInit(&line, configFile, count);
-    const int32_t result = p.forwarding ? p.target.init(configFile, count) : kNoTarget;
-    CallLineResultCount(&line, result, count);
-    TraceFileLine(line.text.c_str());
-    return result;
+    return TracedInit(Target(), configFile, count);
 }
 
 int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {
-    const Proxy &p = TheProxy();
-    CallLine line;
-    CallLineLidList(&line, lids, capacity, count);
-    const int32_t result = p.forwarding ? p.target.lidList(lids, capacity, count) : kNoTarget;
-    CallLineResultLids(&line, result, lids, count);
-    TraceFileLine(line.text.c_str());
-    return result;
+    return TracedLidList(Target(), lids, capacity, count);
 }
 
 int32_t ZKT_CALL ZKT_getInfo(uint32_t lid, BoardInfo *info) {
-    const Proxy &p = TheProxy();
-    CallLine line;
-    CallLineGetInfo(&line, lid, info);
-    const int32_t result = p.forwarding ? p.target.getInfo(lid, info) : kNoTarget;
-    CallLineResultInfo(&line, result, info);
-    TraceFileLine(line.text.c_str());
-    return result;
+    return TracedGetInfo(Target(), lid, info);
 }
 
 int32_t ZKT_CALL ZKT_open(uint32_t lid, int32_t mode, void *reserved) {
-    const Proxy &p = TheProxy();
-    CallLine line;
-    CallLineOpen(&line, lid, mode, reserved);
-    const int32_t result = p.forwarding ? p.target.open(lid, mode, reserved) : kNoTarget;
-    CallLineResult(&line, result);
-    TraceFileLine(line.text.c_str());
-    return result;
+    return TracedOpen(Target(), lid, mode, reserved);
 }
 
 int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
-    const Proxy &p = TheProxy();
-    CallLine line;
-    CallLinePuList(&line, device, items, capacity, count);
-    const int32_t result =
-        p.forwarding ? p.target.puList(device, items, capacity, count) : kNoTarget;
-    CallLineResultUnits(&line, result, items, count);
-    TraceFileLine(line.text.c_str());
-    return result;
+    return TracedPuList(Target(), device, items, capacity, count);
 }
 
 int32_t ZKT_CALL ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *items,
                                  int32_t capacity, int32_t *count) {
-    const Proxy &p = TheProxy();
-    CallLine line;
-    CallLineServiceList(&line, device, reserved, items, capacity, count);
-    const int32_t result =
-        p.forwarding ? p.target.serviceList(device, reserved, items, capacity, count) : kNoTarget;
-    CallLineResultServices(&line, result, items, count);
-    TraceFileLine(line.text.c_str());
-    return result;
+    return TracedServiceList(Target(), device, reserved, items, capacity, count);
 }
 
 int32_t ZKT_CALL ZKT_capture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
                              int32_t timeout) {
-    const Proxy &p = TheProxy();
-    CallLine line;
-    CallLineCapture(&line, device, reserved, mode, name, timeout);
-    const int32_t result =
-        p.forwarding ? p.target.capture(device, reserved, mode, name, timeout) : kNoTarget;
-    CallLineResultMode(&line, result, mode);
-    TraceFileLine(line.text.c_str());
-    return result;
+    return TracedCapture(Target(), device, reserved, mode, name, timeout);
 }
 
 int32_t ZKT_CALL ZKT_ctrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
-    const Proxy &p = TheProxy();
-    CallLine line;
-    CallLineCtrl(&line, service, reserved, code, payload);
-    const int32_t status =
-        p.forwarding ? p.target.ctrl(service, reserved, code, payload) : kNoTarget;
-    CallLineResultCtrl(&line, status, payload);
-    TraceFileLine(line.text.c_str());
-    return status;
+    return TracedCtrl(Target(), service, reserved, code, payload);
 }
 
 int32_t ZKT_CALL ZKT_release(int32_t service, int32_t reserved) {
-    const Proxy &p = TheProxy();
-    CallLine line;
-    CallLineRelease(&line, service, reserved);
-    const int32_t result = p.forwarding ? p.target.release(service, reserved) : kNoTarget;
-    CallLineResult(&line, result);
-    TraceFileLine(line.text.c_str());
-    return result;
+    return TracedRelease(Target(), service, reserved);
 }
 
-int32_t ZKT_CALL ZKT_close(int32_t device) {
-    const Proxy &p = TheProxy();
-    CallLine line;
-    CallLineClose(&line, device);
-    const int32_t result = p.forwarding ? p.target.close(device) : kNoTarget;
-    CallLineResult(&line, result);
-    TraceFileLine(line.text.c_str());
-    return result;
-}
+int32_t ZKT_CALL ZKT_close(int32_t device) { return TracedClose(Target(), device); }
 
-// Unlike the simulator, the proxy keeps one trace for the whole process:
-// calls after ZKT_cleanup go on into the same file.
-int32_t ZKT_CALL ZKT_cleanup(void) {
-    const Proxy &p = TheProxy();
-    CallLine line;
-    CallLineCleanup(&line);
-    const int32_t result = p.forwarding ? p.target.cleanup() : kNoTarget;
-    CallLineResult(&line, result);
-    TraceFileLine(line.text.c_str());
-    return result;
-}
+int32_t ZKT_CALL ZKT_cleanup(void) { return TracedCleanup(Target()); }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "boardlib/zkt_bound.h"
 #include "zkttrace/trace_target.h"
 
 namespace {
@@ -29,7 +30,7 @@ const void *LibraryBase(const void *address) {
 
 }  // namespace
 
-bool LoadTraceTarget(TraceTarget *target) {
+bool LoadTraceTarget() {
     const char *path = std::getenv(kTraceTargetVariable);
     void *handle = RTLD_NEXT;
     Dl_info self;
@@ -48,7 +49,7 @@ bool LoadTraceTarget(TraceTarget *target) {
         }
     }
     dlerror();
-    const char *missing = FillTraceTarget(target, Lookup, handle);
+    const char *missing = ZktBind(Lookup, handle);
     if (missing != nullptr) {
         std::fprintf(stderr, "zkttrace: %s has no %s (%s); %s\n", named, missing, Reason(),
                      kRefusal);
@@ -56,7 +57,7 @@ bool LoadTraceTarget(TraceTarget *target) {
     }
     // Loaded again under its own name, the proxy would call itself for ever.
     if (LibraryBase(reinterpret_cast<void *>(&LoadTraceTarget)) ==
-        LibraryBase(reinterpret_cast<void *>(target->init))) {
+        LibraryBase(ZktBoundInitAddress())) {
         std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", named, kRefusal);
         return false;
     }

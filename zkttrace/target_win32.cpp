@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "boardlib/zkt_bound.h"
 #include "zkttrace/trace_target.h"
 
 namespace {
@@ -54,7 +55,7 @@ bool TargetPath(char *out, DWORD outSize) {
 
 }  // namespace
 
-bool LoadTraceTarget(TraceTarget *target) {
+bool LoadTraceTarget() {
     char path[MAX_PATH * 4];
     char reason[512];
     if (!TargetPath(path, sizeof path)) {
@@ -78,7 +79,7 @@ bool LoadTraceTarget(TraceTarget *target) {
         return false;
     }
     SetLastError(0);
-    const char *missing = FillTraceTarget(target, Lookup, module);
+    const char *missing = ZktBind(Lookup, module);
     if (missing != nullptr) {
         std::fprintf(stderr, "zkttrace: %s has no %s (%s); %s\n", path, missing,
                      Reason(GetLastError(), reason, sizeof reason), kRefusal);

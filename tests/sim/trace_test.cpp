@@ -429,8 +429,6 @@ TEST(TraceFormatTest, QuotedTextIsBoundedAndEscaped) {
     EXPECT_STREQ(EscapeQuoted(nullptr, 16, out, sizeof out), "null");
     // Cut at whole characters when the output is short, still closed.
     EXPECT_STREQ(EscapeQuoted("abcdefgh", 16, out, 6), "\"abc\"");
-    const unsigned char bytes[] = {0x00, 0x0F, 0xA0, 0xFF};
-    EXPECT_STREQ(CallTraceHex(bytes, sizeof bytes, out, sizeof out), "000fa0ff");
 }
 
 }  // namespace

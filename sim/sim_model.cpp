@@ -1,11 +1,8 @@
-#include "sim/sim_ops.h"
+#include "sim/sim_model.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "calltrace/call_line.h"
-#include "calltrace/trace_file.h"
-#include "sim/sim_replay.h"
 #include "sim/sim_state.h"
 #include "sim/sim_text.h"
 #include "textesc/text_escape.h"
@@ -59,21 +56,6 @@ uint32_t Control(const SimCapture &capture, int32_t reserved, int32_t code, void
     return status;
 }
 
-// Writes the call's line; a call before ZKT_init is also kept, since a
-// replay started by ZKT_init must find it in its recording.
-void EndCall(const CallLine &line) {
-    TraceFileLine(line.text.c_str());
-    if (!SimState().initialised) SimReplayKeepEarlyCall(line.text);
-}
-
-void EndSession() {
-    SimLibraryState &s = SimState();
-    TraceFileStop();
-    SimClearConfig(&s.config);
-    SimResetRuntime();
-    s.initialised = false;
-}
-
 void ReportStillHeld() {
     const SimLibraryState &s = SimState();
     for (int32_t b = 0; b < s.config.boardCount; ++b) {
@@ -92,70 +74,24 @@ void ReportStillHeld() {
     }
 }
 
-}  // namespace
-
-int32_t SimOpDisplayMode(int32_t mode) {
-    CallLine line;
-    CallLineDisplayMode(&line, mode);
+int32_t ModelDisplayMode(int32_t mode) {
     SimState().displayMode = mode;
-    CallLineResult(&line, 0);
-    EndCall(line);
     return 0;
 }
 
-int32_t SimOpInit(const char *configFile, int32_t *count) {
+// Answers the ZKT_init that opened the session, from the zkt.ini the
+// session read (sim_session.cpp); any other is misuse.
+int32_t ModelInit(const char *, int32_t *count) {
     SimLibraryState &s = SimState();
-    CallLine line;
-    CallLineInit(&line, configFile, count);
-    int32_t result = kMisuse;
-    if (!s.initialised && configFile != nullptr && count != nullptr) {
-        char message[2048];
-        SimLoadResult loaded = SimLoadConfigFile(configFile, &s.config, message, sizeof message);
-        bool replaying = false;
-        if (loaded == kSimConfigLoaded && s.config.replayPath[0] != '\0') {
-            replaying = SimReplayLoad(s.config, configFile, message, sizeof message);
-            if (!replaying) {
-                // Refused as a malformed file is, which still keeps its trace.
-                char tracePath[kSimMaxPathSize];
-                std::memcpy(tracePath, s.config.tracePath, sizeof tracePath);
-                SimClearConfig(&s.config);
-                std::memcpy(s.config.tracePath, tracePath, sizeof tracePath);
-                loaded = kSimConfigInvalid;
-            }
-        }
-        if (loaded == kSimConfigMissing) {
-            std::fprintf(stderr, "zkt: %s; no simulated devices\n", message);
-        } else if (loaded == kSimConfigInvalid) {
-            std::fprintf(stderr, "%s\n", message);
-        }
-        s.initialised = true;
-        SimResetRuntime();
-        const int traceError = TraceFileStart(s.config.tracePath);
-        if (traceError != 0) {
-            // The path comes from the file: its bytes reach the terminal
-            // escaped, as in every message of the reader.
-            char path[kSimMaxPathSize * 4];
-            EscapeUnquoted(s.config.tracePath, kSimMaxPathSize, path, sizeof path);
-            std::fprintf(stderr, "zkt: cannot open trace file '%s' (%s); no trace\n", path,
-                         std::strerror(traceError));
-        }
-        // A malformed file still names its trace: the error goes on top, so
-        // that the trace of an earlier run is never taken for this one's.
-        if (loaded == kSimConfigInvalid) TraceFileNote(message);
-        if (replaying) return SimReplayStart(&line, count);
-        SimReplayForgetEarlyCalls();
-        result = loaded == kSimConfigInvalid ? kMisuse : 0;
-        *count = s.config.boardCount;
-    }
-    CallLineResultCount(&line, result, count);
-    EndCall(line);
-    return result;
+    if (!s.initAnswerDue) return kMisuse;
+    s.initAnswerDue = false;
+    // A refused file fails the call, with no boards counted.
+    *count = s.config.boardCount;
+    return s.configRefused ? kMisuse : 0;
 }
 
-int32_t SimOpLidList(uint32_t *lids, int32_t capacity, int32_t *count) {
+int32_t ModelLidList(uint32_t *lids, int32_t capacity, int32_t *count) {
     const SimLibraryState &s = SimState();
-    CallLine line;
-    CallLineLidList(&line, lids, capacity, count);
     int32_t result = kMisuse;
     if (s.initialised && count != nullptr && (lids != nullptr || capacity <= 0)) {
         const int32_t n = Smaller(capacity, s.config.boardCount);
@@ -164,15 +100,11 @@ int32_t SimOpLidList(uint32_t *lids, int32_t capacity, int32_t *count) {
                                                   : s.config.boardCount;
         result = 0;
     }
-    CallLineResultLids(&line, result, lids, count);
-    EndCall(line);
     return result;
 }
 
-int32_t SimOpGetInfo(uint32_t lid, BoardInfo *info) {
+int32_t ModelGetInfo(uint32_t lid, BoardInfo *info) {
     const SimLibraryState &s = SimState();
-    CallLine line;
-    CallLineGetInfo(&line, lid, info);
     int32_t result = kMisuse;
     const int32_t b = s.initialised ? SimBoardByLid(lid) : -1;
     if (b >= 0 && info != nullptr && info->size >= sizeof(BoardInfo) &&
@@ -187,15 +119,12 @@ int32_t SimOpGetInfo(uint32_t lid, BoardInfo *info) {
         std::memset(info->reserved160, 0, sizeof info->reserved160);
         result = board.infoFails ? kMisuse : 0;
     }
-    CallLineResultInfo(&line, result, info);
-    EndCall(line);
     return result;
 }
 
-int32_t SimOpOpen(uint32_t lid, int32_t mode, void *reserved) {
+// Any open mode is granted.
+int32_t ModelOpen(uint32_t lid, int32_t, void *reserved) {
     SimLibraryState &s = SimState();
-    CallLine line;
-    CallLineOpen(&line, lid, mode, reserved);
     int32_t result = kMisuse;
     const int32_t b = s.initialised ? SimBoardByLid(lid) : -1;
     if (b >= 0 && reserved == nullptr && s.deviceHandles[b] == 0) {
@@ -209,15 +138,11 @@ int32_t SimOpOpen(uint32_t lid, int32_t mode, void *reserved) {
             }
         }
     }
-    CallLineResult(&line, result);
-    EndCall(line);
     return result;
 }
 
-int32_t SimOpPuList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
+int32_t ModelPuList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
     const SimLibraryState &s = SimState();
-    CallLine line;
-    CallLinePuList(&line, device, items, capacity, count);
     int32_t result = kMisuse;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
     if (b >= 0 && count != nullptr && (items != nullptr || capacity <= 0)) {
@@ -233,16 +158,12 @@ int32_t SimOpPuList(int32_t device, PuItem *items, int32_t capacity, int32_t *co
         *count = board.reportedUnitCount.set ? board.reportedUnitCount.value : board.unitCount;
         result = 0;
     }
-    CallLineResultUnits(&line, result, items, count);
-    EndCall(line);
     return result;
 }
 
-int32_t SimOpServiceList(int32_t device, int32_t reserved, ServiceItem *items, int32_t capacity,
+int32_t ModelServiceList(int32_t device, int32_t reserved, ServiceItem *items, int32_t capacity,
                          int32_t *count) {
     const SimLibraryState &s = SimState();
-    CallLine line;
-    CallLineServiceList(&line, device, reserved, items, capacity, count);
     int32_t result = kMisuse;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
     if (b >= 0 && reserved == 0 && count != nullptr && (items != nullptr || capacity <= 0)) {
@@ -256,16 +177,12 @@ int32_t SimOpServiceList(int32_t device, int32_t reserved, ServiceItem *items, i
             board.reportedServiceCount.set ? board.reportedServiceCount.value : board.serviceCount;
         result = 0;
     }
-    CallLineResultServices(&line, result, items, count);
-    EndCall(line);
     return result;
 }
 
-int32_t SimOpCapture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
-                     int32_t timeout) {
+int32_t ModelCapture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
+                     int32_t) {
     SimLibraryState &s = SimState();
-    CallLine line;
-    CallLineCapture(&line, device, reserved, mode, name, timeout);
     int32_t result = kMisuse;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
     if (b >= 0 && reserved == 0 && mode != nullptr && name != nullptr) {
@@ -299,41 +216,29 @@ int32_t SimOpCapture(int32_t device, int32_t reserved, int32_t *mode, const char
             }
         }
     }
-    CallLineResultMode(&line, result, mode);
-    EndCall(line);
     return result;
 }
 
-int32_t SimOpCtrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
+int32_t ModelCtrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
     const SimLibraryState &s = SimState();
-    CallLine line;
-    CallLineCtrl(&line, service, reserved, code, payload);
     uint32_t status = ZKTerr_BAD_MODE;
     const SimCapture *capture = s.initialised ? SimCaptureByHandle(service) : nullptr;
     if (capture != nullptr) status = Control(*capture, reserved, code, payload);
-    CallLineResultCtrl(&line, static_cast<int32_t>(status), payload);
-    EndCall(line);
     return static_cast<int32_t>(status);
 }
 
-int32_t SimOpRelease(int32_t service, int32_t reserved) {
-    CallLine line;
-    CallLineRelease(&line, service, reserved);
+int32_t ModelRelease(int32_t service, int32_t reserved) {
     SimCapture *capture = SimState().initialised ? SimCaptureByHandle(service) : nullptr;
     int32_t result = kMisuse;
     if (capture != nullptr && reserved == 0) {
         capture->inUse = false;
         result = 0;
     }
-    CallLineResult(&line, result);
-    EndCall(line);
     return result;
 }
 
-int32_t SimOpClose(int32_t device) {
+int32_t ModelClose(int32_t device) {
     SimLibraryState &s = SimState();
-    CallLine line;
-    CallLineClose(&line, device);
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
     int32_t result = kMisuse;
     if (b >= 0) {
@@ -346,28 +251,21 @@ int32_t SimOpClose(int32_t device) {
             result = 0;
         }
     }
-    CallLineResult(&line, result);
-    EndCall(line);
     return result;
 }
 
-int32_t SimOpCleanup() {
-    SimLibraryState &s = SimState();
-    CallLine line;
-    CallLineCleanup(&line);
-    if (!s.initialised) {
-        CallLineResult(&line, kMisuse);
-        EndCall(line);
-        return kMisuse;
-    }
-    if (SimReplaying()) {
-        const int32_t result = SimReplayCleanup();
-        EndSession();
-        return result;
-    }
+// Reports what the caller left open; the session ends after it.
+int32_t ModelCleanup() {
+    if (!SimState().initialised) return kMisuse;
     ReportStillHeld();
-    CallLineResult(&line, 0);
-    EndCall(line);
-    EndSession();
     return 0;
 }
+
+const ZktOps kModelOps = {ModelDisplayMode, ModelInit,    ModelLidList, ModelGetInfo,
+                          ModelOpen,        ModelPuList,  ModelServiceList,
+                          ModelCapture,     ModelCtrl,    ModelRelease, ModelClose,
+                          ModelCleanup};
+
+}  // namespace
+
+const ZktOps &SimModelOps() { return kModelOps; }

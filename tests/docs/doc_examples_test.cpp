@@ -1,10 +1,11 @@
-// Every block of program output in the README and the man pages names the
+// Every block of program output in the Markdown documents (README.md for
+// users, HACKING.md for people changing the code) and the man pages names the
 // file it shows, and must equal it byte for byte. Those files are the
 // expected output of end-to-end cases, which the e2e suite compares with a
 // real run, so an example in the documentation is what the program prints.
 //
 // Markers:
-//   README.md     a line "<!-- example: <path> -->" right before a fenced
+//   *.md          a line "<!-- example: <path> -->" right before a fenced
 //                 block; fences other than ```sh, ```bat and ```ini (commands and
 //                 input files) must carry one.
 //   man/*.1, *.5  a line ".\" example: <path>" right before .EX; every .EX
@@ -60,7 +61,7 @@ std::string Trimmed(std::string text) {
 }
 
 // The path in "<!-- example: path -->", or "" when line is no marker.
-std::string ReadmeMarker(const std::string &line) {
+std::string MarkdownMarker(const std::string &line) {
     const std::string open = "<!-- example:";
     const std::string close = "-->";
     const std::string t = Trimmed(line);
@@ -71,7 +72,7 @@ std::string ReadmeMarker(const std::string &line) {
     return Trimmed(t.substr(open.size(), t.size() - open.size() - close.size()));
 }
 
-std::vector<Block> ReadmeBlocks(const std::string &name, const std::string &text) {
+std::vector<Block> MarkdownBlocks(const std::string &name, const std::string &text) {
     std::vector<Block> blocks;
     const std::vector<std::string> lines = Lines(text);
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -79,7 +80,7 @@ std::vector<Block> ReadmeBlocks(const std::string &name, const std::string &text
         const std::string language = Trimmed(lines[i].substr(3));
         Block block;
         block.where = name + ":" + std::to_string(i + 1);
-        block.source = i > 0 ? ReadmeMarker(lines[i - 1]) : "";
+        block.source = i > 0 ? MarkdownMarker(lines[i - 1]) : "";
         block.output = !block.source.empty();
         size_t end = i + 1;
         for (; end < lines.size() && !StartsWith(lines[end], "```"); ++end) {
@@ -161,8 +162,14 @@ struct Document {
     std::string text;
 };
 
+bool IsMarkdown(const std::string &name) {
+    const std::string extension = ".md";
+    return name.size() > extension.size() &&
+           name.compare(name.size() - extension.size(), extension.size(), extension) == 0;
+}
+
 std::vector<Document> Documents() {
-    std::vector<std::string> names = {"README.md"};
+    std::vector<std::string> names = {"README.md", "HACKING.md"};
     std::vector<std::string> pages;
     for (const auto &entry : fs::directory_iterator(kSourceDir / "man")) {
         const std::string extension = entry.path().extension().string();
@@ -182,7 +189,7 @@ std::vector<Document> Documents() {
 }
 
 std::vector<Block> BlocksOf(const Document &document) {
-    if (document.name == "README.md") return ReadmeBlocks(document.name, document.text);
+    if (IsMarkdown(document.name)) return MarkdownBlocks(document.name, document.text);
     return ManBlocks(document.name, document.text);
 }
 
@@ -221,7 +228,7 @@ TEST(DocExamples, EveryBlockThatCouldBeOutputIsMarked) {
         for (const Block &block : BlocksOf(document)) {
             EXPECT_FALSE(block.source.empty())
                 << block.where << ": a block without a marker; name the file it shows ("
-                << (document.name == "README.md" ? "<!-- example: path -->" : ".\\\" example: path")
+                << (IsMarkdown(document.name) ? "<!-- example: path -->" : ".\\\" example: path")
                 << ") or, in a man page, say what it is (.\\\" not output: ...)";
         }
     }
@@ -236,6 +243,7 @@ TEST(DocExamples, TheMainExamplesAreChecked) {
         }
     }
     for (const char *wanted : {"README.md tests/e2e/demo/expected.out",
+                               "README.md tests/e2e/cases/replay-changed-settings/expected.err",
                                "man/quilmar.1 tests/e2e/cases/reference-example/expected.out",
                                "man/zkt.ini.5 tests/e2e/cases/reference-example/expected.trace"}) {
         EXPECT_EQ(sources.count(wanted), 1u) << "no checked example: " << wanted;
@@ -249,14 +257,14 @@ TEST(DocExamples, AnExampleThatDiffersFromItsFileIsReported) {
     ASSERT_FALSE(file.empty());
 
     std::string readme = "<!-- example: " + source + " -->\n```\n" + file + "```\n";
-    std::vector<Block> blocks = ReadmeBlocks("README.md", readme);
+    std::vector<Block> blocks = MarkdownBlocks("README.md", readme);
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(Mismatch(blocks[0]), "");
 
     std::string changed = file;
     changed[0] = changed[0] == 'x' ? 'y' : 'x';
     blocks =
-        ReadmeBlocks("README.md", "<!-- example: " + source + " -->\n```\n" + changed + "```\n");
+        MarkdownBlocks("README.md", "<!-- example: " + source + " -->\n```\n" + changed + "```\n");
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_NE(Mismatch(blocks[0]), "");
 

@@ -19,8 +19,9 @@ size_t pendingLength = 0;
 void AddLine(const char *prefix, const char *line, size_t length) {
     const size_t prefixLength = std::strlen(prefix);
     if (mode == kWriting) {
-        // One write per line, so that lines of calls made at the same time
-        // from several threads do not interleave; a line is never cut.
+        // One write per line, so a line is never cut in two by the stdio
+        // buffer. Nothing here is synchronised: the library is called from
+        // one thread, and so is its trace.
         std::string whole;
         whole.reserve(prefixLength + length + 1);
         whole.append(prefix, prefixLength);

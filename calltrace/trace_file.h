@@ -6,6 +6,9 @@
 // kTracePendingBytes) and written at its top once it is started; a library
 // that learns where its trace goes only later (the simulator, from zkt.ini)
 // relies on this.
+//
+// One trace per library, written from the one thread that calls it: nothing
+// here is synchronised.
 #ifndef QUILMAR_CALLTRACE_TRACE_FILE_H
 #define QUILMAR_CALLTRACE_TRACE_FILE_H
 

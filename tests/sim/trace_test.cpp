@@ -207,6 +207,39 @@ TEST_F(TraceTest, NoTraceKeyMeansNoFileAndHeldBackLinesAreDropped) {
               "ZKT_cleanup() = 0\n");
 }
 
+// The backend is picked at a session's first call and kept to ZKT_cleanup:
+// the replay of the recording ./zkt.ini names, or else the model. A
+// ZKT_init naming another recording takes over from its own ZKT_init on,
+// and the calls before it stand as answered.
+TEST_F(TraceTest, BackendIsPickedAtTheFirstCallAndAZktInitElsewhereTakesOver) {
+    const std::string recording =
+        "ZKT_displayMode(mode=0x8f) = -1073741823\n"
+        "ZKT_init(configFile=\"lab.ini\") = 0, count=0\n"
+        "ZKT_cleanup() = 5\n";
+    WriteFile("recording.log", recording);
+    WriteFile("lab.ini", "[Library]\nReplay = recording.log\nTrace = lab.log\n");
+
+    // No ./zkt.ini: the model answers the first call.
+    EXPECT_EQ(ZKT_displayMode(0x8F), 0);
+    int32_t count = -1;
+    EXPECT_EQ(ZKT_init("lab.ini", &count), 0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(ZKT_cleanup(), 5);
+    EXPECT_EQ(ReadFile("lab.log"),
+              "ZKT_displayMode(mode=0x8f) = 0\n"
+              "# 1 call before ZKT_init answered by the simulated boards stand; from ZKT_init"
+              " on, the recording 'recording.log' answers\n"
+              "ZKT_init(configFile=\"lab.ini\") = 0, count=0\n"
+              "ZKT_cleanup() = 5\n");
+
+    // ./zkt.ini names the recording: it answers from the first call on.
+    WriteFile("zkt.ini", "[Library]\nReplay = recording.log\n");
+    EXPECT_EQ(ZKT_displayMode(0x8F), -1073741823);
+    EXPECT_EQ(ZKT_init("lab.ini", &count), 0);
+    EXPECT_EQ(ZKT_cleanup(), 5);
+    EXPECT_EQ(ReadFile("lab.log"), recording);
+}
+
 // The held-back lines fill their buffer exactly, or would overrun it by one
 // byte: the line that does not fit whole is dropped, every earlier one kept.
 TEST_F(TraceTest, HeldBackLinesFillTheirBufferToTheLastByte) {

@@ -1,6 +1,7 @@
 #include "calltrace/call_line.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -20,6 +21,16 @@ void EndResultPart(CallLine *line, int32_t result) {
 void TakeCount(CallLine *line, int32_t result, const int32_t *count) {
     line->record.result = result;
     if (count != nullptr) line->record.count = *count;
+}
+
+// A list call's count, then the entries the caller may read, and the line.
+template <typename Entry>
+void TakeList(CallLine *line, int32_t result, const int32_t *count, const Entry *entries,
+              std::vector<Entry> *shown) {
+    TakeCount(line, result, count);
+    const size_t n = CallRecordListEntries(line->record);
+    shown->assign(entries, entries + n);
+    EndResultPart(line, result);
 }
 
 }  // namespace
@@ -149,26 +160,17 @@ void CallLineResultCount(CallLine *line, int32_t result, const int32_t *count) {
 
 void CallLineResultLids(CallLine *line, int32_t result, const uint32_t *lids,
                         const int32_t *count) {
-    TakeCount(line, result, count);
-    const size_t n = CallRecordListEntries(line->record);
-    line->record.lids.assign(lids, lids + n);
-    EndResultPart(line, result);
+    TakeList(line, result, count, lids, &line->record.lids);
 }
 
 void CallLineResultUnits(CallLine *line, int32_t result, const PuItem *items,
                          const int32_t *count) {
-    TakeCount(line, result, count);
-    const size_t n = CallRecordListEntries(line->record);
-    line->record.units.assign(items, items + n);
-    EndResultPart(line, result);
+    TakeList(line, result, count, items, &line->record.units);
 }
 
 void CallLineResultServices(CallLine *line, int32_t result, const ServiceItem *items,
                             const int32_t *count) {
-    TakeCount(line, result, count);
-    const size_t n = CallRecordListEntries(line->record);
-    line->record.services.assign(items, items + n);
-    EndResultPart(line, result);
+    TakeList(line, result, count, items, &line->record.services);
 }
 
 void CallLineResultInfo(CallLine *line, int32_t result, const BoardInfo *info) {

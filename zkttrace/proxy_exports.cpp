@@ -1,6 +1,6 @@
-// The tracing proxy's face: the twelve ZKT_ operations, each a traced call
-// of the target library with the caller's own arguments. The caller sees
-// exactly what the target did: the trace only reads through the pointers.
+// What the tracing proxy adds to its traced exports: every call goes to the
+// target library with the caller's own arguments. The caller sees exactly
+// what the target did: the trace only reads through the pointers.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,7 +8,7 @@
 #include "boardlib/zkt_api.h"
 #include "boardlib/zkt_bound.h"
 #include "calltrace/trace_file.h"
-#include "calltrace/traced_ops.h"
+#include "calltrace/traced_exports.h"
 #include "zkttrace/trace_target.h"
 
 namespace {
@@ -64,46 +64,8 @@ const ZktOps &Target() {
 
 }  // namespace
 
-int32_t ZKT_CALL ZKT_displayMode(int32_t mode) { return TracedDisplayMode(Target(), mode); }
+const ZktOps &ExportedOps() { return Target(); }
 
-int32_t ZKT_CALL ZKT_init(const char *configFile, int32_t *count) {
-    return TracedInit(Target(), configFile, count);
-}
+void ExportedBeforeInit(const char *, const int32_t *) {}
 
-int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {
-    return TracedLidList(Target(), lids, capacity, count);
-}
-
-int32_t ZKT_CALL ZKT_getInfo(uint32_t lid, BoardInfo *info) {
-    return TracedGetInfo(Target(), lid, info);
-}
-
-int32_t ZKT_CALL ZKT_open(uint32_t lid, int32_t mode, void *reserved) {
-    return TracedOpen(Target(), lid, mode, reserved);
-}
-
-int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
-    return TracedPuList(Target(), device, items, capacity, count);
-}
-
-int32_t ZKT_CALL ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *items,
-                                 int32_t capacity, int32_t *count) {
-    return TracedServiceList(Target(), device, reserved, items, capacity, count);
-}
-
-int32_t ZKT_CALL ZKT_capture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
-                             int32_t timeout) {
-    return TracedCapture(Target(), device, reserved, mode, name, timeout);
-}
-
-int32_t ZKT_CALL ZKT_ctrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
-    return TracedCtrl(Target(), service, reserved, code, payload);
-}
-
-int32_t ZKT_CALL ZKT_release(int32_t service, int32_t reserved) {
-    return TracedRelease(Target(), service, reserved);
-}
-
-int32_t ZKT_CALL ZKT_close(int32_t device) { return TracedClose(Target(), device); }
-
-int32_t ZKT_CALL ZKT_cleanup(void) { return TracedCleanup(Target()); }
+void ExportedAfterCleanup() {}

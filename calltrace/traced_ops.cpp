@@ -1,107 +1,197 @@
 #include "calltrace/traced_ops.h"
 
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "calltrace/call_record.h"
 #include "calltrace/trace_file.h"
 
 namespace {
 
-// Reused from call to call, so its texts and lists keep their storage.
-CallLine current;
+// The call being made, reused from call to call so that its texts and lists
+// keep their storage: its record, the board record as it was passed in
+// (ZKT_getInfo), and its line, the call part alone while the call runs.
+CallRecord record;
+BoardInfo infoOnEntry;
+std::string line;
+
+CallRecord &Begin(CallOperation operation) {
+    CallRecordStart(&record, operation);
+    line.clear();
+    return record;
+}
+
+void EndCallPart() { CallRecordAppendCall(record, &line); }
 
 int32_t Finish(int32_t result) {
-    TraceFileLine(current.text.c_str());
+    record.result = result;
+    CallRecordAppendResult(record, &line);
+    TraceFileLine(line.c_str());
     return result;
+}
+
+// A list call's count, then the entries the caller may read.
+template <typename Entry>
+void TakeList(int32_t result, const int32_t *count, const Entry *entries,
+              std::vector<Entry> *shown) {
+    record.result = result;
+    if (count != nullptr) record.count = *count;
+    const size_t n = CallRecordListEntries(record);
+    shown->assign(entries, entries + n);
 }
 
 }  // namespace
 
 int32_t TracedDisplayMode(const ZktOps &ops, int32_t mode) {
-    CallLineDisplayMode(&current, mode);
-    const int32_t result = ops.displayMode(mode);
-    CallLineResult(&current, result);
-    return Finish(result);
+    Begin(kCallDisplayMode).mode = mode;
+    EndCallPart();
+    return Finish(ops.displayMode(mode));
 }
 
 int32_t TracedInit(const ZktOps &ops, const char *configFile, int32_t *count) {
-    CallLineInit(&current, configFile, count);
+    CallRecord &r = Begin(kCallInit);
+    r.textNull = configFile == nullptr;
+    if (configFile != nullptr) r.text.assign(configFile, strnlen(configFile, kCallShownPathBytes));
+    r.countNull = count == nullptr;
+    EndCallPart();
     const int32_t result = ops.init(configFile, count);
-    CallLineResultCount(&current, result, count);
+    if (count != nullptr) r.count = *count;
     return Finish(result);
 }
 
 int32_t TracedLidList(const ZktOps &ops, uint32_t *lids, int32_t capacity, int32_t *count) {
-    CallLineLidList(&current, lids, capacity, count);
+    CallRecord &r = Begin(kCallLidList);
+    r.listNull = lids == nullptr;
+    r.capacity = capacity;
+    r.countNull = count == nullptr;
+    EndCallPart();
     const int32_t result = ops.lidList(lids, capacity, count);
-    CallLineResultLids(&current, result, lids, count);
+    TakeList(result, count, lids, &r.lids);
     return Finish(result);
 }
 
 int32_t TracedGetInfo(const ZktOps &ops, uint32_t lid, BoardInfo *info) {
-    CallLineGetInfo(&current, lid, info);
+    CallRecord &r = Begin(kCallGetInfo);
+    r.lid = lid;
+    r.infoNull = info == nullptr;
+    if (info != nullptr) {
+        r.infoSize = info->size;
+        std::memcpy(&infoOnEntry, info, sizeof *info);
+    }
+    EndCallPart();
     const int32_t result = ops.getInfo(lid, info);
-    CallLineResultInfo(&current, result, info);
+    // The record's fields after a success, and after a failure that changed
+    // the record.
+    r.infoShown = info != nullptr &&
+                  (result == 0 || std::memcmp(info, &infoOnEntry, sizeof *info) != 0);
+    if (r.infoShown) {
+        r.info.idWord = info->idWord;
+        std::memcpy(r.info.name, info->name, sizeof r.info.name);
+        r.info.bus = info->bus;
+        r.info.dev = info->dev;
+        r.info.slot = info->slot;
+    }
     return Finish(result);
 }
 
 int32_t TracedOpen(const ZktOps &ops, uint32_t lid, int32_t mode, void *reserved) {
-    CallLineOpen(&current, lid, mode, reserved);
-    const int32_t result = ops.open(lid, mode, reserved);
-    CallLineResult(&current, result);
-    return Finish(result);
+    CallRecord &r = Begin(kCallOpen);
+    r.lid = lid;
+    r.mode = mode;
+    r.reservedNonNull = reserved != nullptr;
+    EndCallPart();
+    return Finish(ops.open(lid, mode, reserved));
 }
 
 int32_t TracedPuList(const ZktOps &ops, int32_t device, PuItem *items, int32_t capacity,
                      int32_t *count) {
-    CallLinePuList(&current, device, items, capacity, count);
+    CallRecord &r = Begin(kCallPuList);
+    r.device = device;
+    r.listNull = items == nullptr;
+    r.capacity = capacity;
+    r.countNull = count == nullptr;
+    EndCallPart();
     const int32_t result = ops.puList(device, items, capacity, count);
-    CallLineResultUnits(&current, result, items, count);
+    TakeList(result, count, items, &r.units);
     return Finish(result);
 }
 
 int32_t TracedServiceList(const ZktOps &ops, int32_t device, int32_t reserved, ServiceItem *items,
                           int32_t capacity, int32_t *count) {
-    CallLineServiceList(&current, device, reserved, items, capacity, count);
+    CallRecord &r = Begin(kCallServiceList);
+    r.device = device;
+    r.reserved = reserved;
+    r.listNull = items == nullptr;
+    r.capacity = capacity;
+    r.countNull = count == nullptr;
+    EndCallPart();
     const int32_t result = ops.serviceList(device, reserved, items, capacity, count);
-    CallLineResultServices(&current, result, items, count);
+    TakeList(result, count, items, &r.services);
     return Finish(result);
 }
 
 int32_t TracedCapture(const ZktOps &ops, int32_t device, int32_t reserved, int32_t *mode,
                       const char *name, int32_t timeout) {
-    CallLineCapture(&current, device, reserved, mode, name, timeout);
+    CallRecord &r = Begin(kCallCapture);
+    r.device = device;
+    r.reserved = reserved;
+    r.modeNull = mode == nullptr;
+    if (mode != nullptr) r.mode = *mode;
+    r.textNull = name == nullptr;
+    if (name != nullptr) r.text.assign(name, strnlen(name, ZKT_SERVICE_NAME_SIZE));
+    r.timeout = timeout;
+    EndCallPart();
     const int32_t result = ops.capture(device, reserved, mode, name, timeout);
-    CallLineResultMode(&current, result, mode);
+    if (mode != nullptr) r.modeBack = *mode;
     return Finish(result);
 }
 
 int32_t TracedCtrl(const ZktOps &ops, int32_t service, int32_t reserved, int32_t code,
                    void *payload) {
-    CallLineCtrl(&current, service, reserved, code, payload);
+    CallRecord &r = Begin(kCallCtrl);
+    r.service = service;
+    r.reserved = reserved;
+    r.code = code;
+    const int32_t size = ZktPayloadSize(code);
+    if (payload == nullptr) {
+        r.payloadForm = kPayloadNull;
+    } else if (size < 0) {
+        r.payloadForm = kPayloadUnknownSize;
+    } else if (size == 0) {
+        r.payloadForm = kPayloadNonNull;
+    } else {
+        r.payloadForm = kPayloadBytes;
+        r.payloadSent.assign(static_cast<const char *>(payload), static_cast<size_t>(size));
+    }
+    EndCallPart();
     const int32_t status = ops.ctrl(service, reserved, code, payload);
-    CallLineResultCtrl(&current, status, payload);
+    if (r.payloadForm == kPayloadBytes) {
+        r.payloadBack.assign(static_cast<const char *>(payload), r.payloadSent.size());
+    }
     return Finish(status);
 }
 
 int32_t TracedRelease(const ZktOps &ops, int32_t service, int32_t reserved) {
-    CallLineRelease(&current, service, reserved);
-    const int32_t result = ops.release(service, reserved);
-    CallLineResult(&current, result);
-    return Finish(result);
+    CallRecord &r = Begin(kCallRelease);
+    r.service = service;
+    r.reserved = reserved;
+    EndCallPart();
+    return Finish(ops.release(service, reserved));
 }
 
 int32_t TracedClose(const ZktOps &ops, int32_t device) {
-    CallLineClose(&current, device);
-    const int32_t result = ops.close(device);
-    CallLineResult(&current, result);
-    return Finish(result);
+    Begin(kCallClose).device = device;
+    EndCallPart();
+    return Finish(ops.close(device));
 }
 
 int32_t TracedCleanup(const ZktOps &ops) {
-    CallLineCleanup(&current);
-    const int32_t result = ops.cleanup();
-    CallLineResult(&current, result);
-    return Finish(result);
+    Begin(kCallCleanup);
+    EndCallPart();
+    return Finish(ops.cleanup());
 }
 
-const CallLine &TracedCall() { return current; }
+const std::string &TracedCallPart() { return line; }
 
 void TracedNote(const char *text) { TraceFileNote(text); }

@@ -2,7 +2,8 @@
 // one call through ops and writes its line. The call part is taken before
 // the call (the call may overwrite what a pointer argument shows), the
 // outputs after it, from the caller's own pointers; so the line shows what
-// the caller sees, whoever answered. The simulator's model, its replay and
+// the caller sees, whoever answered. A line is never cut, however long its
+// lists; which outputs it shows is said in calltrace/call_record.h. The simulator's model, its replay and
 // the tracing proxy's target all go through here.
 //
 // The library is called from one thread: the call being answered is one
@@ -11,9 +12,9 @@
 #define QUILMAR_CALLTRACE_TRACED_OPS_H
 
 #include <cstdint>
+#include <string>
 
 #include "boardlib/zkt_ops.h"
-#include "calltrace/call_line.h"
 
 int32_t TracedDisplayMode(const ZktOps &ops, int32_t mode);
 int32_t TracedInit(const ZktOps &ops, const char *configFile, int32_t *count);
@@ -32,10 +33,9 @@ int32_t TracedRelease(const ZktOps &ops, int32_t service, int32_t reserved);
 int32_t TracedClose(const ZktOps &ops, int32_t device);
 int32_t TracedCleanup(const ZktOps &ops);
 
-// The call being answered, while an operation of ops runs: its record with
-// the call part filled in, and the call part's text. A backend that answers
-// from a recording matches it there.
-const CallLine &TracedCall();
+// The call part of the call being answered, while an operation of ops runs:
+// a backend that answers from a recording matches it there.
+const std::string &TracedCallPart();
 
 // A note in the trace on behalf of whoever answers: written at once, so it
 // stands before the line of the call being answered.

@@ -81,7 +81,7 @@ void Diverge(const std::string &made) {
 // replay has gone astray. Calls are matched on their call part: everything
 // the caller chose, and nothing the library answered.
 const CallRecord *Answer() {
-    const std::string &made = TracedCall().text;
+    const std::string &made = TracedCallPart();
     ++replay.made;
     if (replay.diverged) return nullptr;
     if (replay.next < replay.calls.size() && RecordedAs(replay.next, made)) {

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "boardlib/zkt_api.h"
-#include "calltrace/call_line.h"
 #include "calltrace/call_record.h"
 #include "calltrace/trace_file.h"
 #include "sim_test_support.h"

@@ -1,6 +1,8 @@
 # Runs the tool once in a fresh folder holding one case's files, and compares
 # what it wrote byte for byte with the case's expectations:
 #   zkt.ini, quilmar.ini   copied into the folder (quilmar.ini may be absent)
+#   uses-demo-settings     an empty file in place of quilmar.ini: the demo's
+#                          demo/quilmar.ini is copied in instead
 #   trace.log              an older trace, copied too (usually absent)
 #   args                   the tool's arguments, one a line (absent: none)
 #   recording.log          a recorded trace for zkt.ini's Replay, copied too
@@ -35,9 +37,8 @@
 # zkt.ini of three lines (Replay = recording.log, Trace = replay.log), and
 # the plain simulator answers the tool from the recording. Standard output
 # must be byte for byte the recorded run's, and replay.log the recording
-# without its "# " notes. A run that wrote no recording (the tool called no
-# operation, or the case expects no simulator trace) has no round trip: the
-# test says so and passes on its comparisons above.
+# without its "# " notes. A replay is asked for only where the run records
+# (e2e/CMakeLists.txt registers it so): a run that left no recording fails.
 #
 # NEWLINE=CRLF (the Windows build) says that the tool's standard output and
 # standard error end lines in CR LF: the tool writes "\n" to text-mode
@@ -63,11 +64,24 @@ endif()
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
-foreach(input zkt.ini quilmar.ini trace.log recording.log)
+foreach(input zkt.ini trace.log recording.log)
   if(EXISTS ${CASE_DIR}/${input})
     file(COPY ${CASE_DIR}/${input} DESTINATION ${WORK_DIR})
   endif()
 endforeach()
+# The settings the run reads, and its replay too (absent: none).
+set(settings "")
+if(EXISTS ${CASE_DIR}/uses-demo-settings)
+  set(settings ${CMAKE_CURRENT_LIST_DIR}/../../demo/quilmar.ini)
+  if(EXISTS ${CASE_DIR}/quilmar.ini)
+    message(FATAL_ERROR "${CASE_DIR}: quilmar.ini beside uses-demo-settings; keep one of them")
+  endif()
+elseif(EXISTS ${CASE_DIR}/quilmar.ini)
+  set(settings ${CASE_DIR}/quilmar.ini)
+endif()
+if(settings)
+  file(COPY_FILE ${settings} ${WORK_DIR}/quilmar.ini)
+endif()
 
 set(stdin_file ${EXPECTED_DIR}/stdin)
 if(NOT EXISTS ${stdin_file})
@@ -208,13 +222,13 @@ if(REPLAY)
     set(recording "")
   endif()
   if(recording STREQUAL "" OR NOT EXISTS ${recording})
-    message(STATUS "no recording of this run: no round trip")
-    return()
+    message(FATAL_ERROR "a replay was asked for, but the run left no recording "
+      "(${recording}): register the replay only for a run that records")
   endif()
   set(replay_dir ${WORK_DIR}/replay)
   file(MAKE_DIRECTORY ${replay_dir})
-  if(EXISTS ${CASE_DIR}/quilmar.ini)
-    file(COPY ${CASE_DIR}/quilmar.ini DESTINATION ${replay_dir})
+  if(settings)
+    file(COPY_FILE ${settings} ${replay_dir}/quilmar.ini)
   endif()
   file(COPY_FILE ${recording} ${replay_dir}/recording.log)
   file(WRITE ${replay_dir}/zkt.ini "[Library]\nReplay = recording.log\nTrace = replay.log\n")

@@ -122,8 +122,8 @@ const EscapeRow kEscapeRows[] = {
     {"controls", EscapeControls, "", kAll, 64, ""},
     // "ab\x01c" escapes to 7 bytes: whole in 8, then cut before the plain
     // byte, then before the escape, never inside it.
-    {"controls", EscapeControls, "ab\x01""c", kAll, 8, "ab\\x01c"},
-    {"controls", EscapeControls, "ab\x01""c", kAll, 7, "ab\\x01"},
+    {"controls", EscapeControls, "ab\001c", kAll, 8, "ab\\x01c"},
+    {"controls", EscapeControls, "ab\001c", kAll, 7, "ab\\x01"},
     {"controls", EscapeControls, "ab\x01", kAll, 7, "ab\\x01"},
     {"controls", EscapeControls, "ab\x01", kAll, 6, "ab"},
     {"controls", EscapeControls, "ab\x01", kAll, 4, "ab"},
@@ -155,8 +155,8 @@ TEST(TextEscapeTest, UnquotedAndControlFormsEscapeTheirBytesAndCutAtWholeEscapes
     constexpr size_t kGuard = 8;
     for (const EscapeRow &row : kEscapeRows) {
         const std::string text = row.text != nullptr ? row.text : "(null)";
-        SCOPED_TRACE(std::string(row.form) + " of \"" + EscapedControls(text.c_str()) +
-                     "\" into " + std::to_string(row.outSize) + " bytes");
+        SCOPED_TRACE(std::string(row.form) + " of \"" + EscapedControls(text.c_str()) + "\" into " +
+                     std::to_string(row.outSize) + " bytes");
         std::string buffer(row.outSize + kGuard, '#');
         const char *result = row.escape(row.text, row.maxLength, &buffer[0], row.outSize);
         EXPECT_EQ(result, buffer.data());

@@ -4,7 +4,12 @@
 #   uses-demo-settings     an empty file in place of quilmar.ini: the demo's
 #                          demo/quilmar.ini is copied in instead
 #   trace.log              an older trace, copied too (usually absent)
+#   program                "zktdump": the case runs zktdump (ZKTDUMP=...)
+#                          instead of quilmar (absent: quilmar)
 #   args                   the tool's arguments, one a line (absent: none)
+#   stdout-redirect        a POSIX shell redirection of standard output that
+#                          the run starts with instead: ">&-" (closed) or
+#                          ">/dev/full"; standard output is then empty
 #   recording.log          a recorded trace for zkt.ini's Replay, copied too
 #   stdin                  fed to the tool (absent: empty input)
 #   expected.status        the exit status (absent: 0)
@@ -13,6 +18,8 @@
 #   expected.trace         the simulator's call trace, written to trace.log
 #                          (absent: the run must write no trace.log; a case
 #                          that makes no library call keeps none)
+# A run leaves no file in its folder but its call traces: a tool that names
+# no file writes none.
 # Those from stdin on may sit in another folder, EXPECTED_DIR, so that a
 # folder of inputs meant for users (the demo) stays free of test files.
 # "@PROJECT_VERSION@" in expected.out and expected.err stands for VERSION
@@ -107,12 +114,38 @@ if(EXISTS ${EXPECTED_DIR}/expected.status)
 endif()
 
 set(program ${QUILMAR})
+set(program_named quilmar)
+if(EXISTS ${CASE_DIR}/program)
+  file(STRINGS ${CASE_DIR}/program program_named LIMIT_COUNT 1)
+  if(NOT program_named STREQUAL "zktdump")
+    message(FATAL_ERROR "${CASE_DIR}/program: names '${program_named}', not zktdump")
+  elseif(NOT DEFINED ZKTDUMP)
+    message(FATAL_ERROR "${CASE_DIR} runs zktdump: run_case.cmake needs -DZKTDUMP=...")
+  endif()
+  set(program ${ZKTDUMP})
+endif()
+set(built_program ${program})
+
+# The command that runs the program (ARGN, the program first): with
+# standard output redirected by the shell where the case says so.
+set(redirect "")
+if(EXISTS ${CASE_DIR}/stdout-redirect)
+  file(STRINGS ${CASE_DIR}/stdout-redirect redirect LIMIT_COUNT 1)
+endif()
+function(command_of result_var)
+  set(command ${EMULATOR} ${ARGN})
+  if(NOT redirect STREQUAL "")
+    set(command sh -c "exec \"$@\" ${redirect}" sh ${command})
+  endif()
+  set(${result_var} ${command} PARENT_SCOPE)
+endfunction()
+
 set(environment "")
 if(DEFINED PROXY)
   list(APPEND environment ZKT_TRACE_FILE=proxy.log)
   if(WIN32_PROGRAM)
-    get_filename_component(program_name ${QUILMAR} NAME)
-    file(COPY ${QUILMAR} ${PROXY} DESTINATION ${WORK_DIR})
+    get_filename_component(program_name ${program} NAME)
+    file(COPY ${program} ${PROXY} DESTINATION ${WORK_DIR})
     set(program ${WORK_DIR}/${program_name})
   else()
     # The sanitizers' runtime need not come first when the proxy does.
@@ -147,8 +180,11 @@ function(run_tool folder what)
   endif()
 endfunction()
 
-run_tool(${WORK_DIR} quilmar
-  ${CMAKE_COMMAND} -E env ${environment} ${EMULATOR} ${program} ${arguments})
+file(GLOB files_before RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
+command_of(command ${program} ${arguments})
+run_tool(${WORK_DIR} ${program_named} ${CMAKE_COMMAND} -E env ${environment} ${command})
+file(GLOB left_files RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
+list(REMOVE_ITEM left_files ${files_before} actual.out actual.err trace.log proxy.log)
 
 if(NOT EXISTS ${EXPECTED_DIR}/expected.err)
   set(expected_err ${WORK_DIR}/empty.err)
@@ -209,6 +245,10 @@ elseif(EXISTS ${WORK_DIR}/trace.log)
   set(failures "${failures}the simulator wrote trace.log, but the case has no expected.trace\n")
 endif()
 
+if(left_files)
+  set(failures "${failures}the run left files in its folder: ${left_files}\n")
+endif()
+
 if(failures)
   message(FATAL_ERROR "${failures}")
 endif()
@@ -232,7 +272,8 @@ if(REPLAY)
   endif()
   file(COPY_FILE ${recording} ${replay_dir}/recording.log)
   file(WRITE ${replay_dir}/zkt.ini "[Library]\nReplay = recording.log\nTrace = replay.log\n")
-  run_tool(${replay_dir} "the replay" ${EMULATOR} ${QUILMAR} ${arguments})
+  command_of(command ${built_program} ${arguments})
+  run_tool(${replay_dir} "the replay" ${command})
   compare("replay's standard output" ${WORK_DIR}/actual.out ${replay_dir}/actual.out)
   calls_of(${recording} ${replay_dir}/recorded.calls)
   compare("replay's call trace" ${replay_dir}/recorded.calls ${replay_dir}/replay.log)

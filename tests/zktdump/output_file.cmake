@@ -1,11 +1,12 @@
-# zktdump's command line and its output file: usage and exit statuses, the
-# dump on standard output or into a named file, a file replaced only when the
-# dump is complete, the mode of a file it creates, and the system's reason
-# when it cannot be written.
-# Inputs: ZKTDUMP, EMULATOR, WORK_DIR, VERSION (the project's).
-foreach(var ZKTDUMP WORK_DIR VERSION)
+# zktdump's output file: the dump into a named file, a file replaced only
+# when the dump is complete, files named through links, the mode of a file it
+# creates, and the system's reason when it cannot be written. (Its command
+# line, and the dump on standard output, are end-to-end cases:
+# tests/e2e/cases/zktdump-*.)
+# Inputs: ZKTDUMP, EMULATOR, WORK_DIR.
+foreach(var ZKTDUMP WORK_DIR)
   if(NOT DEFINED ${var})
-    message(FATAL_ERROR "command_line.cmake needs -D${var}=...")
+    message(FATAL_ERROR "output_file.cmake needs -D${var}=...")
   endif()
 endforeach()
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -40,41 +41,10 @@ function(expect_only_files)
   endif()
 endfunction()
 
-run(--help)
-if(NOT (code STREQUAL "0" AND out MATCHES "^usage: zktdump \\[FILE\\]" AND err STREQUAL ""))
-  fail("--help: usage on standard output, exit 0")
-endif()
-
-run(--version)
-if(NOT (code STREQUAL "0" AND out MATCHES "^zktdump ${VERSION}\r?\n$" AND err STREQUAL ""))
-  fail("--version: one line with the project's version, exit 0")
-endif()
-
-
-foreach(bad "-x" "--output" "--version;x" "a;b")
-  run(${bad})
-  if(NOT (code STREQUAL "2" AND out STREQUAL "" AND err MATCHES "usage: zktdump"))
-    fail("${bad}: usage on standard error, exit 2")
-  endif()
-endforeach()
-run(-x)
-if(NOT err MATCHES "^zktdump: unknown option '-x'")
-  fail("-x: names the option")
-endif()
-# An option's control bytes are named as \xNN: they cannot act on the terminal.
-string(ASCII 27 escape)
-run("-${escape}[2J")
-if(NOT err MATCHES "^zktdump: unknown option '-\\\\x1b\\[2J'\n")
-  fail("-ESC[2J: names the option with its control byte escaped")
-endif()
-expect_only_files(empty.stdin zkt.ini)
-
+# The dump on standard output, which each file below must hold.
 run()
 if(NOT (code STREQUAL "0" AND err STREQUAL "" AND out MATCHES "^. zkt.ini written by zktdump"))
   fail("without arguments: the dump on standard output")
-endif()
-if(NOT out MATCHES "\n\\[Board\\]\r?\nLid = 0x1001\r?\nName = ZK-ONE\r?\n")
-  fail("without arguments: the board in the dump")
 endif()
 string(REPLACE "\r\n" "\n" stdout_dump "${out}")
 
@@ -114,14 +84,6 @@ file(READ ${WORK_DIR}/folder/keep kept)
 if(NOT kept STREQUAL "kept\n")
   fail("onto a folder: the folder is left as it was")
 endif()
-
-# "-" is standard output, not an option.
-run(-)
-string(REPLACE "\r\n" "\n" dash_out "${out}")
-if(NOT (code STREQUAL "0" AND err STREQUAL "" AND dash_out STREQUAL stdout_dump))
-  fail("-: the dump on standard output")
-endif()
-expect_only_files(empty.stdin folder lab.ini zkt.ini)
 
 # Files the user names through links, and their permissions (POSIX tools).
 if("${EMULATOR}" STREQUAL "" AND NOT CMAKE_HOST_WIN32)
@@ -208,21 +170,6 @@ if("${EMULATOR}" STREQUAL "" AND NOT CMAKE_HOST_WIN32)
   file(REMOVE_RECURSE ${WORK_DIR}/links)
   set(run_prefix "")
   expect_only_files(empty.stdin folder lab.ini zkt.ini)
-endif()
-
-# The dump, the help and the version alike fail on a full device.
-if(EXISTS /dev/full AND "${EMULATOR}" STREQUAL "")
-  foreach(answer "" --help --version)
-    execute_process(COMMAND ${ZKTDUMP} ${answer}
-      WORKING_DIRECTORY ${WORK_DIR}
-      OUTPUT_FILE /dev/full
-      ERROR_VARIABLE err
-      RESULT_VARIABLE code)
-    set(out "")
-    if(NOT (code STREQUAL "1" AND err MATCHES "^zktdump: standard output: .+"))
-      fail("'${answer}' to a full device: exit 1 with the reason")
-    endif()
-  endforeach()
 endif()
 
 # A file it creates gets what the umask leaves of 0666, like any new file.

@@ -99,7 +99,7 @@ step "clang-tidy"
 # The Windows files (*_win32.cpp) need the Windows headers of the cross build.
 BUILD_DIR="$root/build/bench" bench/run.sh --benchmark_list_tests=true >/dev/null
 cmake -B build/bench -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
-git ls-files 'app/*.cpp' 'synth/*.cpp' 'settings/*.cpp' 'platform/*.cpp' 'sim/*.cpp' 'textesc/*.cpp' \
+git ls-files 'app/*.cpp' 'cmdline/*.cpp' 'synth/*.cpp' 'settings/*.cpp' 'platform/*.cpp' 'sim/*.cpp' 'textesc/*.cpp' \
     'textread/*.cpp' 'zktdump/*.cpp' 'calltrace/*.cpp' 'callmake/*.cpp' 'zkttrace/*.cpp' 'fuzz/*.cpp' |
     grep -v '_win32\.cpp$' |
   xargs -P 2 -n 3 clang-tidy -p build/asan --quiet 2> >(grep -v 'warnings generated' >&2)

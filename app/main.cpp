@@ -1,14 +1,37 @@
 // quilmar: lists the boards that the board access library reports and
 // programs their synthesizer services from quilmar.ini.
-#include "app/command_line.h"
 #include "app/walk.h"
+#include "cmdline/command_line.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
+namespace {
+
+// A run programs every synthesizer it finds: an argument only gets an answer.
+const CommandLineProgram kCommandLine = {
+    "quilmar",
+    "usage: quilmar [--help | --version]\n",
+    "Lists the boards that the board access library (ZKT) reports, with their\n"
+    "units and services, and programs the synthesizer service BASEDDS0 of each\n"
+    "board from quilmar.ini in the current folder. Every board access goes\n"
+    "through the library. Started without arguments it does all that, then\n"
+    "waits for a key; with an argument it only answers and touches no board.\n"
+    "\n"
+    "  -h, --help   print this help and exit\n"
+    "  --version    print the version and exit\n"
+    "\n"
+    "The reference is the manual page quilmar(1) (man quilmar); on Windows,\n"
+    "README.txt beside quilmar.exe.\n",
+    false,
+};
+
+}  // namespace
+
 int main(int argc, char **argv) {
-    PlatformEnsureStandardStreams();
+    const unsigned openedStreams = PlatformEnsureStandardStreams();
     PlatformStartUp();
-    const int answered = AnswerCommandLine(argc, argv);
+    const char *file = nullptr;
+    const int answered = AnswerCommandLine(kCommandLine, argc, argv, openedStreams, &file);
     if (answered != kCommandLineRun) return answered;
     LoadSettings();
     WalkDevices();

@@ -4,18 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cmdline/command_line.h"
 #include "platform/platform.h"
 
 namespace {
-
-bool WriteStandardOutput(const std::string &text, char *message, size_t messageSize) {
-    const size_t written = std::fwrite(text.data(), 1, text.size(), stdout);
-    const bool failed = std::fflush(stdout) != 0 || written != text.size() || std::ferror(stdout);
-    if (failed) {
-        std::snprintf(message, messageSize, "standard output: %s", std::strerror(errno));
-    }
-    return !failed;
-}
 
 // Writes text into stream and closes it. Returns 0, or the errno of the first
 // step that failed: a full disk may show only at the flush or the close.
@@ -46,12 +38,12 @@ bool WriteStream(const char *path, const std::string &text, char *message, size_
 bool WriteOutput(const char *path, bool outputClosed, const std::string &text, char *message,
                  size_t messageSize) {
     if (path == nullptr) {
-        // The null device stands in for it; the dump would vanish there.
-        if (outputClosed) {
-            std::snprintf(message, messageSize, "standard output: %s", std::strerror(EBADF));
+        char reason[256];
+        if (!WriteStandardOutput(text.data(), text.size(), outputClosed, reason, sizeof reason)) {
+            std::snprintf(message, messageSize, "standard output: %s", reason);
             return false;
         }
-        return WriteStandardOutput(text, message, messageSize);
+        return true;
     }
 
     char target[4096];

@@ -1,8 +1,15 @@
 # Runs the tool once in a fresh folder holding one case's files, and compares
 # what it wrote byte for byte with the case's expectations:
 #   zkt.ini, quilmar.ini   copied into the folder (quilmar.ini may be absent)
+#   uses-demo-settings     an empty file in place of quilmar.ini: the demo's
+#                          demo/quilmar.ini is copied in instead
 #   trace.log              an older trace, copied too (usually absent)
+#   program                "zktdump": the case runs zktdump (ZKTDUMP=...)
+#                          instead of quilmar (absent: quilmar)
 #   args                   the tool's arguments, one a line (absent: none)
+#   stdout-redirect        a POSIX shell redirection of standard output that
+#                          the run starts with instead: ">&-" (closed) or
+#                          ">/dev/full"; standard output is then empty
 #   recording.log          a recorded trace for zkt.ini's Replay, copied too
 #   stdin                  fed to the tool (absent: empty input)
 #   expected.status        the exit status (absent: 0)
@@ -11,6 +18,8 @@
 #   expected.trace         the simulator's call trace, written to trace.log
 #                          (absent: the run must write no trace.log; a case
 #                          that makes no library call keeps none)
+# A run leaves no file in its folder but its call traces: a tool that names
+# no file writes none.
 # Those from stdin on may sit in another folder, EXPECTED_DIR, so that a
 # folder of inputs meant for users (the demo) stays free of test files.
 # "@PROJECT_VERSION@" in expected.out and expected.err stands for VERSION
@@ -35,9 +44,8 @@
 # zkt.ini of three lines (Replay = recording.log, Trace = replay.log), and
 # the plain simulator answers the tool from the recording. Standard output
 # must be byte for byte the recorded run's, and replay.log the recording
-# without its "# " notes. A run that wrote no recording (the tool called no
-# operation, or the case expects no simulator trace) has no round trip: the
-# test says so and passes on its comparisons above.
+# without its "# " notes. A replay is asked for only where the run records
+# (e2e/CMakeLists.txt registers it so): a run that left no recording fails.
 #
 # NEWLINE=CRLF (the Windows build) says that the tool's standard output and
 # standard error end lines in CR LF: the tool writes "\n" to text-mode
@@ -63,11 +71,24 @@ endif()
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
-foreach(input zkt.ini quilmar.ini trace.log recording.log)
+foreach(input zkt.ini trace.log recording.log)
   if(EXISTS ${CASE_DIR}/${input})
     file(COPY ${CASE_DIR}/${input} DESTINATION ${WORK_DIR})
   endif()
 endforeach()
+# The settings the run reads, and its replay too (absent: none).
+set(settings "")
+if(EXISTS ${CASE_DIR}/uses-demo-settings)
+  set(settings ${CMAKE_CURRENT_LIST_DIR}/../../demo/quilmar.ini)
+  if(EXISTS ${CASE_DIR}/quilmar.ini)
+    message(FATAL_ERROR "${CASE_DIR}: quilmar.ini beside uses-demo-settings; keep one of them")
+  endif()
+elseif(EXISTS ${CASE_DIR}/quilmar.ini)
+  set(settings ${CASE_DIR}/quilmar.ini)
+endif()
+if(settings)
+  file(COPY_FILE ${settings} ${WORK_DIR}/quilmar.ini)
+endif()
 
 set(stdin_file ${EXPECTED_DIR}/stdin)
 if(NOT EXISTS ${stdin_file})
@@ -93,12 +114,38 @@ if(EXISTS ${EXPECTED_DIR}/expected.status)
 endif()
 
 set(program ${QUILMAR})
+set(program_named quilmar)
+if(EXISTS ${CASE_DIR}/program)
+  file(STRINGS ${CASE_DIR}/program program_named LIMIT_COUNT 1)
+  if(NOT program_named STREQUAL "zktdump")
+    message(FATAL_ERROR "${CASE_DIR}/program: names '${program_named}', not zktdump")
+  elseif(NOT DEFINED ZKTDUMP)
+    message(FATAL_ERROR "${CASE_DIR} runs zktdump: run_case.cmake needs -DZKTDUMP=...")
+  endif()
+  set(program ${ZKTDUMP})
+endif()
+set(built_program ${program})
+
+# The command that runs the program (ARGN, the program first): with
+# standard output redirected by the shell where the case says so.
+set(redirect "")
+if(EXISTS ${CASE_DIR}/stdout-redirect)
+  file(STRINGS ${CASE_DIR}/stdout-redirect redirect LIMIT_COUNT 1)
+endif()
+function(command_of result_var)
+  set(command ${EMULATOR} ${ARGN})
+  if(NOT redirect STREQUAL "")
+    set(command sh -c "exec \"$@\" ${redirect}" sh ${command})
+  endif()
+  set(${result_var} ${command} PARENT_SCOPE)
+endfunction()
+
 set(environment "")
 if(DEFINED PROXY)
   list(APPEND environment ZKT_TRACE_FILE=proxy.log)
   if(WIN32_PROGRAM)
-    get_filename_component(program_name ${QUILMAR} NAME)
-    file(COPY ${QUILMAR} ${PROXY} DESTINATION ${WORK_DIR})
+    get_filename_component(program_name ${program} NAME)
+    file(COPY ${program} ${PROXY} DESTINATION ${WORK_DIR})
     set(program ${WORK_DIR}/${program_name})
   else()
     # The sanitizers' runtime need not come first when the proxy does.
@@ -133,8 +180,11 @@ function(run_tool folder what)
   endif()
 endfunction()
 
-run_tool(${WORK_DIR} quilmar
-  ${CMAKE_COMMAND} -E env ${environment} ${EMULATOR} ${program} ${arguments})
+file(GLOB files_before RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
+command_of(command ${program} ${arguments})
+run_tool(${WORK_DIR} ${program_named} ${CMAKE_COMMAND} -E env ${environment} ${command})
+file(GLOB left_files RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
+list(REMOVE_ITEM left_files ${files_before} actual.out actual.err trace.log proxy.log)
 
 if(NOT EXISTS ${EXPECTED_DIR}/expected.err)
   set(expected_err ${WORK_DIR}/empty.err)
@@ -195,6 +245,10 @@ elseif(EXISTS ${WORK_DIR}/trace.log)
   set(failures "${failures}the simulator wrote trace.log, but the case has no expected.trace\n")
 endif()
 
+if(left_files)
+  set(failures "${failures}the run left files in its folder: ${left_files}\n")
+endif()
+
 if(failures)
   message(FATAL_ERROR "${failures}")
 endif()
@@ -208,17 +262,18 @@ if(REPLAY)
     set(recording "")
   endif()
   if(recording STREQUAL "" OR NOT EXISTS ${recording})
-    message(STATUS "no recording of this run: no round trip")
-    return()
+    message(FATAL_ERROR "a replay was asked for, but the run left no recording "
+      "(${recording}): register the replay only for a run that records")
   endif()
   set(replay_dir ${WORK_DIR}/replay)
   file(MAKE_DIRECTORY ${replay_dir})
-  if(EXISTS ${CASE_DIR}/quilmar.ini)
-    file(COPY ${CASE_DIR}/quilmar.ini DESTINATION ${replay_dir})
+  if(settings)
+    file(COPY_FILE ${settings} ${replay_dir}/quilmar.ini)
   endif()
   file(COPY_FILE ${recording} ${replay_dir}/recording.log)
   file(WRITE ${replay_dir}/zkt.ini "[Library]\nReplay = recording.log\nTrace = replay.log\n")
-  run_tool(${replay_dir} "the replay" ${EMULATOR} ${QUILMAR} ${arguments})
+  command_of(command ${built_program} ${arguments})
+  run_tool(${replay_dir} "the replay" ${command})
   compare("replay's standard output" ${WORK_DIR}/actual.out ${replay_dir}/actual.out)
   calls_of(${recording} ${replay_dir}/recorded.calls)
   compare("replay's call trace" ${replay_dir}/recorded.calls ${replay_dir}/replay.log)

@@ -10,8 +10,9 @@
 #     lines) when the file gives the synthesizers limits or overrides that
 #     no inventory can show;
 #   - a dump of the dump is the dump (what ZKT_init returned aside).
-# Inputs: QUILMAR, ZKTDUMP, EMULATOR, CASE_DIR (zkt.ini, quilmar.ini, stdin;
-# each may be absent), STDIN_DIR (where stdin is, default CASE_DIR), WORK_DIR.
+# Inputs: QUILMAR, ZKTDUMP, EMULATOR, CASE_DIR (zkt.ini, quilmar.ini or
+# uses-demo-settings, stdin; each may be absent), STDIN_DIR (where stdin is,
+# default CASE_DIR), WORK_DIR.
 cmake_minimum_required(VERSION 3.25)
 foreach(var QUILMAR ZKTDUMP CASE_DIR WORK_DIR)
   if(NOT DEFINED ${var})
@@ -37,9 +38,14 @@ if(EXISTS ${CASE_DIR}/zkt.ini)
   file(READ ${CASE_DIR}/zkt.ini ini)
   file(COPY ${CASE_DIR}/zkt.ini DESTINATION ${WORK_DIR}/original)
 endif()
+# A case holding uses-demo-settings runs on the demo's quilmar.ini.
+set(settings ${CASE_DIR}/quilmar.ini)
+if(EXISTS ${CASE_DIR}/uses-demo-settings)
+  set(settings ${CMAKE_CURRENT_LIST_DIR}/../../demo/quilmar.ini)
+endif()
 foreach(dir original replay)
-  if(EXISTS ${CASE_DIR}/quilmar.ini)
-    file(COPY ${CASE_DIR}/quilmar.ini DESTINATION ${WORK_DIR}/${dir})
+  if(EXISTS ${settings})
+    file(COPY_FILE ${settings} ${WORK_DIR}/${dir}/quilmar.ini)
   endif()
 endforeach()
 

@@ -1,0 +1,99 @@
+#include "cmdline/command_line.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+#include "quilmar_version.h"
+#include "textesc/text_escape.h"
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitOutputFailed = 1;
+constexpr int kExitUsage = 2;
+
+enum Request { kNoRequest, kHelpRequest, kVersionRequest };
+
+Request RequestOf(const char *argument) {
+    if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0 ||
+        PlatformIsHelpSwitch(argument)) {
+        return kHelpRequest;
+    }
+    if (std::strcmp(argument, "--version") == 0) return kVersionRequest;
+    return kNoRequest;
+}
+
+// One line saying what is wrong, then the usage, on standard error.
+int Refuse(const CommandLineProgram &program, const std::string &what) {
+    std::fprintf(stderr, "%s: %s\n", program.name, what.c_str());
+    std::fputs(program.usage, stderr);
+    return kExitUsage;
+}
+
+// An argument as a message shows it: its control bytes cannot act on the
+// terminal.
+std::string Quoted(const char *argument) { return "'" + EscapedControls(argument) + "'"; }
+
+// Help or a version that went nowhere (a full disk, a closed pipe, no
+// standard output at all) is not reported as printed.
+int Answer(const CommandLineProgram &program, Request request, bool outputClosed) {
+    std::string text;
+    if (request == kVersionRequest) {
+        text = std::string(program.name) + " " + QUILMAR_VERSION + "\n";
+    } else {
+        text = std::string(program.usage) + program.description;
+    }
+    char reason[256];
+    if (!WriteStandardOutput(text.data(), text.size(), outputClosed, reason, sizeof reason)) {
+        std::fprintf(stderr, "%s: standard output: %s\n", program.name, reason);
+        return kExitOutputFailed;
+    }
+    return kExitDone;
+}
+
+}  // namespace
+
+int AnswerCommandLine(const CommandLineProgram &program, int argc, char **argv,
+                      unsigned openedStreams, const char **file) {
+    *file = nullptr;
+    if (argc < 2) return kCommandLineRun;
+    const bool outputClosed = (openedStreams & kStandardOutputOpened) != 0;
+    if (!program.takesFile) {
+        // Every argument is understood before the first one is acted on.
+        for (int i = 1; i < argc; ++i) {
+            if (RequestOf(argv[i]) == kNoRequest) {
+                return Refuse(program, "unknown argument " + Quoted(argv[i]));
+            }
+        }
+        return Answer(program, RequestOf(argv[1]), outputClosed);
+    }
+    if (argc > 2) return Refuse(program, "one output file at most");
+    const char *argument = argv[1];
+    const Request request = RequestOf(argument);
+    if (request != kNoRequest) return Answer(program, request, outputClosed);
+    if (argument[0] == '-' && argument[1] != '\0') {
+        return Refuse(program, "unknown option " + Quoted(argument));
+    }
+    if (argument[0] == '\0') return Refuse(program, "empty file name");
+    // "-" names standard output, as no argument does.
+    if (std::strcmp(argument, "-") != 0) *file = argument;
+    return kCommandLineRun;
+}
+
+bool WriteStandardOutput(const char *text, size_t length, bool outputClosed, char *reason,
+                         size_t reasonSize) {
+    if (outputClosed) {
+        std::snprintf(reason, reasonSize, "%s", std::strerror(EBADF));
+        return false;
+    }
+    errno = 0;
+    const size_t written = std::fwrite(text, 1, length, stdout);
+    if (std::fflush(stdout) != 0 || written != length || std::ferror(stdout)) {
+        std::snprintf(reason, reasonSize, "%s", std::strerror(errno != 0 ? errno : EIO));
+        return false;
+    }
+    return true;
+}

@@ -27,11 +27,9 @@ BoundAddresses bound;
 // A looked-up address becomes a pointer to a function by copying its bytes,
 // which every system that hands out symbols as object pointers allows.
 template <typename Function>
-bool Find(Function *slot, ZktLookup lookup, void *context, const char *name) {
-    void *address = lookup(context, name);
+void Place(Function *slot, void *address) {
     static_assert(sizeof address == sizeof *slot, "function and object pointers differ in size");
     std::memcpy(slot, &address, sizeof address);
-    return address != nullptr;
 }
 
 int32_t DisplayMode(int32_t mode) { return bound.displayMode(mode); }
@@ -64,22 +62,32 @@ const ZktOps kBoundOps = {DisplayMode, Init,    LidList, GetInfo, Open,  PuList,
 
 }  // namespace
 
-const char *ZktBind(ZktLookup lookup, void *context) {
-    BoundAddresses found{};
-    if (!Find(&found.displayMode, lookup, context, "ZKT_displayMode")) return "ZKT_displayMode";
-    if (!Find(&found.init, lookup, context, "ZKT_init")) return "ZKT_init";
-    if (!Find(&found.lidList, lookup, context, "ZKT_lidList")) return "ZKT_lidList";
-    if (!Find(&found.getInfo, lookup, context, "ZKT_getInfo")) return "ZKT_getInfo";
-    if (!Find(&found.open, lookup, context, "ZKT_open")) return "ZKT_open";
-    if (!Find(&found.puList, lookup, context, "ZKT_puList")) return "ZKT_puList";
-    if (!Find(&found.serviceList, lookup, context, "ZKT_serviceList")) return "ZKT_serviceList";
-    if (!Find(&found.capture, lookup, context, "ZKT_capture")) return "ZKT_capture";
-    if (!Find(&found.ctrl, lookup, context, "ZKT_ctrl")) return "ZKT_ctrl";
-    if (!Find(&found.release, lookup, context, "ZKT_release")) return "ZKT_release";
-    if (!Find(&found.close, lookup, context, "ZKT_close")) return "ZKT_close";
-    if (!Find(&found.cleanup, lookup, context, "ZKT_cleanup")) return "ZKT_cleanup";
-    bound = found;
-    return nullptr;
+bool ZktBind(ZktLookup lookup, void *context, uint32_t needs, ZktOperation *missing) {
+    void *found[kZktOperationCount] = {};
+    for (int i = 0; i < kZktOperationCount; ++i) {
+        const auto op = static_cast<ZktOperation>(i);
+        if ((needs & ZktOperationBit(op)) == 0) continue;
+        found[i] = ZktFindOperation(lookup, context, op);
+        if (found[i] == nullptr) {
+            *missing = op;
+            return false;
+        }
+    }
+    BoundAddresses next{};
+    Place(&next.displayMode, found[kZktDisplayMode]);
+    Place(&next.init, found[kZktInit]);
+    Place(&next.lidList, found[kZktLidList]);
+    Place(&next.getInfo, found[kZktGetInfo]);
+    Place(&next.open, found[kZktOpen]);
+    Place(&next.puList, found[kZktPuList]);
+    Place(&next.serviceList, found[kZktServiceList]);
+    Place(&next.capture, found[kZktCapture]);
+    Place(&next.ctrl, found[kZktCtrl]);
+    Place(&next.release, found[kZktRelease]);
+    Place(&next.close, found[kZktClose]);
+    Place(&next.cleanup, found[kZktCleanup]);
+    bound = next;
+    return true;
 }
 
 const ZktOps &ZktBoundOps() { return kBoundOps; }

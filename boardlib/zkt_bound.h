@@ -6,16 +6,16 @@
 #ifndef QUILMAR_BOARDLIB_ZKT_BOUND_H
 #define QUILMAR_BOARDLIB_ZKT_BOUND_H
 
+#include <cstdint>
+
+#include "boardlib/zkt_names.h"
 #include "boardlib/zkt_ops.h"
 
-// The address of the operation called name in the library context stands
-// for, or null.
-using ZktLookup = void *(*)(void *context, const char *name);
-
-// Looks up all twelve operations through lookup. Returns the name of the
-// first one it cannot find (nothing is bound then), or null when all twelve
-// are bound.
-const char *ZktBind(ZktLookup lookup, void *context);
+// Looks up the operations in needs (ZktOperationBit) through lookup, each
+// under any of its names (ZktFindOperation). Returns false, with the first
+// one it cannot find in *missing, when one is missing: nothing is bound
+// then. An operation not in needs is not bound and must not be called.
+bool ZktBind(ZktLookup lookup, void *context, uint32_t needs, ZktOperation *missing);
 
 // The table that forwards to the bound operations.
 const ZktOps &ZktBoundOps();

@@ -29,4 +29,32 @@ struct ZktOps {
     int32_t (*cleanup)();
 };
 
+// The operations in the order of ZktOps' slots.
+enum ZktOperation {
+    kZktDisplayMode,
+    kZktInit,
+    kZktLidList,
+    kZktGetInfo,
+    kZktOpen,
+    kZktPuList,
+    kZktServiceList,
+    kZktCapture,
+    kZktCtrl,
+    kZktRelease,
+    kZktClose,
+    kZktCleanup,
+    kZktOperationCount
+};
+
+// Each operation's exported name and how many arguments it takes.
+struct ZktOperationName {
+    const char *name;
+    int arguments;
+};
+extern const ZktOperationName kZktOperationNames[kZktOperationCount];
+
+// A set of operations, one bit each: the ones a program calls.
+constexpr uint32_t ZktOperationBit(ZktOperation operation) { return 1u << operation; }
+constexpr uint32_t kZktAllOperations = (1u << kZktOperationCount) - 1;
+
 #endif  // QUILMAR_BOARDLIB_ZKT_OPS_H

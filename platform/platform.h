@@ -96,4 +96,21 @@ bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t 
 // console). Never blocks on a closed input.
 int PlatformWaitKey();
 
+// The board access library's file name as a program of this system asks for
+// it: ZKT.DLL on Windows, libzkt.so elsewhere.
+extern const char *const kPlatformBoardLibraryName;
+
+// Loads the shared library name as the system finds a library a program
+// imports (beside the program first on Windows; the program's run path and
+// the system's folders elsewhere). Returns its handle, or null with the
+// system's reason in reason (reasonSize bytes).
+void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize);
+
+// The address library exports under name, or null.
+void *PlatformLibrarySymbol(void *library, const char *name);
+
+// The path of the file library was loaded from, into path (pathSize bytes).
+// Returns false when the system cannot tell.
+bool PlatformLibraryPath(void *library, char *path, size_t pathSize);
+
 #endif  // QUILMAR_PLATFORM_PLATFORM_H

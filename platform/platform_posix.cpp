@@ -9,7 +9,9 @@
 #include <cstring>
 #include <string>
 
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -336,4 +338,26 @@ bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t 
     if (std::rename(from, to) == 0) return true;
     StoreReason(errno, reason, reasonSize);
     return false;
+}
+
+const char *const kPlatformBoardLibraryName = "libzkt.so";
+
+void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize) {
+    void *library = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr && reasonSize > 0) {
+        const char *why = dlerror();
+        std::snprintf(reason, reasonSize, "%s", why != nullptr ? why : "no reason given");
+    }
+    return library;
+}
+
+void *PlatformLibrarySymbol(void *library, const char *name) { return dlsym(library, name); }
+
+bool PlatformLibraryPath(void *library, char *path, size_t pathSize) {
+    struct link_map *map = nullptr;
+    if (dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr) {
+        return false;
+    }
+    const int n = std::snprintf(path, pathSize, "%s", map->l_name);
+    return n >= 0 && static_cast<size_t>(n) < pathSize;
 }

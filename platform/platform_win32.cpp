@@ -212,3 +212,28 @@ bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t 
     StoreReason(GetLastError(), reason, reasonSize);
     return false;
 }
+
+const char *const kPlatformBoardLibraryName = "ZKT.DLL";
+
+void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize) {
+    // The search of an imported DLL: the program's folder, the system's
+    // folders, the current folder, then PATH.
+    HMODULE module = LoadLibraryA(name);
+    if (module == nullptr) StoreReason(GetLastError(), reason, reasonSize);
+    return module;
+}
+
+void *PlatformLibrarySymbol(void *library, const char *name) {
+    const FARPROC address = GetProcAddress(static_cast<HMODULE>(library), name);
+    void *copy = nullptr;
+    static_assert(sizeof copy == sizeof address, "function and object pointers differ in size");
+    std::memcpy(&copy, &address, sizeof copy);
+    return copy;
+}
+
+bool PlatformLibraryPath(void *library, char *path, size_t pathSize) {
+    if (pathSize == 0 || pathSize > 0xFFFFFFFFu) return false;
+    const DWORD n =
+        GetModuleFileNameA(static_cast<HMODULE>(library), path, static_cast<DWORD>(pathSize));
+    return n > 0 && n < pathSize;
+}

@@ -48,11 +48,10 @@ bool LoadTraceTarget() {
             return false;
         }
     }
-    dlerror();
-    const char *missing = ZktBind(Lookup, handle);
-    if (missing != nullptr) {
-        std::fprintf(stderr, "zkttrace: %s has no %s (%s); %s\n", named, missing, Reason(),
-                     kRefusal);
+    ZktOperation missing = kZktDisplayMode;
+    if (!ZktBind(Lookup, handle, kZktAllOperations, &missing)) {
+        std::fprintf(stderr, "zkttrace: %s has no %s (tried %s); %s\n", named,
+                     kZktOperationNames[missing].name, ZktTriedNames(missing).c_str(), kRefusal);
         return false;
     }
     // Loaded again under its own name, the proxy would call itself for ever.

@@ -78,11 +78,10 @@ bool LoadTraceTarget() {
         std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", path, kRefusal);
         return false;
     }
-    SetLastError(0);
-    const char *missing = ZktBind(Lookup, module);
-    if (missing != nullptr) {
-        std::fprintf(stderr, "zkttrace: %s has no %s (%s); %s\n", path, missing,
-                     Reason(GetLastError(), reason, sizeof reason), kRefusal);
+    ZktOperation missing = kZktDisplayMode;
+    if (!ZktBind(Lookup, module, kZktAllOperations, &missing)) {
+        std::fprintf(stderr, "zkttrace: %s has no %s (tried %s); %s\n", path,
+                     kZktOperationNames[missing].name, ZktTriedNames(missing).c_str(), kRefusal);
         return false;
     }
     return true;

@@ -17,7 +17,7 @@
 
 #include "app/walk.h"
 #include "boardlib/zkt_api.h"
-#include "callmake/call_make.h"
+#include "tests/support/call_make.h"
 #include "calltrace/call_record.h"
 #include "fuzz/harness_io.h"
 #include "fuzz/sim_run_inputs.h"

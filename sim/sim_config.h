@@ -9,16 +9,8 @@
 
 #include "boardlib/zkt_api.h"
 #include "sim/sim_dds.h"
+#include "zktini/zkt_ini_limits.h"
 
-constexpr int32_t kSimMaxBoards = 32;
-constexpr int32_t kSimMaxUnits = 16;
-constexpr int32_t kSimMaxServices = 16;
-constexpr int32_t kSimMaxStatusOverrides = 16;
-constexpr int32_t kSimMaxWriteOverrides = 16;
-constexpr int32_t kSimMaxPayloadWrites = 8;
-constexpr size_t kSimMaxPathSize = 260;
-constexpr size_t kSimMaxLineLength = 1024;
-constexpr long kSimMaxConfigBytes = 1024L * 1024L;
 
 struct SimUnit {
     int32_t id;

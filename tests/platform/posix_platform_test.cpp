@@ -19,8 +19,8 @@
 #include <gtest/gtest.h>
 
 #include "settings/settings.h"
-#include "temp_dir.h"
-#include "tests/fifo_guard.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/fifo_guard.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "calltrace/call_line.h"
 #include "calltrace/call_record.h"
 #include "calltrace/trace_file.h"
-#include "sim_test_support.h"
+#include "tests/support/sim_test_support.h"
 #include "textesc/text_escape.h"
 
 namespace {

@@ -103,7 +103,7 @@ enum SimLoadResult { kSimConfigLoaded, kSimConfigMissing, kSimConfigInvalid };
 
 // Reads and parses the file at path. Missing: no such file (config cleared,
 // message says so). Invalid: not a regular file (a directory or a named pipe,
-// which is never opened), unreadable, too large or malformed (config
+// which is never read from), unreadable, too large or malformed (config
 // cleared, but a malformed file keeps its trace path; the message gives the
 // reason).
 SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *message,

@@ -249,7 +249,8 @@ WholeFileResult ReadOpenFile(int fd, size_t sizeHint, size_t maxBytes, std::stri
         }
         const auto length = static_cast<size_t>(count);
         if (length > maxBytes - content->size()) {
-            if (reasonSize > 0) std::snprintf(reason, reasonSize, "larger than %zu bytes", maxBytes);
+            if (reasonSize > 0)
+                std::snprintf(reason, reasonSize, "larger than %zu bytes", maxBytes);
             return kWholeFileTooLarge;
         }
         content->append(chunk, length);

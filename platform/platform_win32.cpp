@@ -163,6 +163,7 @@ int CLibraryError(DWORD error) {
         case ERROR_INVALID_DRIVE:
         case ERROR_BAD_NETPATH:
         case ERROR_BAD_NET_NAME:
+        case ERROR_INVALID_NAME:  // a name no file can have
         case ERROR_BAD_PATHNAME:
         case ERROR_FILENAME_EXCED_RANGE: return ENOENT;
         case ERROR_ACCESS_DENIED:

@@ -148,10 +148,9 @@ void PlatformReadProfileStrings(const ProfileQuery *queries, size_t count, const
     // file is taken whole whatever its size. A file that cannot be read as a
     // regular file counts as absent.
     char reason[128];
-    const bool readable =
-        path != nullptr && path[0] != '\0' &&
-        PlatformReadWholeFile(path, static_cast<size_t>(-1), &content, reason, sizeof reason) ==
-            kWholeFileRead;
+    const bool readable = path != nullptr && path[0] != '\0' &&
+                          PlatformReadWholeFile(path, static_cast<size_t>(-1), &content, reason,
+                                                sizeof reason) == kWholeFileRead;
     if (readable && IsUtf16(content.data(), content.size())) {
         content.resize(NarrowUtf16(content.data(), content.size(), &content[0]));
     }

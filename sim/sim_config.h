@@ -11,7 +11,6 @@
 #include "sim/sim_dds.h"
 #include "zktini/zkt_ini_limits.h"
 
-
 struct SimUnit {
     int32_t id;
     uint32_t code;

@@ -1,6 +1,7 @@
 // The POSIX platform layer: the settings path in the current directory, the
-// whole-file reader on a named pipe and a device, and the single-key wait, where redirected and closed inputs never block and a
-// terminal gets its own settings back however the wait ends.
+// whole-file reader on a named pipe and a device, and the single-key wait,
+// where redirected and closed inputs never block and a terminal gets its own
+// settings back however the wait ends.
 #include "platform/platform.h"
 
 #include <cerrno>
@@ -19,8 +20,8 @@
 #include <gtest/gtest.h>
 
 #include "settings/settings.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/fifo_guard.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

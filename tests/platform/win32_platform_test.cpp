@@ -95,8 +95,7 @@ TEST(Win32WholeFile, DeviceAndHeldFileAreNotRead) {
     for (const auto &row : rows) {
         std::string content = "left over";
         char reason[128];
-        EXPECT_EQ(PlatformReadWholeFile(row.path, 100, &content, reason, sizeof reason),
-                  row.result)
+        EXPECT_EQ(PlatformReadWholeFile(row.path, 100, &content, reason, sizeof reason), row.result)
             << row.path;
         EXPECT_EQ(content, "") << row.path;
         EXPECT_EQ(std::string(reason), row.reason) << row.path;

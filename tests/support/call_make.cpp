@@ -63,8 +63,8 @@ int32_t CallMake(const CallRecord &c) {
         case kCallCtrl: {
             // The record's own bytes and not one more, so that a library
             // reading or writing past the code's record is caught.
-            std::vector<unsigned char> payload = Buffer<char>(
-                static_cast<int32_t>(c.payloadSent.size()));
+            std::vector<unsigned char> payload =
+                Buffer<char>(static_cast<int32_t>(c.payloadSent.size()));
             std::memcpy(payload.data(), c.payloadSent.data(), c.payloadSent.size());
             return ZKT_ctrl(c.service, c.reserved, c.code,
                             c.payloadForm == kPayloadNull ? nullptr : payload.data());

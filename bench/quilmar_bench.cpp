@@ -19,9 +19,9 @@
 #include <unistd.h>
 
 #include "app/walk.h"
-#include "callmake/call_make.h"
 #include "calltrace/call_record.h"
 #include "settings/settings.h"
+#include "tests/support/call_make.h"
 #include "textread/text_lines.h"
 
 namespace {

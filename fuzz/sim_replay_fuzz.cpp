@@ -17,11 +17,11 @@
 
 #include "app/walk.h"
 #include "boardlib/zkt_api.h"
-#include "callmake/call_make.h"
 #include "calltrace/call_record.h"
 #include "fuzz/harness_io.h"
 #include "fuzz/sim_run_inputs.h"
 #include "sim/sim_state.h"
+#include "tests/support/call_make.h"
 #include "textread/text_lines.h"
 
 namespace {

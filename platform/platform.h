@@ -1,7 +1,7 @@
 // What the operating system provides to the programs: the standard streams
 // at start-up, the current directory, the keys of a profile (INI) file, a
-// single-key wait, and an output file followed through its links and
-// replaced whole. One implementation per system sits behind this header;
+// whole file read at once, a single-key wait, and an output file followed
+// through its links and replaced whole. One implementation per system sits behind this header;
 // nothing above it knows which system it is.
 #ifndef QUILMAR_PLATFORM_PLATFORM_H
 #define QUILMAR_PLATFORM_PLATFORM_H
@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // Prepares the process for the run, once at start-up: a standard output
 // that the reader has closed (`quilmar | head -1`) must not end the run
@@ -62,6 +63,31 @@ struct ProfileQuery {
 // for.
 void PlatformReadProfileStrings(const ProfileQuery *queries, size_t count, const char *defaultText,
                                 const char *path);
+
+// How a whole-file read ended.
+enum WholeFileResult : int {
+    kWholeFileRead = 0,        // content holds the file
+    kWholeFileMissing = 1,     // no such file, or no such folder on its path
+    kWholeFileNoPath = 2,      // the path cannot be followed to a file (a folder
+                               // that may not be searched, a link loop)
+    kWholeFileNotOpened = 3,   // the file is there but may not be opened
+    kWholeFileFolder = 4,      // a folder
+    kWholeFileNotRegular = 5,  // a named pipe, a device: never read from
+    kWholeFileReadFailed = 6,  // opened, but a read failed
+    kWholeFileTooLarge = 7,    // more than maxBytes bytes
+    kWholeFileNoMemory = 8,    // the content would not fit in memory
+};
+
+// Reads the whole regular file at path into content. The file is opened
+// before it is looked at, and only what was opened is read, so that nothing
+// can be swapped in between; opening never waits (a named pipe without a
+// writer is refused at once). Any result but kWholeFileRead leaves content
+// empty and writes the reason into reason (reasonSize bytes): the C
+// library's text for the error (strerror), "not a regular file", "larger
+// than <maxBytes> bytes" or "out of memory", or the system's own text for
+// an error the C library has no number for.
+WholeFileResult PlatformReadWholeFile(const char *path, size_t maxBytes, std::string *content,
+                                      char *reason, size_t reasonSize);
 
 // What an output path names, once symbolic links are followed.
 enum OutputKind : int {

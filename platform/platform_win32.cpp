@@ -1,13 +1,16 @@
-// The current directory, the profile reader and the single-key wait on
-// Windows: the system's own functions.
+// The current directory, the profile reader, the whole-file reader and the
+// single-key wait on Windows: the system's own functions.
 #include "platform/platform.h"
 
 #include <conio.h>
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <string>
 
 // A write to a closed pipe already fails without ending the process.
 void PlatformStartUp() {}
@@ -150,7 +153,135 @@ void StoreReason(DWORD error, char *reason, size_t reasonSize) {
     reason[end] = '\0';
 }
 
+// The C library's error number for a system error, as its own file
+// functions give it (so that a message reads the same whichever call
+// failed), or 0 for one it has no number for.
+int CLibraryError(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_INVALID_NAME:  // a name no file can have
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE: return ENOENT;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_NETWORK_ACCESS_DENIED:
+        case ERROR_DRIVE_LOCKED: return EACCES;
+        case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY: return ENOMEM;
+        default: return 0;
+    }
+}
+
+// The C library's text for error where it has one, the system's otherwise.
+void StoreFileReason(DWORD error, char *reason, size_t reasonSize) {
+    const int number = CLibraryError(error);
+    if (number == 0) {
+        StoreReason(error, reason, reasonSize);
+    } else if (reasonSize > 0) {
+        std::snprintf(reason, reasonSize, "%s", std::strerror(number));
+    }
+}
+
+void StoreText(const char *text, char *reason, size_t reasonSize) {
+    if (reasonSize > 0) std::snprintf(reason, reasonSize, "%s", text);
+}
+
+// Why path could not be opened (openError): missing, a path that cannot be
+// followed, a folder, or a file that is there but refused.
+WholeFileResult OpenFailure(const char *path, DWORD openError, char *reason, size_t reasonSize) {
+    if (CLibraryError(openError) == ENOENT) {
+        StoreFileReason(openError, reason, reasonSize);
+        return kWholeFileMissing;
+    }
+    // Looking at the file is not opening it: whatever stands there now,
+    // nothing is read.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        StoreFileReason(error, reason, reasonSize);
+        return CLibraryError(error) == ENOENT ? kWholeFileMissing : kWholeFileNoPath;
+    }
+    // A folder is not opened without backup semantics.
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        StoreText(std::strerror(EISDIR), reason, reasonSize);
+        return kWholeFileFolder;
+    }
+    StoreFileReason(openError, reason, reasonSize);
+    return kWholeFileNotOpened;
+}
+
+// Reads the open file to its end into content, growing from a size hint;
+// stops once content holds more than maxBytes.
+WholeFileResult ReadOpenFile(HANDLE file, size_t sizeHint, size_t maxBytes, std::string *content,
+                             char *reason, size_t reasonSize) {
+    // The size is only a first guess: the file may grow or shrink while it
+    // is read.
+    content->reserve(sizeHint);
+    char chunk[16384];
+    for (;;) {
+        DWORD count = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &count, nullptr)) {
+            StoreFileReason(GetLastError(), reason, reasonSize);
+            return kWholeFileReadFailed;
+        }
+        if (count == 0) return kWholeFileRead;
+        if (count > maxBytes - content->size()) {
+            if (reasonSize > 0) {
+                std::snprintf(reason, reasonSize, "larger than %llu bytes",
+                              static_cast<unsigned long long>(maxBytes));
+            }
+            return kWholeFileTooLarge;
+        }
+        content->append(chunk, count);
+    }
+}
+
 }  // namespace
+
+WholeFileResult PlatformReadWholeFile(const char *path, size_t maxBytes, std::string *content,
+                                      char *reason, size_t reasonSize) {
+    content->clear();
+    if (reasonSize > 0) reason[0] = '\0';
+    // Others may go on reading, writing, renaming or removing the file
+    // while it is read, as they may on other systems.
+    const HANDLE file =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return OpenFailure(path, GetLastError(), reason, reasonSize);
+    WholeFileResult result = kWholeFileRead;
+    BY_HANDLE_FILE_INFORMATION information;
+    LARGE_INTEGER size;
+    // A console, NUL or a pipe is no file on a disk: a read could wait.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        StoreText("not a regular file", reason, reasonSize);
+        result = kWholeFileNotRegular;
+    } else if (GetFileInformationByHandle(file, &information) &&
+               (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        StoreText(std::strerror(EISDIR), reason, reasonSize);
+        result = kWholeFileFolder;
+    } else if (!GetFileSizeEx(file, &size)) {
+        StoreFileReason(GetLastError(), reason, reasonSize);
+        result = kWholeFileReadFailed;
+    } else {
+        try {
+            const auto bytes = static_cast<unsigned long long>(size.QuadPart);
+            const size_t sizeHint = bytes < maxBytes ? static_cast<size_t>(bytes) : maxBytes;
+            result = ReadOpenFile(file, sizeHint, maxBytes, content, reason, reasonSize);
+        } catch (const std::bad_alloc &) {
+            StoreText("out of memory", reason, reasonSize);
+            result = kWholeFileNoMemory;
+        }
+    }
+    CloseHandle(file);
+    if (result != kWholeFileRead) std::string().swap(*content);
+    return result;
+}
 
 bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, OutputKind *kind,
                            char *reason, size_t reasonSize) {

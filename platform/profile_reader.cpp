@@ -9,14 +9,9 @@
 #include "textread/text_chars.h"
 #include "textread/text_lines.h"
 
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -36,39 +31,6 @@ bool NameEquals(TextSpan name, const char *wanted) {
         if (AsciiLower(name.begin[i]) != AsciiLower(wanted[i])) return false;
     }
     return true;
-}
-
-// The whole file, or false when it cannot be read as a regular file.
-// Settings files are small; nothing limits the length of a line. The open
-// does not block: a named pipe would otherwise wait for a writer for good
-// before it could be told apart from a file.
-bool ReadWholeFile(const char *path, std::string &content) {
-    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return false;
-    }
-    bool ok = true;
-    try {
-        char chunk[4096];
-        for (;;) {
-            ssize_t count = read(fd, chunk, sizeof chunk);
-            if (count > 0) {
-                content.append(chunk, static_cast<size_t>(count));
-            } else if (count == 0) {
-                break;
-            } else if (errno != EINTR) {
-                ok = false;
-                break;
-            }
-        }
-    } catch (...) {
-        ok = false;
-    }
-    close(fd);
-    return ok;
 }
 
 // The closing bracket of a section header line, or null when line is none.
@@ -182,7 +144,13 @@ void PlatformReadProfileStrings(const ProfileQuery *queries, size_t count, const
     while (fallbackSpan.end > fallbackSpan.begin && fallbackSpan.end[-1] == ' ') --fallbackSpan.end;
 
     std::string content;
-    const bool readable = path != nullptr && path[0] != '\0' && ReadWholeFile(path, content);
+    // Settings files are small, but nothing limits the length of a line: the
+    // file is taken whole whatever its size. A file that cannot be read as a
+    // regular file counts as absent.
+    char reason[128];
+    const bool readable = path != nullptr && path[0] != '\0' &&
+                          PlatformReadWholeFile(path, static_cast<size_t>(-1), &content, reason,
+                                                sizeof reason) == kWholeFileRead;
     if (readable && IsUtf16(content.data(), content.size())) {
         content.resize(NarrowUtf16(content.data(), content.size(), &content[0]));
     }

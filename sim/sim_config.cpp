@@ -1,14 +1,13 @@
 #include "sim/sim_config.h"
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
-#include <sys/stat.h>
-
+#include "platform/platform.h"
 #include "sim/sim_text.h"
 #include "sim/sim_trace_path.h"
 #include "textesc/text_escape.h"
@@ -688,58 +687,39 @@ void SetReasonMessage(char *message, size_t messageSize, const char *path, const
 SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *message,
                                 size_t messageSize) {
     SimClearConfig(config);
-    // Only a regular file is opened: opening a named pipe would wait for a
-    // writer for good. (A file swapped for a pipe between this look and the
-    // open is not guarded against.)
-    struct stat info;
-    if (stat(path, &info) != 0) {
-        const int error = errno;
-        SetReasonMessage(message, messageSize, path, "cannot open", std::strerror(error));
-        return error == ENOENT ? kSimConfigMissing : kSimConfigInvalid;
+    std::string text;
+    char reason[128];
+    switch (PlatformReadWholeFile(path, static_cast<size_t>(kSimMaxConfigBytes), &text, reason,
+                                  sizeof reason)) {
+        case kWholeFileRead: break;
+        // Only a file that is not there means "no simulated devices".
+        case kWholeFileMissing:
+            SetReasonMessage(message, messageSize, path, "cannot open", reason);
+            return kSimConfigMissing;
+        case kWholeFileNoPath:
+            SetReasonMessage(message, messageSize, path, "cannot open", reason);
+            return kSimConfigInvalid;
+        case kWholeFileNoMemory:
+            SetFileMessage(message, messageSize, path, "out of memory");
+            return kSimConfigInvalid;
+        case kWholeFileTooLarge: {
+            char problem[64];
+            std::snprintf(problem, sizeof problem, "larger than %ld bytes", kSimMaxConfigBytes);
+            SetFileMessage(message, messageSize, path, problem);
+            return kSimConfigInvalid;
+        }
+        // A file that is there but cannot be read: no permission, a folder,
+        // a named pipe or a device (never read from), a failed read.
+        case kWholeFileNotOpened:
+        case kWholeFileFolder:
+        case kWholeFileNotRegular:
+        case kWholeFileReadFailed:
+            SetReasonMessage(message, messageSize, path, "cannot read", reason);
+            return kSimConfigInvalid;
     }
-    if (S_ISDIR(info.st_mode)) {
-        SetReasonMessage(message, messageSize, path, "cannot read", std::strerror(EISDIR));
-        return kSimConfigInvalid;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        SetReasonMessage(message, messageSize, path, "cannot read", "not a regular file");
-        return kSimConfigInvalid;
-    }
-    FILE *file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        // The file is there (no permission, say): it cannot be read. Only a
-        // file gone since the look above counts as missing.
-        const int error = errno;
-        SetReasonMessage(message, messageSize, path,
-                         error == ENOENT ? "cannot open" : "cannot read", std::strerror(error));
-        return error == ENOENT ? kSimConfigMissing : kSimConfigInvalid;
-    }
-    char *text = new (std::nothrow) char[kSimMaxConfigBytes + 1];
-    if (text == nullptr) {
-        std::fclose(file);
-        SetFileMessage(message, messageSize, path, "out of memory");
-        return kSimConfigInvalid;
-    }
-    errno = 0;
-    const size_t length = std::fread(text, 1, kSimMaxConfigBytes + 1, file);
-    const int readError = errno;
-    const bool readFailed = std::ferror(file) != 0;
-    std::fclose(file);
-    SimLoadResult result = kSimConfigLoaded;
-    if (readFailed) {
-        SetReasonMessage(message, messageSize, path, "cannot read",
-                         readError != 0 ? std::strerror(readError) : "read error");
-        result = kSimConfigInvalid;
-    } else if (length > static_cast<size_t>(kSimMaxConfigBytes)) {
-        char problem[64];
-        std::snprintf(problem, sizeof problem, "larger than %ld bytes", kSimMaxConfigBytes);
-        SetFileMessage(message, messageSize, path, problem);
-        result = kSimConfigInvalid;
-    } else if (!SimParseConfigText(path, text, length, config, message, messageSize)) {
-        result = kSimConfigInvalid;
-    }
-    delete[] text;
-    return result;
+    return SimParseConfigText(path, text.data(), text.size(), config, message, messageSize)
+               ? kSimConfigLoaded
+               : kSimConfigInvalid;
 }
 
 const SimStatusOverride *SimFindStatusOverride(const SimBoard &board, int32_t code) {

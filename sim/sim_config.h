@@ -9,16 +9,7 @@
 
 #include "boardlib/zkt_api.h"
 #include "sim/sim_dds.h"
-
-constexpr int32_t kSimMaxBoards = 32;
-constexpr int32_t kSimMaxUnits = 16;
-constexpr int32_t kSimMaxServices = 16;
-constexpr int32_t kSimMaxStatusOverrides = 16;
-constexpr int32_t kSimMaxWriteOverrides = 16;
-constexpr int32_t kSimMaxPayloadWrites = 8;
-constexpr size_t kSimMaxPathSize = 260;
-constexpr size_t kSimMaxLineLength = 1024;
-constexpr long kSimMaxConfigBytes = 1024L * 1024L;
+#include "zktini/zkt_ini_limits.h"
 
 struct SimUnit {
     int32_t id;
@@ -111,7 +102,7 @@ enum SimLoadResult { kSimConfigLoaded, kSimConfigMissing, kSimConfigInvalid };
 
 // Reads and parses the file at path. Missing: no such file (config cleared,
 // message says so). Invalid: not a regular file (a directory or a named pipe,
-// which is never opened), unreadable, too large or malformed (config
+// which is never read from), unreadable, too large or malformed (config
 // cleared, but a malformed file keeps its trace path; the message gives the
 // reason).
 SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *message,

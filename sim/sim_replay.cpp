@@ -1,16 +1,15 @@
 #include "sim/sim_replay.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
 
 #include "calltrace/call_record.h"
 #include "calltrace/traced_ops.h"
+#include "platform/platform.h"
 #include "textesc/text_escape.h"
 #include "textread/text_lines.h"
 
@@ -112,42 +111,22 @@ size_t LineFeeds(const std::string &text) {
 }
 
 bool ReadRecording(const char *path, std::string *text, std::string *problem) {
-    struct stat info;
-    if (stat(path, &info) != 0) {
-        *problem = std::strerror(errno);
-        return false;
+    char reason[128];
+    switch (PlatformReadWholeFile(path, static_cast<size_t>(kSimMaxRecordingBytes), text, reason,
+                                  sizeof reason)) {
+        case kWholeFileRead: return true;
+        case kWholeFileReadFailed: *problem = "read error"; break;
+        case kWholeFileTooLarge:
+            *problem = "larger than " + std::to_string(kSimMaxRecordingBytes) + " bytes";
+            break;
+        case kWholeFileMissing:
+        case kWholeFileNoPath:
+        case kWholeFileNotOpened:
+        case kWholeFileFolder:
+        case kWholeFileNotRegular:
+        case kWholeFileNoMemory: *problem = reason; break;
     }
-    if (!S_ISREG(info.st_mode)) {
-        *problem = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
-        return false;
-    }
-    FILE *file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        *problem = std::strerror(errno);
-        return false;
-    }
-    // The size stat gives is only a first guess: the file may grow or
-    // shrink while it is read.
-    const auto expected = static_cast<unsigned long long>(info.st_size);
-    text->reserve(static_cast<size_t>(
-        std::min(expected, static_cast<unsigned long long>(kSimMaxRecordingBytes)) + 1));
-    char chunk[65536];
-    size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        text->append(chunk, n);
-        if (text->size() > static_cast<size_t>(kSimMaxRecordingBytes)) break;
-    }
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        *problem = "read error";
-        return false;
-    }
-    if (text->size() > static_cast<size_t>(kSimMaxRecordingBytes)) {
-        *problem = "larger than " + std::to_string(kSimMaxRecordingBytes) + " bytes";
-        return false;
-    }
-    return true;
+    return false;
 }
 
 // The operations. A matched call part has the caller's pointers as

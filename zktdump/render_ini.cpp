@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "sim/sim_config.h"
 #include "zktdump/text_value.h"
+#include "zktini/zkt_ini_limits.h"
 
 namespace {
 

@@ -1,9 +1,11 @@
 // The Windows platform layer: where the settings path comes from, when it
-// counts as missing, and how the key wait behaves without a console.
+// counts as missing, the whole-file reader on a device and a held file, and
+// how the key wait behaves without a console.
 #include "platform/platform.h"
 
 #include <windows.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -69,6 +71,36 @@ TEST(Win32ProfileReader, NoFileNameGivesTheDefault) {
     EXPECT_EQ(PlatformReadProfileString("Option", "OutputFreq", "0  ", buffer, sizeof buffer, ""),
               1u);
     EXPECT_STREQ(buffer, "0");
+}
+
+// A device is refused as it is; a file that another program holds without
+// sharing is there but cannot be opened, in the C library's words.
+TEST(Win32WholeFile, DeviceAndHeldFileAreNotRead) {
+    char directory[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, directory), 0u);
+    char fileName[MAX_PATH];
+    ASSERT_NE(GetTempFileNameA(directory, "qlm", 0, fileName), 0u);
+    HANDLE held = CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+    const struct {
+        const char *path;
+        WholeFileResult result;
+        std::string reason;
+    } rows[] = {
+        {"NUL", kWholeFileNotRegular, "not a regular file"},
+        {fileName, kWholeFileNotOpened, std::strerror(EACCES)},
+    };
+    for (const auto &row : rows) {
+        std::string content = "left over";
+        char reason[128];
+        EXPECT_EQ(PlatformReadWholeFile(row.path, 100, &content, reason, sizeof reason), row.result)
+            << row.path;
+        EXPECT_EQ(content, "") << row.path;
+        EXPECT_EQ(std::string(reason), row.reason) << row.path;
+    }
+    CloseHandle(held);
 }
 
 // Puts another handle in place of standard input for one test.

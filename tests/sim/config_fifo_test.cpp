@@ -17,8 +17,8 @@
 #include <unistd.h>
 
 #include "sim/sim_config.h"
-#include "sim_test_support.h"
-#include "tests/fifo_guard.h"
+#include "tests/support/fifo_guard.h"
+#include "tests/support/sim_test_support.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "sim/sim_config.h"
-#include "sim_test_support.h"
-#include "tests/utf16_text.h"
+#include "tests/support/sim_test_support.h"
+#include "tests/support/utf16_text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "boardlib/zkt_api.h"
 #include "sim/sim_dds.h"
-#include "sim_test_support.h"
+#include "tests/support/sim_test_support.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "sim/sim_config.h"
-#include "sim_test_support.h"
+#include "tests/support/sim_test_support.h"
 
 namespace {
 

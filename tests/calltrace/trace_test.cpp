@@ -11,7 +11,7 @@
 #include "boardlib/zkt_api.h"
 #include "calltrace/call_record.h"
 #include "calltrace/trace_file.h"
-#include "sim_test_support.h"
+#include "tests/support/sim_test_support.h"
 #include "textesc/text_escape.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Text as a file saved in UTF-16, byte order mark first, for the tests
 // of every reader that takes such files.
-#ifndef QUILMAR_TESTS_UTF16_TEXT_H
-#define QUILMAR_TESTS_UTF16_TEXT_H
+#ifndef QUILMAR_TESTS_SUPPORT_UTF16_TEXT_H
+#define QUILMAR_TESTS_SUPPORT_UTF16_TEXT_H
 
 #include <string>
 
@@ -27,4 +27,4 @@ inline std::string Utf16(const std::u16string &text, bool bigEndian) {
     return bytes;
 }
 
-#endif  // QUILMAR_TESTS_UTF16_TEXT_H
+#endif  // QUILMAR_TESTS_SUPPORT_UTF16_TEXT_H

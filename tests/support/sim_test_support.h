@@ -1,8 +1,8 @@
 // A fresh working directory per test, holding the zkt.ini that the library
 // reads, and a library that starts every test uninitialised with nothing
 // held back for its trace.
-#ifndef QUILMAR_TESTS_SIM_SIM_TEST_SUPPORT_H
-#define QUILMAR_TESTS_SIM_SIM_TEST_SUPPORT_H
+#ifndef QUILMAR_TESTS_SUPPORT_SIM_TEST_SUPPORT_H
+#define QUILMAR_TESTS_SUPPORT_SIM_TEST_SUPPORT_H
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <sstream>
 #include <string>
 
 #include "boardlib/zkt_api.h"
+#include "tests/support/temp_dir.h"
 
 // Payload doubles may sit on 4-byte boundaries, and the test macros bind
 // their arguments to references: read such a field into a value first.
@@ -26,22 +26,14 @@ constexpr int32_t kNoService = static_cast<int32_t>(ZKTerr_INSUFFICIENT_SERVICES
 class SimLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::random_device random;
-        const std::filesystem::path base = std::filesystem::temp_directory_path();
-        for (;;) {
-            dir_ = base / ("quilmar-sim-" + std::to_string(random()));
-            if (std::filesystem::create_directory(dir_)) break;
-        }
         previousDir_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
+        std::filesystem::current_path(dir_.Path());
         ResetLibrary();
     }
 
     void TearDown() override {
         ResetLibrary();
         std::filesystem::current_path(previousDir_);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
     }
 
     // Ends any session and drops whatever calls were held back for a trace:
@@ -73,8 +65,8 @@ protected:
         return result;
     }
 
-    std::filesystem::path dir_;
+    TempDir dir_;  // removed after TearDown has left it
     std::filesystem::path previousDir_;
 };
 
-#endif  // QUILMAR_TESTS_SIM_SIM_TEST_SUPPORT_H
+#endif  // QUILMAR_TESTS_SUPPORT_SIM_TEST_SUPPORT_H

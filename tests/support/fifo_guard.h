@@ -2,8 +2,8 @@
 // the pipe and waits for a writer would hang the test for good: after the
 // grace period the pipe gets a writer, which lets the reader go on, and the
 // test fails instead.
-#ifndef QUILMAR_TESTS_FIFO_GUARD_H
-#define QUILMAR_TESTS_FIFO_GUARD_H
+#ifndef QUILMAR_TESTS_SUPPORT_FIFO_GUARD_H
+#define QUILMAR_TESTS_SUPPORT_FIFO_GUARD_H
 
 #include <chrono>
 #include <future>
@@ -26,4 +26,4 @@ Result ReadWithoutWriter(const std::string &fifoPath, Reader read, bool *finishe
     return result.get();
 }
 
-#endif  // QUILMAR_TESTS_FIFO_GUARD_H
+#endif  // QUILMAR_TESTS_SUPPORT_FIFO_GUARD_H

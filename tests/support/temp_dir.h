@@ -1,7 +1,7 @@
 // A fresh directory under the system's temporary directory, removed with
 // everything in it when the test ends.
-#ifndef QUILMAR_TESTS_SETTINGS_TEMP_DIR_H
-#define QUILMAR_TESTS_SETTINGS_TEMP_DIR_H
+#ifndef QUILMAR_TESTS_SUPPORT_TEMP_DIR_H
+#define QUILMAR_TESTS_SUPPORT_TEMP_DIR_H
 
 #include <filesystem>
 #include <fstream>
@@ -14,7 +14,7 @@ public:
         std::random_device random;
         std::filesystem::path base = std::filesystem::temp_directory_path();
         for (;;) {
-            path_ = base / ("quilmar-settings-" + std::to_string(random()));
+            path_ = base / ("quilmar-test-" + std::to_string(random()));
             if (std::filesystem::create_directory(path_)) break;
         }
     }
@@ -39,4 +39,4 @@ private:
     std::filesystem::path path_;
 };
 
-#endif  // QUILMAR_TESTS_SETTINGS_TEMP_DIR_H
+#endif  // QUILMAR_TESTS_SUPPORT_TEMP_DIR_H

@@ -1,4 +1,4 @@
-#include "callmake/call_make.h"
+#include "tests/support/call_make.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -61,7 +61,10 @@ int32_t CallMake(const CallRecord &c) {
                                c.textNull ? nullptr : c.text.c_str(), c.timeout);
         }
         case kCallCtrl: {
-            std::vector<unsigned char> payload(c.payloadSent.size() + 1, kCallMakeFill);
+            // The record's own bytes and not one more, so that a library
+            // reading or writing past the code's record is caught.
+            std::vector<unsigned char> payload =
+                Buffer<char>(static_cast<int32_t>(c.payloadSent.size()));
             std::memcpy(payload.data(), c.payloadSent.data(), c.payloadSent.size());
             return ZKT_ctrl(c.service, c.reserved, c.code,
                             c.payloadForm == kPayloadNull ? nullptr : payload.data());

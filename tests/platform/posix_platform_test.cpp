@@ -1,6 +1,7 @@
-// The POSIX platform layer: the settings path in the current directory, and
-// the single-key wait, where redirected and closed inputs never block and a
-// terminal gets its own settings back however the wait ends.
+// The POSIX platform layer: the settings path in the current directory, the
+// whole-file reader on a named pipe and a device, and the single-key wait,
+// where redirected and closed inputs never block and a terminal gets its own
+// settings back however the wait ends.
 #include "platform/platform.h"
 
 #include <cerrno>
@@ -19,8 +20,8 @@
 #include <gtest/gtest.h>
 
 #include "settings/settings.h"
-#include "temp_dir.h"
-#include "tests/fifo_guard.h"
+#include "tests/support/fifo_guard.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -60,6 +61,30 @@ TEST(ProfileFile, NamedPipeGivesTheDefault) {
         &finished);
     EXPECT_TRUE(finished) << "the reader waited for a writer";
     EXPECT_EQ(value, "0");
+}
+
+// A named pipe and a device are refused as they are, without waiting for a
+// writer and without a byte read.
+TEST(WholeFile, NamedPipeAndDeviceAreNotRead) {
+    TempDir dir;
+    const std::string fifo = (dir.Path() / "zkt.ini").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string &path : {fifo, std::string("/dev/null")}) {
+        bool finished = false;
+        const std::string reason = ReadWithoutWriter<std::string>(
+            fifo,
+            [&path] {
+                std::string content;
+                char text[128];
+                const WholeFileResult result =
+                    PlatformReadWholeFile(path.c_str(), 100, &content, text, sizeof text);
+                return result == kWholeFileNotRegular && content.empty() ? std::string(text)
+                                                                         : std::string("read");
+            },
+            &finished);
+        EXPECT_TRUE(finished) << path << ": the reader waited for a writer";
+        EXPECT_EQ(reason, "not a regular file") << path;
+    }
 }
 
 TEST(PathInCurrentDirectory, JoinsOrFailsWithoutOverflow) {

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_dir.h"
-#include "tests/utf16_text.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/utf16_text.h"
 
 namespace {
 

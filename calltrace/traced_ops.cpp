@@ -31,12 +31,23 @@ int32_t Finish(int32_t result) {
     return result;
 }
 
+// What a count pointer held before the call; 0 for none (never read).
+int32_t CountOnEntry(const int32_t *count) { return count != nullptr ? *count : 0; }
+
+// A count after the call: shown after a success, and after a failure that
+// changed it.
+void TakeCount(int32_t result, const int32_t *count, int32_t countOnEntry) {
+    record.result = result;
+    if (count == nullptr) return;
+    record.count = *count;
+    record.countChanged = *count != countOnEntry;
+}
+
 // A list call's count, then the entries the caller may read.
 template <typename Entry>
-void TakeList(int32_t result, const int32_t *count, const Entry *entries,
+void TakeList(int32_t result, const int32_t *count, int32_t countOnEntry, const Entry *entries,
               std::vector<Entry> *shown) {
-    record.result = result;
-    if (count != nullptr) record.count = *count;
+    TakeCount(result, count, countOnEntry);
     const size_t n = CallRecordListEntries(record);
     shown->assign(entries, entries + n);
 }
@@ -55,8 +66,9 @@ int32_t TracedInit(const ZktOps &ops, const char *configFile, int32_t *count) {
     if (configFile != nullptr) r.text.assign(configFile, strnlen(configFile, kCallShownPathBytes));
     r.countNull = count == nullptr;
     EndCallPart();
+    const int32_t countOnEntry = CountOnEntry(count);
     const int32_t result = ops.init(configFile, count);
-    if (count != nullptr) r.count = *count;
+    TakeCount(result, count, countOnEntry);
     return Finish(result);
 }
 
@@ -66,8 +78,9 @@ int32_t TracedLidList(const ZktOps &ops, uint32_t *lids, int32_t capacity, int32
     r.capacity = capacity;
     r.countNull = count == nullptr;
     EndCallPart();
+    const int32_t countOnEntry = CountOnEntry(count);
     const int32_t result = ops.lidList(lids, capacity, count);
-    TakeList(result, count, lids, &r.lids);
+    TakeList(result, count, countOnEntry, lids, &r.lids);
     return Finish(result);
 }
 
@@ -112,8 +125,9 @@ int32_t TracedPuList(const ZktOps &ops, int32_t device, PuItem *items, int32_t c
     r.capacity = capacity;
     r.countNull = count == nullptr;
     EndCallPart();
+    const int32_t countOnEntry = CountOnEntry(count);
     const int32_t result = ops.puList(device, items, capacity, count);
-    TakeList(result, count, items, &r.units);
+    TakeList(result, count, countOnEntry, items, &r.units);
     return Finish(result);
 }
 
@@ -126,8 +140,9 @@ int32_t TracedServiceList(const ZktOps &ops, int32_t device, int32_t reserved, S
     r.capacity = capacity;
     r.countNull = count == nullptr;
     EndCallPart();
+    const int32_t countOnEntry = CountOnEntry(count);
     const int32_t result = ops.serviceList(device, reserved, items, capacity, count);
-    TakeList(result, count, items, &r.services);
+    TakeList(result, count, countOnEntry, items, &r.services);
     return Finish(result);
 }
 

@@ -16,7 +16,7 @@
 //   lids/units/services   the count shows and the list pointer is not null;
 //                    as many entries as the caller may read, ZktEntriesHeld
 //   info             infoShown: the info pointer is not null, and the
-//                    result is 0 or a failing query changed the record
+//                    result is 0 or a failing query changed a field shown
 //   mode (capture)   the mode pointer is not null, whatever the result
 //   payload (ctrl)   the code has a payload record and the pointer is not
 //                    null, whatever the status

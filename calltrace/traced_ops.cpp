@@ -52,6 +52,12 @@ void TakeList(int32_t result, const int32_t *count, int32_t countOnEntry, const 
     shown->assign(entries, entries + n);
 }
 
+// Whether a field the line shows of a board record differs.
+bool ShownInfoDiffers(const BoardInfo &a, const BoardInfo &b) {
+    return a.idWord != b.idWord || std::memcmp(a.name, b.name, sizeof a.name) != 0 ||
+           a.bus != b.bus || a.dev != b.dev || a.slot != b.slot;
+}
+
 }  // namespace
 
 int32_t TracedDisplayMode(const ZktOps &ops, int32_t mode) {
@@ -95,9 +101,9 @@ int32_t TracedGetInfo(const ZktOps &ops, uint32_t lid, BoardInfo *info) {
     EndCallPart();
     const int32_t result = ops.getInfo(lid, info);
     // The record's fields after a success, and after a failure that changed
-    // the record.
-    r.infoShown = info != nullptr &&
-                  (result == 0 || std::memcmp(info, &infoOnEntry, sizeof *info) != 0);
+    // one of them. A replay writes back those fields alone, so a failure
+    // that changed only the size or a reserved word shows nothing.
+    r.infoShown = info != nullptr && (result == 0 || ShownInfoDiffers(*info, infoOnEntry));
     if (r.infoShown) {
         r.info.idWord = info->idWord;
         std::memcpy(r.info.name, info->name, sizeof r.info.name);

@@ -333,6 +333,30 @@ TEST_F(TraceTest, OutputsOfFailedCallsShowWhatTheCallerSees) {
               "ZKT_cleanup() = 0\n");
 }
 
+// A failing query shows the record where it changed a field the line shows,
+// and only there: a replay writes those fields alone, so a change elsewhere
+// (here the reserved word the simulator clears) would give a line that the
+// replay could not make again.
+TEST_F(TraceTest, FailingQueryShowsTheRecordWhereItChangedAShownField) {
+    WriteFile("zkt.ini",
+              "[Library]\nTrace = t.log\n[Board]\nName = B\nInfo = fail\nInfoRecord = written\n");
+    int32_t count = 0;
+    ZKT_init("zkt.ini", &count);
+    BoardInfo info{};
+    info.size = sizeof info;
+    EXPECT_EQ(ZKT_getInfo(0x1001, &info), kBadMode);
+    info.reserved4 = 5;
+    EXPECT_EQ(ZKT_getInfo(0x1001, &info), kBadMode);
+    EXPECT_EQ(info.reserved4, 0u);
+    ZKT_cleanup();
+    EXPECT_EQ(ReadFile("t.log"),
+              "ZKT_init(configFile=\"zkt.ini\") = 0, count=1\n"
+              "ZKT_getInfo(lid=0x1001, size=280) = -1073741558, info={idWord=0x0, name=\"B\", "
+              "bus=0, dev=0, slot=0}\n"
+              "ZKT_getInfo(lid=0x1001, size=280) = -1073741558\n"
+              "ZKT_cleanup() = 0\n");
+}
+
 // A recording is read back only in the writer's own spelling: any other
 // text, however close, is no trace line and the replay refuses it.
 TEST(TraceFormatTest, OnlyTheWritersLinesAreReadBack) {

@@ -713,8 +713,15 @@ void TakeResultPart(Cursor *c, CallRecord *r) {
         return;
     }
     TakeSigned(c, &r->result);
+    // A count stands after a success, and after a failure that changed it.
+    if (CallRecordTakesCount(*r)) {
+        if (r->result == 0) {
+            Take(c, ", count=");
+        } else {
+            r->countChanged = TakeIf(c, ", count=");
+        }
+    }
     if (CallRecordShowsCount(*r)) {
-        Take(c, ", count=");
         TakeSigned(c, &r->count);
         if (!r->listNull) {
             const size_t entries = CallRecordListEntries(*r);
@@ -723,11 +730,16 @@ void TakeResultPart(Cursor *c, CallRecord *r) {
             if (r->operation == kCallServiceList) TakeServices(c, r, entries);
         }
     }
-    if (r->operation == kCallGetInfo && TakeIf(c, ", info={idWord=")) {
-        // The writer shows a record only behind a pointer to one.
-        if (r->infoNull) c->ok = false;
-        r->infoShown = true;
-        TakeInfo(c, &r->info);
+    // A record stands behind a pointer to one alone: after a success, and
+    // after a failure that changed it.
+    if (r->operation == kCallGetInfo && !r->infoNull) {
+        if (r->result == 0) {
+            Take(c, ", info={idWord=");
+            r->infoShown = true;
+        } else {
+            r->infoShown = TakeIf(c, ", info={idWord=");
+        }
+        if (r->infoShown) TakeInfo(c, &r->info);
     }
     if (r->operation == kCallCapture && !r->modeNull) {
         Take(c, ", mode=");
@@ -761,6 +773,7 @@ void CallRecordStart(CallRecord *record, CallOperation operation) {
     r.payloadSent.clear();
     r.result = 0;
     r.count = 0;
+    r.countChanged = false;
     r.modeBack = 0;
     r.lids.clear();
     r.units.clear();
@@ -770,14 +783,18 @@ void CallRecordStart(CallRecord *record, CallOperation operation) {
     r.payloadBack.clear();
 }
 
-bool CallRecordShowsCount(const CallRecord &r) {
+bool CallRecordTakesCount(const CallRecord &r) {
     switch (r.operation) {
         case kCallInit:
         case kCallLidList:
         case kCallPuList:
-        case kCallServiceList: return r.result == 0 && !r.countNull;
+        case kCallServiceList: return !r.countNull;
         default: return false;
     }
+}
+
+bool CallRecordShowsCount(const CallRecord &r) {
+    return CallRecordTakesCount(r) && (r.result == 0 || r.countChanged);
 }
 
 size_t CallRecordListEntries(const CallRecord &r) {

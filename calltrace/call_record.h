@@ -11,12 +11,19 @@
 // parts are the same text. The result part (" = result" and the outputs)
 // holds what the library answered. Which outputs a line shows follows from
 // the record itself:
-//   count            the result is 0 and the count pointer is not null
+//   count            the count pointer is not null, and the result is 0 or
+//                    countChanged (a failing call changed the count)
 //   lids/units/services   the count shows and the list pointer is not null;
 //                    as many entries as the caller may read, ZktEntriesHeld
-//   info             infoShown (the result is 0, or a failing query wrote it)
-//   mode (capture)   the mode pointer is not null
-//   payload (ctrl)   the code has a payload record and the pointer is not null
+//   info             infoShown: the info pointer is not null, and the
+//                    result is 0 or a failing query changed a field shown
+//   mode (capture)   the mode pointer is not null, whatever the result
+//   payload (ctrl)   the code has a payload record and the pointer is not
+//                    null, whatever the status
+// A caller may read what a failing call left behind its pointers (quilmar
+// takes a list's count whatever the result), so a line shows it where the
+// call changed it and a replay writes it back; what a failing call left as
+// it was, the line does not show and the replay does not touch.
 #ifndef QUILMAR_CALLTRACE_CALL_RECORD_H
 #define QUILMAR_CALLTRACE_CALL_RECORD_H
 
@@ -81,11 +88,12 @@ struct CallRecord {
 
     // The outputs.
     int32_t count;
+    bool countChanged;  // a failing call left the count other than it was
     int32_t modeBack;
     std::vector<uint32_t> lids;
     std::vector<PuItem> units;
     std::vector<ServiceItem> services;
-    bool infoShown;
+    bool infoShown;           // the line shows info (always after a success)
     BoardInfo info;           // the named fields; the rest is zero
     std::string payloadBack;  // kPayloadBytes: the record as handed back
 };
@@ -94,8 +102,9 @@ struct CallRecord {
 // outputs.
 void CallRecordStart(CallRecord *record, CallOperation operation);
 
-// Whether the line of record shows a count, and how many list entries it
-// shows (0 when it shows no list).
+// Whether record's call passes a count pointer, whether its line shows a
+// count, and how many list entries it shows (0 when it shows no list).
+bool CallRecordTakesCount(const CallRecord &record);
 bool CallRecordShowsCount(const CallRecord &record);
 size_t CallRecordListEntries(const CallRecord &record);
 

@@ -31,14 +31,31 @@ int32_t Finish(int32_t result) {
     return result;
 }
 
+// What a count pointer held before the call; 0 for none (never read).
+int32_t CountOnEntry(const int32_t *count) { return count != nullptr ? *count : 0; }
+
+// A count after the call: shown after a success, and after a failure that
+// changed it.
+void TakeCount(int32_t result, const int32_t *count, int32_t countOnEntry) {
+    record.result = result;
+    if (count == nullptr) return;
+    record.count = *count;
+    record.countChanged = *count != countOnEntry;
+}
+
 // A list call's count, then the entries the caller may read.
 template <typename Entry>
-void TakeList(int32_t result, const int32_t *count, const Entry *entries,
+void TakeList(int32_t result, const int32_t *count, int32_t countOnEntry, const Entry *entries,
               std::vector<Entry> *shown) {
-    record.result = result;
-    if (count != nullptr) record.count = *count;
+    TakeCount(result, count, countOnEntry);
     const size_t n = CallRecordListEntries(record);
     shown->assign(entries, entries + n);
+}
+
+// Whether a field the line shows of a board record differs.
+bool ShownInfoDiffers(const BoardInfo &a, const BoardInfo &b) {
+    return a.idWord != b.idWord || std::memcmp(a.name, b.name, sizeof a.name) != 0 ||
+           a.bus != b.bus || a.dev != b.dev || a.slot != b.slot;
 }
 
 }  // namespace
@@ -55,8 +72,9 @@ int32_t TracedInit(const ZktOps &ops, const char *configFile, int32_t *count) {
     if (configFile != nullptr) r.text.assign(configFile, strnlen(configFile, kCallShownPathBytes));
     r.countNull = count == nullptr;
     EndCallPart();
+    const int32_t countOnEntry = CountOnEntry(count);
     const int32_t result = ops.init(configFile, count);
-    if (count != nullptr) r.count = *count;
+    TakeCount(result, count, countOnEntry);
     return Finish(result);
 }
 
@@ -66,8 +84,9 @@ int32_t TracedLidList(const ZktOps &ops, uint32_t *lids, int32_t capacity, int32
     r.capacity = capacity;
     r.countNull = count == nullptr;
     EndCallPart();
+    const int32_t countOnEntry = CountOnEntry(count);
     const int32_t result = ops.lidList(lids, capacity, count);
-    TakeList(result, count, lids, &r.lids);
+    TakeList(result, count, countOnEntry, lids, &r.lids);
     return Finish(result);
 }
 
@@ -82,9 +101,9 @@ int32_t TracedGetInfo(const ZktOps &ops, uint32_t lid, BoardInfo *info) {
     EndCallPart();
     const int32_t result = ops.getInfo(lid, info);
     // The record's fields after a success, and after a failure that changed
-    // the record.
-    r.infoShown = info != nullptr &&
-                  (result == 0 || std::memcmp(info, &infoOnEntry, sizeof *info) != 0);
+    // one of them. A replay writes back those fields alone, so a failure
+    // that changed only the size or a reserved word shows nothing.
+    r.infoShown = info != nullptr && (result == 0 || ShownInfoDiffers(*info, infoOnEntry));
     if (r.infoShown) {
         r.info.idWord = info->idWord;
         std::memcpy(r.info.name, info->name, sizeof r.info.name);
@@ -112,8 +131,9 @@ int32_t TracedPuList(const ZktOps &ops, int32_t device, PuItem *items, int32_t c
     r.capacity = capacity;
     r.countNull = count == nullptr;
     EndCallPart();
+    const int32_t countOnEntry = CountOnEntry(count);
     const int32_t result = ops.puList(device, items, capacity, count);
-    TakeList(result, count, items, &r.units);
+    TakeList(result, count, countOnEntry, items, &r.units);
     return Finish(result);
 }
 
@@ -126,8 +146,9 @@ int32_t TracedServiceList(const ZktOps &ops, int32_t device, int32_t reserved, S
     r.capacity = capacity;
     r.countNull = count == nullptr;
     EndCallPart();
+    const int32_t countOnEntry = CountOnEntry(count);
     const int32_t result = ops.serviceList(device, reserved, items, capacity, count);
-    TakeList(result, count, items, &r.services);
+    TakeList(result, count, countOnEntry, items, &r.services);
     return Finish(result);
 }
 

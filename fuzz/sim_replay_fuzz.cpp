@@ -61,9 +61,9 @@ bool ReadCalls(const uint8_t *data, size_t size, std::vector<CallRecord> *calls,
 }
 
 // A session the harness can make exactly as recorded: ZKT_init of this
-// zkt.ini first, ZKT_cleanup last and nowhere else, and no failing board
-// query whose record the harness's buffer already held (its line could not
-// show it then).
+// zkt.ini first, ZKT_cleanup last and nowhere else, and no failing call
+// whose count, or board record, the harness's buffer already held (its line
+// could not show it then).
 bool MadeAsRecorded(const std::vector<CallRecord> &calls) {
     if (calls.size() < 2) return false;
     const CallRecord &first = calls.front();
@@ -71,8 +71,10 @@ bool MadeAsRecorded(const std::vector<CallRecord> &calls) {
         first.countNull || calls.back().operation != kCallCleanup) {
         return false;
     }
-    for (size_t i = 1; i < calls.size(); ++i) {
+    for (size_t i = 0; i < calls.size(); ++i) {
         const CallRecord &c = calls[i];
+        if (c.result != 0 && c.countChanged && c.count == kCallMakeCount) return false;
+        if (i == 0) continue;
         if (c.operation == kCallCleanup && i + 1 != calls.size()) return false;
         if (c.operation == kCallGetInfo && c.infoShown && c.result != 0) {
             BoardInfo filled;

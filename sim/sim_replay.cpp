@@ -131,7 +131,9 @@ bool ReadRecording(const char *path, std::string *text, std::string *problem) {
 
 // The operations. A matched call part has the caller's pointers as
 // recorded: a count shows only for a count pointer, a list only for a list
-// pointer, and never more entries than the capacity passed.
+// pointer, and never more entries than the capacity passed. Whatever the
+// line shows is written back, after a failure as after a success; what it
+// does not show stays as the caller left it.
 
 int32_t ReplayDisplayMode(int32_t) { return Result(Answer()); }
 

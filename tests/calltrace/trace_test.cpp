@@ -283,7 +283,7 @@ TEST_F(TraceTest, MalformedFileStillReplacesItsTraceWithTheErrorOnTop) {
     EXPECT_EQ(ReadFile("trace.log"),
               "ZKT_displayMode(mode=0x8f) = 0\n"
               "# zkt.ini:2: unknown key 'Nmae' in [Board]\n"
-              "ZKT_init(configFile=\"zkt.ini\") = -1073741558\n"
+              "ZKT_init(configFile=\"zkt.ini\") = -1073741558, count=0\n"
               "ZKT_lidList(lids=null, capacity=0) = 0, count=0\n"
               "ZKT_cleanup() = 0\n");
 }
@@ -310,8 +310,8 @@ TEST_F(TraceTest, TraceFileThatCannotBeOpenedIsReportedWithTheReason) {
 }
 
 // What a failed call left behind a pointer shows by what the pointer holds,
-// as the caller (and a tracing proxy) can see it: a count only after a
-// success, a capture mode whenever its pointer is there.
+// as the caller (and a tracing proxy) can see it: a count only where the
+// call changed it, a capture mode whenever its pointer is there.
 TEST_F(TraceTest, OutputsOfFailedCallsShowWhatTheCallerSees) {
     WriteFile("zkt.ini", "[Library]\nTrace = t.log\n[Board]\nService = OTHER, 1\n");
     int32_t count = 0;
@@ -333,6 +333,30 @@ TEST_F(TraceTest, OutputsOfFailedCallsShowWhatTheCallerSees) {
               "ZKT_cleanup() = 0\n");
 }
 
+// A failing query shows the record where it changed a field the line shows,
+// and only there: a replay writes those fields alone, so a change elsewhere
+// (here the reserved word the simulator clears) would give a line that the
+// replay could not make again.
+TEST_F(TraceTest, FailingQueryShowsTheRecordWhereItChangedAShownField) {
+    WriteFile("zkt.ini",
+              "[Library]\nTrace = t.log\n[Board]\nName = B\nInfo = fail\nInfoRecord = written\n");
+    int32_t count = 0;
+    ZKT_init("zkt.ini", &count);
+    BoardInfo info{};
+    info.size = sizeof info;
+    EXPECT_EQ(ZKT_getInfo(0x1001, &info), kBadMode);
+    info.reserved4 = 5;
+    EXPECT_EQ(ZKT_getInfo(0x1001, &info), kBadMode);
+    EXPECT_EQ(info.reserved4, 0u);
+    ZKT_cleanup();
+    EXPECT_EQ(ReadFile("t.log"),
+              "ZKT_init(configFile=\"zkt.ini\") = 0, count=1\n"
+              "ZKT_getInfo(lid=0x1001, size=280) = -1073741558, info={idWord=0x0, name=\"B\", "
+              "bus=0, dev=0, slot=0}\n"
+              "ZKT_getInfo(lid=0x1001, size=280) = -1073741558\n"
+              "ZKT_cleanup() = 0\n");
+}
+
 // A recording is read back only in the writer's own spelling: any other
 // text, however close, is no trace line and the replay refuses it.
 TEST(TraceFormatTest, OnlyTheWritersLinesAreReadBack) {
@@ -346,6 +370,28 @@ TEST(TraceFormatTest, OnlyTheWritersLinesAreReadBack) {
         {"ZKT_lidList(capacity=1) = 0, count=2, lids=[0x1001]", true},
         {"ZKT_lidList(capacity=10) = 0, count=2", false},
         {"ZKT_lidList(capacity=10) = 5, count=2", false},
+        {"ZKT_lidList(capacity=10) = 0", false},
+        {"ZKT_lidList(capacity=10) = -1073741558", true},
+        {"ZKT_lidList(capacity=10) = -1073741558, count=2, lids=[0x1001, 0x1002]", true},
+        {"ZKT_lidList(capacity=10) = -1073741558, count=2, lids=[0x1001]", false},
+        {"ZKT_lidList(capacity=1) = -1073741558, count=2, lids=[0x1001]", true},
+        {"ZKT_lidList(capacity=10) = -1073741558, count=-3, lids=[]", true},
+        {"ZKT_lidList(lids=null, capacity=10) = -1073741558, count=2", true},
+        {"ZKT_lidList(capacity=10, count=null) = -1073741558, count=2, lids=[0x1001, 0x1002]",
+         false},
+        {"ZKT_lidList(capacity=10) = -1073741558, lids=[]", false},
+        {"ZKT_puList(device=1, capacity=5) = -1, count=1, units=[{id=0, code=0x1, attr=0x1, "
+         "description=\"U\"}]",
+         true},
+        {"ZKT_serviceList(device=1, reserved=0, capacity=1) = -1, count=3, services=[{name=\"A\", "
+         "attr=0x1}]",
+         true},
+        {"ZKT_init(configFile=\"zkt.ini\") = 0", false},
+        {"ZKT_init(configFile=\"zkt.ini\") = 0, count=2", true},
+        {"ZKT_init(configFile=\"zkt.ini\") = -1073741558", true},
+        {"ZKT_init(configFile=\"zkt.ini\") = 7, count=0", true},
+        {"ZKT_init(configFile=\"zkt.ini\", count=null) = 7, count=0", false},
+        {"ZKT_open(lid=0x1001, mode=1, reserved=null) = -1, count=0", false},
         {"ZKT_lidList(capacity=10) = 0, count=-3, lids=[]", true},
         {"ZKT_lidList(capacity=010) = 0, count=0, lids=[]", false},
         {"ZKT_lidList(capacity=10) = -0, count=0, lids=[]", false},
@@ -354,11 +400,15 @@ TEST(TraceFormatTest, OnlyTheWritersLinesAreReadBack) {
         {"ZKT_lidList(capacity=2147483648) = 0, count=0, lids=[]", false},
         {"ZKT_lidList(capacity=-2147483648) = 0, count=0, lids=[]", true},
         {"ZKT_lidList(capacity=-2147483649) = 0, count=0, lids=[]", false},
-        {"ZKT_getInfo(lid=0x1001, size=0) = 0", true},
-        {"ZKT_getInfo(lid=0x1001, size=0280) = 0", false},
-        {"ZKT_getInfo(lid=0x1001, size=4294967295) = 0", true},
-        {"ZKT_getInfo(lid=0x1001, size=4294967296) = 0", false},
-        {"ZKT_getInfo(lid=0x1001, size=280) = 0", true},
+        {"ZKT_getInfo(lid=0x1001, size=0) = -1", true},
+        {"ZKT_getInfo(lid=0x1001, size=0280) = -1", false},
+        {"ZKT_getInfo(lid=0x1001, size=4294967295) = -1", true},
+        {"ZKT_getInfo(lid=0x1001, size=4294967296) = -1", false},
+        {"ZKT_getInfo(lid=0x1001, size=280) = 0", false},
+        {"ZKT_getInfo(lid=0x1001, size=280) = 0, info={idWord=0x5a010002, name=\"B\", bus=1, "
+         "dev=2, slot=3}",
+         true},
+        {"ZKT_getInfo(lid=0x1001, info=null) = 0", true},
         {"ZKT_getInfo(lid=0x1001, size=280) = -1, info={idWord=0x0, name=\"a\\x01\", bus=0, "
          "dev=0, slot=0}",
          true},
@@ -391,6 +441,13 @@ TEST(TraceFormatTest, OnlyTheWritersLinesAreReadBack) {
          "mode=0",
          false},
         {"ZKT_capture(device=1, reserved=0, mode=0, name=\"A\", timeout=1) = 2", false},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"A\", timeout=1) = -1073741557, mode=5",
+         true},
+        {"ZKT_capture(device=1, reserved=0, mode=0, name=\"A\", timeout=1) = -1073741557", false},
+        {"ZKT_capture(device=1, reserved=0, mode=null, name=\"A\", timeout=1) = -1073741557", true},
+        {"ZKT_capture(device=1, reserved=0, mode=null, name=\"A\", timeout=1) = -1073741557, "
+         "mode=5",
+         false},
         {"ZKT_capture(device=1, reserved=0, mode=0, name=\"a\\\"b\\\\c\", timeout=1) = 2, mode=0",
          true},
         {"ZKT_capture(device=1, reserved=0, mode=0, name=\"\\x7f\\x80\\xff\\x1b\", timeout=1) = 2, "

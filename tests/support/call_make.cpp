@@ -20,7 +20,7 @@ std::vector<unsigned char> Buffer(int32_t n) {
 }  // namespace
 
 int32_t CallMake(const CallRecord &c) {
-    int32_t count = 0;
+    int32_t count = kCallMakeCount;
     int32_t *countPointer = c.countNull ? nullptr : &count;
     switch (c.operation) {
         case kCallDisplayMode: return ZKT_displayMode(c.mode);

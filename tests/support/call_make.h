@@ -12,8 +12,9 @@
 
 #include "calltrace/call_record.h"
 
-// What a buffer holds before the call.
+// What a buffer holds before the call, and the count.
 constexpr unsigned char kCallMakeFill = 0xA5;
+constexpr int32_t kCallMakeCount = 0;
 
 // Makes the call and returns its result (the status of ZKT_ctrl).
 int32_t CallMake(const CallRecord &call);

@@ -57,6 +57,7 @@ template <typename... Parameters, typename... Arguments>
 int32_t CallBound(int32_t (*function)(Parameters...), Arguments... arguments) {
     static_assert(sizeof...(Parameters) == sizeof...(Arguments), "one argument per parameter");
     if constexpr (kForeignCallNeeded) {
+        // One word more than needed, so that an operation of no argument has an array too.
         const uint32_t words[sizeof...(Parameters) + 1] = {ArgumentWord<Parameters>(arguments)...};
         return static_cast<int32_t>(
             ForeignCall(reinterpret_cast<ForeignFunction>(function), words, sizeof...(Parameters)));

@@ -1,25 +1,31 @@
 #include "boardlib/zkt_bound.h"
 
+#include <cstdint>
 #include <cstring>
+#include <type_traits>
+
+#include "platform/foreign_call.h"
 
 namespace {
 
-// The addresses as the library's own functions.
+// The addresses as functions of the compiler's default convention. On
+// 32-bit x86 they are called only through ForeignCall, which serves a
+// library of either convention; elsewhere there is one convention.
 struct BoundAddresses {
-    int32_t(ZKT_CALL *displayMode)(int32_t mode);
-    int32_t(ZKT_CALL *init)(const char *configFile, int32_t *count);
-    int32_t(ZKT_CALL *lidList)(uint32_t *lids, int32_t capacity, int32_t *count);
-    int32_t(ZKT_CALL *getInfo)(uint32_t lid, BoardInfo *info);
-    int32_t(ZKT_CALL *open)(uint32_t lid, int32_t mode, void *reserved);
-    int32_t(ZKT_CALL *puList)(int32_t device, PuItem *items, int32_t capacity, int32_t *count);
-    int32_t(ZKT_CALL *serviceList)(int32_t device, int32_t reserved, ServiceItem *items,
-                                   int32_t capacity, int32_t *count);
-    int32_t(ZKT_CALL *capture)(int32_t device, int32_t reserved, int32_t *mode, const char *name,
-                               int32_t timeout);
-    int32_t(ZKT_CALL *ctrl)(int32_t service, int32_t reserved, int32_t code, void *payload);
-    int32_t(ZKT_CALL *release)(int32_t service, int32_t reserved);
-    int32_t(ZKT_CALL *close)(int32_t device);
-    int32_t(ZKT_CALL *cleanup)();
+    int32_t (*displayMode)(int32_t mode);
+    int32_t (*init)(const char *configFile, int32_t *count);
+    int32_t (*lidList)(uint32_t *lids, int32_t capacity, int32_t *count);
+    int32_t (*getInfo)(uint32_t lid, BoardInfo *info);
+    int32_t (*open)(uint32_t lid, int32_t mode, void *reserved);
+    int32_t (*puList)(int32_t device, PuItem *items, int32_t capacity, int32_t *count);
+    int32_t (*serviceList)(int32_t device, int32_t reserved, ServiceItem *items, int32_t capacity,
+                           int32_t *count);
+    int32_t (*capture)(int32_t device, int32_t reserved, int32_t *mode, const char *name,
+                       int32_t timeout);
+    int32_t (*ctrl)(int32_t service, int32_t reserved, int32_t code, void *payload);
+    int32_t (*release)(int32_t service, int32_t reserved);
+    int32_t (*close)(int32_t device);
+    int32_t (*cleanup)();
 };
 
 BoundAddresses bound;
@@ -32,30 +38,62 @@ void Place(Function *slot, void *address) {
     std::memcpy(slot, &address, sizeof address);
 }
 
-int32_t DisplayMode(int32_t mode) { return bound.displayMode(mode); }
-int32_t Init(const char *configFile, int32_t *count) { return bound.init(configFile, count); }
-int32_t LidList(uint32_t *lids, int32_t capacity, int32_t *count) {
-    return bound.lidList(lids, capacity, count);
+// An argument as the 32-bit stack word it is passed in.
+template <typename Parameter>
+uint32_t ArgumentWord(Parameter value) {
+    static_assert(sizeof(Parameter) == sizeof(uint32_t), "every argument is one 32-bit word");
+    if constexpr (std::is_pointer_v<Parameter>) {
+        return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(value));
+    } else {
+        return static_cast<uint32_t>(value);
+    }
 }
-int32_t GetInfo(uint32_t lid, BoardInfo *info) { return bound.getInfo(lid, info); }
-int32_t Open(uint32_t lid, int32_t mode, void *reserved) { return bound.open(lid, mode, reserved); }
+
+// Calls a bound operation: through ForeignCall where the library's
+// convention is not known (32-bit x86), directly elsewhere.
+template <typename... Parameters, typename... Arguments>
+int32_t CallBound(int32_t (*function)(Parameters...), Arguments... arguments) {
+    static_assert(sizeof...(Parameters) == sizeof...(Arguments), "one argument per parameter");
+    if constexpr (kForeignCallNeeded) {
+        // One word more than needed, so that an operation of no argument has an array too.
+        const uint32_t words[sizeof...(Parameters) + 1] = {ArgumentWord<Parameters>(arguments)...};
+        return static_cast<int32_t>(
+            ForeignCall(reinterpret_cast<ForeignFunction>(function), words, sizeof...(Parameters)));
+    } else {
+        return function(arguments...);
+    }
+}
+
+int32_t DisplayMode(int32_t mode) { return CallBound(bound.displayMode, mode); }
+int32_t Init(const char *configFile, int32_t *count) {
+    return CallBound(bound.init, configFile, count);
+}
+int32_t LidList(uint32_t *lids, int32_t capacity, int32_t *count) {
+    return CallBound(bound.lidList, lids, capacity, count);
+}
+int32_t GetInfo(uint32_t lid, BoardInfo *info) { return CallBound(bound.getInfo, lid, info); }
+int32_t Open(uint32_t lid, int32_t mode, void *reserved) {
+    return CallBound(bound.open, lid, mode, reserved);
+}
 int32_t PuList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
-    return bound.puList(device, items, capacity, count);
+    return CallBound(bound.puList, device, items, capacity, count);
 }
 int32_t ServiceList(int32_t device, int32_t reserved, ServiceItem *items, int32_t capacity,
                     int32_t *count) {
-    return bound.serviceList(device, reserved, items, capacity, count);
+    return CallBound(bound.serviceList, device, reserved, items, capacity, count);
 }
 int32_t Capture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
                 int32_t timeout) {
-    return bound.capture(device, reserved, mode, name, timeout);
+    return CallBound(bound.capture, device, reserved, mode, name, timeout);
 }
 int32_t Ctrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
-    return bound.ctrl(service, reserved, code, payload);
+    return CallBound(bound.ctrl, service, reserved, code, payload);
 }
-int32_t Release(int32_t service, int32_t reserved) { return bound.release(service, reserved); }
-int32_t Close(int32_t device) { return bound.close(device); }
-int32_t Cleanup() { return bound.cleanup(); }
+int32_t Release(int32_t service, int32_t reserved) {
+    return CallBound(bound.release, service, reserved);
+}
+int32_t Close(int32_t device) { return CallBound(bound.close, device); }
+int32_t Cleanup() { return CallBound(bound.cleanup); }
 
 const ZktOps kBoundOps = {DisplayMode, Init,    LidList, GetInfo, Open,  PuList,
                           ServiceList, Capture, Ctrl,    Release, Close, Cleanup};

@@ -1,8 +1,9 @@
 // A board access library bound by name at run time: the address of each of
 // its twelve operations, looked up one by one, and the ZktOps table that
-// answers through them. The forwarding functions call each address in the
-// library's own convention (ZKT_CALL), so whatever holds the table calls
-// plain functions.
+// answers through them. The forwarding functions call each address in
+// whichever convention the library uses (platform/foreign_call.h), so
+// whatever holds the table calls plain functions and the build's ZKT_CALL
+// does not matter here.
 #ifndef QUILMAR_BOARDLIB_ZKT_BOUND_H
 #define QUILMAR_BOARDLIB_ZKT_BOUND_H
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "boardlib/zkt_names.h"
 #include "textesc/text_escape.h"
 
 namespace {
@@ -513,41 +514,34 @@ void TakeClose(Cursor *c, CallRecord *r) {
 void PutCleanup(const CallRecord &, std::string *) {}
 void TakeCleanup(Cursor *, CallRecord *) {}
 
-// Each operation's name and its pair, in CallOperation order.
+// Each operation's pair, in ZktOperation order; the names are the
+// library's own (kZktOperationNames).
 struct CallPartFormat {
-    const char *opening;  // "ZKT_name("
-    size_t openingLength;
     void (*put)(const CallRecord &r, std::string *out);
     void (*take)(Cursor *c, CallRecord *r);
 };
 
-#define QUILMAR_CALL_PART(name, put, take) {name, sizeof name - 1, put, take}
 const CallPartFormat kCallParts[] = {
-    QUILMAR_CALL_PART("ZKT_displayMode(", PutDisplayMode, TakeDisplayMode),
-    QUILMAR_CALL_PART("ZKT_init(", PutInit, TakeInit),
-    QUILMAR_CALL_PART("ZKT_lidList(", PutLidList, TakeLidList),
-    QUILMAR_CALL_PART("ZKT_getInfo(", PutGetInfo, TakeGetInfo),
-    QUILMAR_CALL_PART("ZKT_open(", PutOpen, TakeOpen),
-    QUILMAR_CALL_PART("ZKT_puList(", PutPuList, TakePuList),
-    QUILMAR_CALL_PART("ZKT_serviceList(", PutServiceList, TakeServiceList),
-    QUILMAR_CALL_PART("ZKT_capture(", PutCapture, TakeCapture),
-    QUILMAR_CALL_PART("ZKT_ctrl(", PutCtrl, TakeCtrl),
-    QUILMAR_CALL_PART("ZKT_release(", PutRelease, TakeRelease),
-    QUILMAR_CALL_PART("ZKT_close(", PutClose, TakeClose),
-    QUILMAR_CALL_PART("ZKT_cleanup(", PutCleanup, TakeCleanup),
+    {PutDisplayMode, TakeDisplayMode}, {PutInit, TakeInit},
+    {PutLidList, TakeLidList},         {PutGetInfo, TakeGetInfo},
+    {PutOpen, TakeOpen},               {PutPuList, TakePuList},
+    {PutServiceList, TakeServiceList}, {PutCapture, TakeCapture},
+    {PutCtrl, TakeCtrl},               {PutRelease, TakeRelease},
+    {PutClose, TakeClose},             {PutCleanup, TakeCleanup},
 };
-#undef QUILMAR_CALL_PART
-static_assert(sizeof kCallParts / sizeof kCallParts[0] == kCallCleanup + 1,
+static_assert(sizeof kCallParts / sizeof kCallParts[0] == kZktOperationCount,
               "one call part format per operation");
 
+// "ZKT_name(", the operation's name and the parenthesis.
 void TakeCallPart(Cursor *c, CallRecord *r) {
-    for (size_t op = 0; op <= kCallCleanup; ++op) {
-        const CallPartFormat &f = kCallParts[op];
-        if (static_cast<size_t>(c->end - c->at) >= f.openingLength &&
-            std::memcmp(c->at, f.opening, f.openingLength) == 0) {
-            c->at += f.openingLength;
-            r->operation = static_cast<CallOperation>(op);
-            f.take(c, r);
+    for (int op = 0; op < kZktOperationCount; ++op) {
+        const char *name = kZktOperationNames[op].name;
+        const size_t length = std::strlen(name);
+        if (static_cast<size_t>(c->end - c->at) > length && std::memcmp(c->at, name, length) == 0 &&
+            c->at[length] == '(') {
+            c->at += length + 1;
+            r->operation = static_cast<ZktOperation>(op);
+            kCallParts[op].take(c, r);
             Take(c, ")");
             return;
         }
@@ -678,7 +672,7 @@ void TakeInfo(Cursor *c, BoardInfo *info) {
 
 void PutResultPart(const CallRecord &r, std::string *out) {
     Put(out, " = ");
-    if (r.operation == kCallCtrl) {
+    if (r.operation == kZktCtrl) {
         PutStatus(out, r.result);
         if (r.payloadForm == kPayloadBytes) {
             Put(out, ", payload=");
@@ -691,20 +685,20 @@ void PutResultPart(const CallRecord &r, std::string *out) {
         Put(out, ", count=");
         PutSigned(out, r.count);
         if (!r.listNull) {
-            if (r.operation == kCallLidList) PutLids(r, out);
-            if (r.operation == kCallPuList) PutUnits(r, out);
-            if (r.operation == kCallServiceList) PutServices(r, out);
+            if (r.operation == kZktLidList) PutLids(r, out);
+            if (r.operation == kZktPuList) PutUnits(r, out);
+            if (r.operation == kZktServiceList) PutServices(r, out);
         }
     }
-    if (r.operation == kCallGetInfo && r.infoShown) PutInfo(r.info, out);
-    if (r.operation == kCallCapture && !r.modeNull) {
+    if (r.operation == kZktGetInfo && r.infoShown) PutInfo(r.info, out);
+    if (r.operation == kZktCapture && !r.modeNull) {
         Put(out, ", mode=");
         PutSigned(out, r.modeBack);
     }
 }
 void TakeResultPart(Cursor *c, CallRecord *r) {
     Take(c, " = ");
-    if (r->operation == kCallCtrl) {
+    if (r->operation == kZktCtrl) {
         TakeStatus(c, &r->result);
         if (r->payloadForm == kPayloadBytes) {
             Take(c, ", payload=");
@@ -725,14 +719,14 @@ void TakeResultPart(Cursor *c, CallRecord *r) {
         TakeSigned(c, &r->count);
         if (!r->listNull) {
             const size_t entries = CallRecordListEntries(*r);
-            if (r->operation == kCallLidList) TakeLids(c, r, entries);
-            if (r->operation == kCallPuList) TakeUnits(c, r, entries);
-            if (r->operation == kCallServiceList) TakeServices(c, r, entries);
+            if (r->operation == kZktLidList) TakeLids(c, r, entries);
+            if (r->operation == kZktPuList) TakeUnits(c, r, entries);
+            if (r->operation == kZktServiceList) TakeServices(c, r, entries);
         }
     }
     // A record stands behind a pointer to one alone: after a success, and
     // after a failure that changed it.
-    if (r->operation == kCallGetInfo && !r->infoNull) {
+    if (r->operation == kZktGetInfo && !r->infoNull) {
         if (r->result == 0) {
             Take(c, ", info={idWord=");
             r->infoShown = true;
@@ -741,7 +735,7 @@ void TakeResultPart(Cursor *c, CallRecord *r) {
         }
         if (r->infoShown) TakeInfo(c, &r->info);
     }
-    if (r->operation == kCallCapture && !r->modeNull) {
+    if (r->operation == kZktCapture && !r->modeNull) {
         Take(c, ", mode=");
         TakeSigned(c, &r->modeBack);
     }
@@ -750,7 +744,7 @@ void TakeResultPart(Cursor *c, CallRecord *r) {
 }  // namespace
 
 // Field by field: the strings and lists keep their storage for the next use.
-void CallRecordStart(CallRecord *record, CallOperation operation) {
+void CallRecordStart(CallRecord *record, ZktOperation operation) {
     CallRecord &r = *record;
     r.operation = operation;
     r.mode = 0;
@@ -785,10 +779,10 @@ void CallRecordStart(CallRecord *record, CallOperation operation) {
 
 bool CallRecordTakesCount(const CallRecord &r) {
     switch (r.operation) {
-        case kCallInit:
-        case kCallLidList:
-        case kCallPuList:
-        case kCallServiceList: return !r.countNull;
+        case kZktInit:
+        case kZktLidList:
+        case kZktPuList:
+        case kZktServiceList: return !r.countNull;
         default: return false;
     }
 }
@@ -798,22 +792,22 @@ bool CallRecordShowsCount(const CallRecord &r) {
 }
 
 size_t CallRecordListEntries(const CallRecord &r) {
-    if (r.operation == kCallInit || !CallRecordShowsCount(r) || r.listNull) return 0;
+    if (r.operation == kZktInit || !CallRecordShowsCount(r) || r.listNull) return 0;
     const int32_t held = ZktEntriesHeld(r.count, r.capacity);
     return held > 0 ? static_cast<size_t>(held) : 0;
 }
 
 void CallRecordAppendCall(const CallRecord &r, std::string *out) {
-    const CallPartFormat &f = kCallParts[r.operation];
-    out->append(f.opening, f.openingLength);
-    f.put(r, out);
+    out->append(kZktOperationNames[r.operation].name);
+    out->push_back('(');
+    kCallParts[r.operation].put(r, out);
     Put(out, ")");
 }
 
 void CallRecordAppendResult(const CallRecord &r, std::string *out) { PutResultPart(r, out); }
 
 bool CallRecordRead(const char *line, size_t length, CallRecord *record, size_t *callLength) {
-    CallRecordStart(record, kCallCleanup);
+    CallRecordStart(record, kZktCleanup);
     Cursor c{line, line + length, true};
     TakeCallPart(&c, record);
     const size_t call = static_cast<size_t>(c.at - line);

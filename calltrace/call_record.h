@@ -33,21 +33,7 @@
 #include <vector>
 
 #include "boardlib/zkt_api.h"
-
-enum CallOperation {
-    kCallDisplayMode,
-    kCallInit,
-    kCallLidList,
-    kCallGetInfo,
-    kCallOpen,
-    kCallPuList,
-    kCallServiceList,
-    kCallCapture,
-    kCallCtrl,
-    kCallRelease,
-    kCallClose,
-    kCallCleanup
-};
+#include "boardlib/zkt_ops.h"
 
 // What the payload pointer of ZKT_ctrl carried in.
 enum CallPayloadForm {
@@ -62,7 +48,7 @@ enum CallPayloadForm {
 constexpr size_t kCallShownPathBytes = 256;
 
 struct CallRecord {
-    CallOperation operation;
+    ZktOperation operation;
 
     // The arguments; each operation uses those its line shows.
     int32_t mode;  // displayMode, open; capture: the mode sent (unless modeNull)
@@ -100,7 +86,7 @@ struct CallRecord {
 
 // A record of operation with every argument zero, no pointer null and no
 // outputs.
-void CallRecordStart(CallRecord *record, CallOperation operation);
+void CallRecordStart(CallRecord *record, ZktOperation operation);
 
 // Whether record's call passes a count pointer, whether its line shows a
 // count, and how many list entries it shows (0 when it shows no list).

@@ -16,7 +16,7 @@ CallRecord record;
 BoardInfo infoOnEntry;
 std::string line;
 
-CallRecord &Begin(CallOperation operation) {
+CallRecord &Begin(ZktOperation operation) {
     CallRecordStart(&record, operation);
     line.clear();
     return record;
@@ -61,13 +61,13 @@ bool ShownInfoDiffers(const BoardInfo &a, const BoardInfo &b) {
 }  // namespace
 
 int32_t TracedDisplayMode(const ZktOps &ops, int32_t mode) {
-    Begin(kCallDisplayMode).mode = mode;
+    Begin(kZktDisplayMode).mode = mode;
     EndCallPart();
     return Finish(ops.displayMode(mode));
 }
 
 int32_t TracedInit(const ZktOps &ops, const char *configFile, int32_t *count) {
-    CallRecord &r = Begin(kCallInit);
+    CallRecord &r = Begin(kZktInit);
     r.textNull = configFile == nullptr;
     if (configFile != nullptr) r.text.assign(configFile, strnlen(configFile, kCallShownPathBytes));
     r.countNull = count == nullptr;
@@ -79,7 +79,7 @@ int32_t TracedInit(const ZktOps &ops, const char *configFile, int32_t *count) {
 }
 
 int32_t TracedLidList(const ZktOps &ops, uint32_t *lids, int32_t capacity, int32_t *count) {
-    CallRecord &r = Begin(kCallLidList);
+    CallRecord &r = Begin(kZktLidList);
     r.listNull = lids == nullptr;
     r.capacity = capacity;
     r.countNull = count == nullptr;
@@ -91,7 +91,7 @@ int32_t TracedLidList(const ZktOps &ops, uint32_t *lids, int32_t capacity, int32
 }
 
 int32_t TracedGetInfo(const ZktOps &ops, uint32_t lid, BoardInfo *info) {
-    CallRecord &r = Begin(kCallGetInfo);
+    CallRecord &r = Begin(kZktGetInfo);
     r.lid = lid;
     r.infoNull = info == nullptr;
     if (info != nullptr) {
@@ -115,7 +115,7 @@ int32_t TracedGetInfo(const ZktOps &ops, uint32_t lid, BoardInfo *info) {
 }
 
 int32_t TracedOpen(const ZktOps &ops, uint32_t lid, int32_t mode, void *reserved) {
-    CallRecord &r = Begin(kCallOpen);
+    CallRecord &r = Begin(kZktOpen);
     r.lid = lid;
     r.mode = mode;
     r.reservedNonNull = reserved != nullptr;
@@ -125,7 +125,7 @@ int32_t TracedOpen(const ZktOps &ops, uint32_t lid, int32_t mode, void *reserved
 
 int32_t TracedPuList(const ZktOps &ops, int32_t device, PuItem *items, int32_t capacity,
                      int32_t *count) {
-    CallRecord &r = Begin(kCallPuList);
+    CallRecord &r = Begin(kZktPuList);
     r.device = device;
     r.listNull = items == nullptr;
     r.capacity = capacity;
@@ -139,7 +139,7 @@ int32_t TracedPuList(const ZktOps &ops, int32_t device, PuItem *items, int32_t c
 
 int32_t TracedServiceList(const ZktOps &ops, int32_t device, int32_t reserved, ServiceItem *items,
                           int32_t capacity, int32_t *count) {
-    CallRecord &r = Begin(kCallServiceList);
+    CallRecord &r = Begin(kZktServiceList);
     r.device = device;
     r.reserved = reserved;
     r.listNull = items == nullptr;
@@ -154,7 +154,7 @@ int32_t TracedServiceList(const ZktOps &ops, int32_t device, int32_t reserved, S
 
 int32_t TracedCapture(const ZktOps &ops, int32_t device, int32_t reserved, int32_t *mode,
                       const char *name, int32_t timeout) {
-    CallRecord &r = Begin(kCallCapture);
+    CallRecord &r = Begin(kZktCapture);
     r.device = device;
     r.reserved = reserved;
     r.modeNull = mode == nullptr;
@@ -170,7 +170,7 @@ int32_t TracedCapture(const ZktOps &ops, int32_t device, int32_t reserved, int32
 
 int32_t TracedCtrl(const ZktOps &ops, int32_t service, int32_t reserved, int32_t code,
                    void *payload) {
-    CallRecord &r = Begin(kCallCtrl);
+    CallRecord &r = Begin(kZktCtrl);
     r.service = service;
     r.reserved = reserved;
     r.code = code;
@@ -194,7 +194,7 @@ int32_t TracedCtrl(const ZktOps &ops, int32_t service, int32_t reserved, int32_t
 }
 
 int32_t TracedRelease(const ZktOps &ops, int32_t service, int32_t reserved) {
-    CallRecord &r = Begin(kCallRelease);
+    CallRecord &r = Begin(kZktRelease);
     r.service = service;
     r.reserved = reserved;
     EndCallPart();
@@ -202,13 +202,13 @@ int32_t TracedRelease(const ZktOps &ops, int32_t service, int32_t reserved) {
 }
 
 int32_t TracedClose(const ZktOps &ops, int32_t device) {
-    Begin(kCallClose).device = device;
+    Begin(kZktClose).device = device;
     EndCallPart();
     return Finish(ops.close(device));
 }
 
 int32_t TracedCleanup(const ZktOps &ops) {
-    Begin(kCallCleanup);
+    Begin(kZktCleanup);
     EndCallPart();
     return Finish(ops.cleanup());
 }

@@ -67,16 +67,16 @@ bool ReadCalls(const uint8_t *data, size_t size, std::vector<CallRecord> *calls,
 bool MadeAsRecorded(const std::vector<CallRecord> &calls) {
     if (calls.size() < 2) return false;
     const CallRecord &first = calls.front();
-    if (first.operation != kCallInit || first.textNull || first.text != "zkt.ini" ||
-        first.countNull || calls.back().operation != kCallCleanup) {
+    if (first.operation != kZktInit || first.textNull || first.text != "zkt.ini" ||
+        first.countNull || calls.back().operation != kZktCleanup) {
         return false;
     }
     for (size_t i = 0; i < calls.size(); ++i) {
         const CallRecord &c = calls[i];
         if (c.result != 0 && c.countChanged && c.count == kCallMakeCount) return false;
         if (i == 0) continue;
-        if (c.operation == kCallCleanup && i + 1 != calls.size()) return false;
-        if (c.operation == kCallGetInfo && c.infoShown && c.result != 0) {
+        if (c.operation == kZktCleanup && i + 1 != calls.size()) return false;
+        if (c.operation == kZktGetInfo && c.infoShown && c.result != 0) {
             BoardInfo filled;
             std::memset(&filled, kCallMakeFill, sizeof filled);
             BoardInfo written = filled;

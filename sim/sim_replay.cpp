@@ -272,7 +272,7 @@ const char *SimReplayShownPath() { return replay.shownPath.c_str(); }
 void SimReplaySkipToInit(size_t callsMade) {
     replay.made = callsMade;
     while (replay.next < replay.calls.size() &&
-           replay.calls[replay.next].record.operation != kCallInit) {
+           replay.calls[replay.next].record.operation != kZktInit) {
         ++replay.next;
     }
 }

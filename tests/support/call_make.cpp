@@ -23,14 +23,14 @@ int32_t CallMake(const CallRecord &c) {
     int32_t count = kCallMakeCount;
     int32_t *countPointer = c.countNull ? nullptr : &count;
     switch (c.operation) {
-        case kCallDisplayMode: return ZKT_displayMode(c.mode);
-        case kCallInit: return ZKT_init(c.textNull ? nullptr : c.text.c_str(), countPointer);
-        case kCallLidList: {
+        case kZktDisplayMode: return ZKT_displayMode(c.mode);
+        case kZktInit: return ZKT_init(c.textNull ? nullptr : c.text.c_str(), countPointer);
+        case kZktLidList: {
             std::vector<unsigned char> lids = Buffer<uint32_t>(c.capacity);
             return ZKT_lidList(c.listNull ? nullptr : reinterpret_cast<uint32_t *>(lids.data()),
                                c.capacity, countPointer);
         }
-        case kCallGetInfo: {
+        case kZktGetInfo: {
             BoardInfo *info = static_cast<BoardInfo *>(std::malloc(sizeof(BoardInfo)));
             std::memset(info, kCallMakeFill, sizeof *info);
             info->size = c.infoSize;
@@ -38,29 +38,29 @@ int32_t CallMake(const CallRecord &c) {
             std::free(info);
             return result;
         }
-        case kCallOpen: {
+        case kZktOpen: {
             int reserved = 0;
             return ZKT_open(c.lid, c.mode, c.reservedNonNull ? &reserved : nullptr);
         }
-        case kCallPuList: {
+        case kZktPuList: {
             std::vector<unsigned char> items = Buffer<PuItem>(c.capacity);
             return ZKT_puList(c.device,
                               c.listNull ? nullptr : reinterpret_cast<PuItem *>(items.data()),
                               c.capacity, countPointer);
         }
-        case kCallServiceList: {
+        case kZktServiceList: {
             std::vector<unsigned char> items = Buffer<ServiceItem>(c.capacity);
             return ZKT_serviceList(
                 c.device, c.reserved,
                 c.listNull ? nullptr : reinterpret_cast<ServiceItem *>(items.data()), c.capacity,
                 countPointer);
         }
-        case kCallCapture: {
+        case kZktCapture: {
             int32_t mode = c.mode;
             return ZKT_capture(c.device, c.reserved, c.modeNull ? nullptr : &mode,
                                c.textNull ? nullptr : c.text.c_str(), c.timeout);
         }
-        case kCallCtrl: {
+        case kZktCtrl: {
             // The record's own bytes and not one more, so that a library
             // reading or writing past the code's record is caught.
             std::vector<unsigned char> payload =
@@ -69,9 +69,10 @@ int32_t CallMake(const CallRecord &c) {
             return ZKT_ctrl(c.service, c.reserved, c.code,
                             c.payloadForm == kPayloadNull ? nullptr : payload.data());
         }
-        case kCallRelease: return ZKT_release(c.service, c.reserved);
-        case kCallClose: return ZKT_close(c.device);
-        case kCallCleanup: return ZKT_cleanup();
+        case kZktRelease: return ZKT_release(c.service, c.reserved);
+        case kZktClose: return ZKT_close(c.device);
+        case kZktCleanup: return ZKT_cleanup();
+        case kZktOperationCount: break;
     }
     return 0;
 }

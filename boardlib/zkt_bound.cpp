@@ -8,27 +8,11 @@
 
 namespace {
 
-// The addresses as functions of the compiler's default convention. On
-// 32-bit x86 they are called only through ForeignCall, which serves a
-// library of either convention; elsewhere there is one convention.
-struct BoundAddresses {
-    int32_t (*displayMode)(int32_t mode);
-    int32_t (*init)(const char *configFile, int32_t *count);
-    int32_t (*lidList)(uint32_t *lids, int32_t capacity, int32_t *count);
-    int32_t (*getInfo)(uint32_t lid, BoardInfo *info);
-    int32_t (*open)(uint32_t lid, int32_t mode, void *reserved);
-    int32_t (*puList)(int32_t device, PuItem *items, int32_t capacity, int32_t *count);
-    int32_t (*serviceList)(int32_t device, int32_t reserved, ServiceItem *items, int32_t capacity,
-                           int32_t *count);
-    int32_t (*capture)(int32_t device, int32_t reserved, int32_t *mode, const char *name,
-                       int32_t timeout);
-    int32_t (*ctrl)(int32_t service, int32_t reserved, int32_t code, void *payload);
-    int32_t (*release)(int32_t service, int32_t reserved);
-    int32_t (*close)(int32_t device);
-    int32_t (*cleanup)();
-};
-
-BoundAddresses bound;
+// The addresses themselves, as a table of functions of the compiler's
+// default convention. On 32-bit x86 they are called only through
+// ForeignCall, which serves a library of either convention; elsewhere there
+// is one convention.
+ZktOps bound;
 
 // A looked-up address becomes a pointer to a function by copying its bytes,
 // which every system that hands out symbols as object pointers allows.
@@ -54,6 +38,8 @@ uint32_t ArgumentWord(Parameter value) {
 template <typename... Parameters, typename... Arguments>
 int32_t CallBound(int32_t (*function)(Parameters...), Arguments... arguments) {
     static_assert(sizeof...(Parameters) == sizeof...(Arguments), "one argument per parameter");
+    // An operation the program said it does not call was not bound.
+    if (function == nullptr) return static_cast<int32_t>(ZKTerr_BAD_MODE);
     if constexpr (kForeignCallNeeded) {
         // One word more than needed, so that an operation of no argument has an array too.
         const uint32_t words[sizeof...(Parameters) + 1] = {ArgumentWord<Parameters>(arguments)...};
@@ -111,7 +97,7 @@ bool ZktBind(ZktLookup lookup, void *context, uint32_t needs, ZktOperation *miss
             return false;
         }
     }
-    BoundAddresses next{};
+    ZktOps next{};
     Place(&next.displayMode, found[kZktDisplayMode]);
     Place(&next.init, found[kZktInit]);
     Place(&next.lidList, found[kZktLidList]);

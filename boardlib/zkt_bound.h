@@ -15,7 +15,7 @@
 // Looks up the operations in needs (ZktOperationBit) through lookup, each
 // under any of its names (ZktFindOperation). Returns false, with the first
 // one it cannot find in *missing, when one is missing: nothing is bound
-// then. An operation not in needs is not bound and must not be called.
+// then. An operation not in needs is not bound: it answers ZKTerr_BAD_MODE.
 bool ZktBind(ZktLookup lookup, void *context, uint32_t needs, ZktOperation *missing);
 
 // The table that forwards to the bound operations.

@@ -35,3 +35,8 @@ std::string ZktTriedNames(ZktOperation operation) {
     }
     return names;
 }
+
+std::string ZktNotFound(ZktOperation operation) {
+    return std::string(kZktOperationNames[operation].name) + " (tried " +
+           ZktTriedNames(operation) + ")";
+}

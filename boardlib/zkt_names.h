@@ -22,4 +22,8 @@ void *ZktFindOperation(ZktLookup lookup, void *context, ZktOperation operation);
 // "ZKT_ctrl, _ZKT_ctrl@16, ZKT_ctrl@16".
 std::string ZktTriedNames(ZktOperation operation);
 
+// What a message says of an operation not found: "ZKT_ctrl (tried ZKT_ctrl,
+// _ZKT_ctrl@16, ZKT_ctrl@16)".
+std::string ZktNotFound(ZktOperation operation);
+
 #endif  // QUILMAR_BOARDLIB_ZKT_NAMES_H

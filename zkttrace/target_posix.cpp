@@ -8,13 +8,12 @@
 #include <cstdlib>
 
 #include "boardlib/zkt_bound.h"
+#include "platform/platform.h"
 #include "zkttrace/trace_target.h"
 
 namespace {
 
 const char kRefusal[] = "every call answers ZKTerr_BAD_MODE";
-
-void *Lookup(void *handle, const char *name) { return dlsym(handle, name); }
 
 const char *Reason() {
     const char *reason = dlerror();
@@ -49,9 +48,9 @@ bool LoadTraceTarget() {
         }
     }
     ZktOperation missing = kZktDisplayMode;
-    if (!ZktBind(Lookup, handle, kZktAllOperations, &missing)) {
-        std::fprintf(stderr, "zkttrace: %s has no %s (tried %s); %s\n", named,
-                     kZktOperationNames[missing].name, ZktTriedNames(missing).c_str(), kRefusal);
+    if (!ZktBind(PlatformLibrarySymbol, handle, kZktAllOperations, &missing)) {
+        std::fprintf(stderr, "zkttrace: %s has no %s; %s\n", named, ZktNotFound(missing).c_str(),
+                     kRefusal);
         return false;
     }
     // Loaded again under its own name, the proxy would call itself for ever.

@@ -9,19 +9,12 @@
 #include <cstring>
 
 #include "boardlib/zkt_bound.h"
+#include "platform/platform.h"
 #include "zkttrace/trace_target.h"
 
 namespace {
 
 const char kRefusal[] = "every call answers ZKTerr_BAD_MODE";
-
-void *Lookup(void *module, const char *name) {
-    const FARPROC address = GetProcAddress(static_cast<HMODULE>(module), name);
-    void *copy = nullptr;
-    static_assert(sizeof copy == sizeof address, "function and object pointers differ in size");
-    std::memcpy(&copy, &address, sizeof copy);
-    return copy;
-}
 
 // The system's text for error (without its line end), or its number.
 const char *Reason(DWORD error, char *out, DWORD outSize) {
@@ -79,9 +72,9 @@ bool LoadTraceTarget() {
         return false;
     }
     ZktOperation missing = kZktDisplayMode;
-    if (!ZktBind(Lookup, module, kZktAllOperations, &missing)) {
-        std::fprintf(stderr, "zkttrace: %s has no %s (tried %s); %s\n", path,
-                     kZktOperationNames[missing].name, ZktTriedNames(missing).c_str(), kRefusal);
+    if (!ZktBind(PlatformLibrarySymbol, module, kZktAllOperations, &missing)) {
+        std::fprintf(stderr, "zkttrace: %s has no %s; %s\n", path, ZktNotFound(missing).c_str(),
+                     kRefusal);
         return false;
     }
     return true;

@@ -1,6 +1,8 @@
 // quilmar: lists the boards that the board access library reports and
 // programs their synthesizer services from quilmar.ini.
 #include "app/walk.h"
+#include "boardlib/zkt_ops.h"
+#include "boardlib/zkt_reach.h"
 #include "cmdline/command_line.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
@@ -33,6 +35,7 @@ int main(int argc, char **argv) {
     const char *file = nullptr;
     const int answered = AnswerCommandLine(kCommandLine, argc, argv, openedStreams, &file);
     if (answered != kCommandLineRun) return answered;
+    if (!ZktReachLibrary("quilmar", kZktAllOperations)) return 1;
     LoadSettings();
     WalkDevices();
     PlatformWaitKey();

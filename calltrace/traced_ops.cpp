@@ -58,6 +58,13 @@ bool ShownInfoDiffers(const BoardInfo &a, const BoardInfo &b) {
            a.bus != b.bus || a.dev != b.dev || a.slot != b.slot;
 }
 
+// The arguments every list call ends in.
+void ListArguments(CallRecord *r, const void *list, int32_t capacity, const int32_t *count) {
+    r->listNull = list == nullptr;
+    r->capacity = capacity;
+    r->countNull = count == nullptr;
+}
+
 }  // namespace
 
 int32_t TracedDisplayMode(const ZktOps &ops, int32_t mode) {
@@ -80,9 +87,7 @@ int32_t TracedInit(const ZktOps &ops, const char *configFile, int32_t *count) {
 
 int32_t TracedLidList(const ZktOps &ops, uint32_t *lids, int32_t capacity, int32_t *count) {
     CallRecord &r = Begin(kZktLidList);
-    r.listNull = lids == nullptr;
-    r.capacity = capacity;
-    r.countNull = count == nullptr;
+    ListArguments(&r, lids, capacity, count);
     EndCallPart();
     const int32_t countOnEntry = CountOnEntry(count);
     const int32_t result = ops.lidList(lids, capacity, count);
@@ -127,9 +132,7 @@ int32_t TracedPuList(const ZktOps &ops, int32_t device, PuItem *items, int32_t c
                      int32_t *count) {
     CallRecord &r = Begin(kZktPuList);
     r.device = device;
-    r.listNull = items == nullptr;
-    r.capacity = capacity;
-    r.countNull = count == nullptr;
+    ListArguments(&r, items, capacity, count);
     EndCallPart();
     const int32_t countOnEntry = CountOnEntry(count);
     const int32_t result = ops.puList(device, items, capacity, count);
@@ -142,9 +145,7 @@ int32_t TracedServiceList(const ZktOps &ops, int32_t device, int32_t reserved, S
     CallRecord &r = Begin(kZktServiceList);
     r.device = device;
     r.reserved = reserved;
-    r.listNull = items == nullptr;
-    r.capacity = capacity;
-    r.countNull = count == nullptr;
+    ListArguments(&r, items, capacity, count);
     EndCallPart();
     const int32_t countOnEntry = CountOnEntry(count);
     const int32_t result = ops.serviceList(device, reserved, items, capacity, count);

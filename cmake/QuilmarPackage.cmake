@@ -29,10 +29,6 @@ set(CPACK_PACKAGE_NAME quilmar)
 set(CPACK_PACKAGE_VENDOR quilmar)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "Lists the boards of the board access library and programs their synthesizer services")
-# A build for a stdcall library says so in its name.
-if(ZKT_CALLING_CONVENTION STREQUAL "stdcall")
-  string(APPEND quilmar_package_system -stdcall)
-endif()
 
 set(CPACK_PACKAGE_FILE_NAME quilmar-${PROJECT_VERSION}-${quilmar_package_system})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)

@@ -1,83 +1,94 @@
-# How the twelve ZKT_ operations are called and exported, for every target
-# that declares, defines or calls them.
+# How a library that exports the twelve ZKT_ operations (the simulator, the
+# tracing proxy) exports them, and how a program reaches them.
 #
-# ZKT_CALLING_CONVENTION: cdecl (the compiler's default) or stdcall, to match
-# a maker's 32-bit library that passes arguments that way. It is defined for
-# the whole build (boardlib/zkt_api.h's ZKT_CALL), so the tool, the
-# simulator, the tracing proxy, the test stand-ins and any other program
-# agree. On 64-bit targets there is one convention and the choice has no
-# effect.
-#
-# ZKT_LIBRARY: a board access library to link quilmar against instead of the
-# simulator (an import library, a DLL or a shared object).
-set(ZKT_CALLING_CONVENTION cdecl CACHE STRING
-  "Calling convention of the ZKT_ operations: cdecl or stdcall")
-set_property(CACHE ZKT_CALLING_CONVENTION PROPERTY STRINGS cdecl stdcall)
-set(ZKT_LIBRARY "" CACHE FILEPATH
-  "Board access library to link quilmar against instead of the simulator (import library, DLL or shared object)")
+# The calling convention and the export names are a property of each such
+# library, so that one build can make the simulator as a maker's DLL might
+# be made: CONVENTION cdecl (the compiler's default, what the shipped
+# libraries use) or stdcall (32-bit Windows; elsewhere there is one
+# convention), and NAMES plain (ZKT_init) or decorated (_ZKT_init@8, as the
+# maker's tools may export a stdcall DLL). OMIT leaves operations out, for a
+# library that lacks one. The programs find each operation under any of
+# these names and call it in either convention (boardlib/zkt_reach.h), and
+# the proxy does the same with its target: nothing else depends on them.
 
-if(ZKT_CALLING_CONVENTION STREQUAL "stdcall")
-  if(WIN32)
-    add_compile_definitions(ZKT_CALL=__stdcall)
-  elseif(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-    add_compile_definitions("ZKT_CALL=__attribute__((stdcall))")
-  else()
-    message(STATUS "ZKT_CALLING_CONVENTION=stdcall: this target has one calling convention")
-  endif()
-elseif(NOT ZKT_CALLING_CONVENTION STREQUAL "cdecl")
-  message(FATAL_ERROR "ZKT_CALLING_CONVENTION must be cdecl or stdcall, not '${ZKT_CALLING_CONVENTION}'")
-endif()
+# Each operation with the bytes of its arguments, as stdcall decorates it.
+set(ZKT_OPERATION_BYTES
+  ZKT_displayMode:4 ZKT_init:8 ZKT_lidList:12 ZKT_getInfo:8 ZKT_open:12 ZKT_puList:16
+  ZKT_serviceList:20 ZKT_capture:20 ZKT_ctrl:16 ZKT_release:8 ZKT_close:4 ZKT_cleanup:0)
 
-# 32-bit Windows decorates stdcall names (_ZKT_init@8). A maker's DLL exports
-# them undecorated, so ours do too, and programs import them undecorated.
-# Our DLLs' import libraries map the decorated names to the plain ones
-# (zkt_library_exports), and every program links with stdcall fixup, so that
-# a maker's DLL linked directly (ZKT_LIBRARY), which offers only the plain
-# ZKT_init, still serves a caller that asks for _ZKT_init@8.
-if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4 AND ZKT_CALLING_CONVENTION STREQUAL "stdcall")
-  set(QUILMAR_ZKT_KILL_AT ON)
-  add_link_options(-Wl,--enable-stdcall-fixup)
-  set(QUILMAR_ZKT_STDCALL_DEF ${CMAKE_CURRENT_LIST_DIR}/zkt-stdcall.def)
-  find_program(QUILMAR_DLLTOOL NAMES ${QUILMAR_MINGW_TRIPLET}-dlltool dlltool REQUIRED)
-else()
-  set(QUILMAR_ZKT_KILL_AT OFF)
-endif()
-
-# A shared library that exports the twelve operations (the simulator, the
-# proxy): exactly those twelve, undecorated, and nothing of the code it is
-# made of, so that two of them in one process never bind to each other.
+# A shared library that exports the operations: exactly those, and nothing
+# of the code it is made of, so that two of them in one process never bind
+# to each other.
 function(zkt_library_exports target)
-  if(WIN32)
-    target_compile_definitions(${target} PRIVATE "ZKT_API=__declspec(dllexport)")
-    if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-      target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++)
-    endif()
-    if(QUILMAR_ZKT_KILL_AT)
-      # The linker's own import library would offer the plain names only,
-      # which no caller compiled for stdcall asks for: it is made anew with
-      # the decorated names, each importing the plain one.
-      target_link_options(${target} PRIVATE -Wl,--kill-at)
-      add_custom_command(TARGET ${target} POST_BUILD
-        COMMAND ${QUILMAR_DLLTOOL} --kill-at
-          --input-def ${QUILMAR_ZKT_STDCALL_DEF}
-          --dllname $<TARGET_FILE_NAME:${target}>
-          --output-lib $<TARGET_LINKER_FILE:${target}>
-        VERBATIM)
-    endif()
-  else()
+  cmake_parse_arguments(ARG "" "CONVENTION;NAMES" "OMIT" ${ARGN})
+  if(NOT ARG_CONVENTION)
+    set(ARG_CONVENTION cdecl)
+  endif()
+  if(NOT ARG_NAMES)
+    set(ARG_NAMES plain)
+  endif()
+  if(NOT ARG_CONVENTION MATCHES "^(cdecl|stdcall)$" OR NOT ARG_NAMES MATCHES "^(plain|decorated)$")
+    message(FATAL_ERROR "zkt_library_exports(${target}): CONVENTION cdecl|stdcall, NAMES plain|decorated")
+  endif()
+  set(stdcall OFF)
+  if(ARG_CONVENTION STREQUAL "stdcall" AND WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(stdcall ON)
+    target_compile_definitions(${target} PRIVATE ZKT_CALL=__stdcall)
+  endif()
+
+  if(NOT WIN32)
     target_compile_definitions(${target} PRIVATE
       "ZKT_API=__attribute__((visibility(\"default\")))")
     if(NOT APPLE)
       target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL)
     endif()
+    return()
   endif()
+
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++)
+  endif()
+  if(ARG_NAMES STREQUAL "plain" AND NOT ARG_OMIT)
+    target_compile_definitions(${target} PRIVATE "ZKT_API=__declspec(dllexport)")
+    if(stdcall)
+      # ZKT_init, as a maker's DLL exports it, not the linker's ZKT_init@8.
+      target_link_options(${target} PRIVATE -Wl,--kill-at)
+    endif()
+    return()
+  endif()
+
+  # A module-definition file names each export and the function behind it
+  # (stdcall functions by their decorated names, which 32-bit .def files
+  # write without the leading underscore).
+  set(def "; Written by zkt_library_exports for ${target}.\nEXPORTS\n")
+  foreach(entry IN LISTS ZKT_OPERATION_BYTES)
+    string(REPLACE ":" ";" pair "${entry}")
+    list(GET pair 0 name)
+    list(GET pair 1 bytes)
+    if(name IN_LIST ARG_OMIT)
+      continue()
+    endif()
+    set(internal ${name})
+    if(stdcall)
+      set(internal ${name}@${bytes})
+    endif()
+    if(ARG_NAMES STREQUAL "decorated")
+      string(APPEND def "_${name}@${bytes}=${internal}\n")
+    else()
+      string(APPEND def "${name}=${internal}\n")
+    endif()
+  endforeach()
+  set(def_file ${CMAKE_CURRENT_BINARY_DIR}/${target}.def)
+  file(WRITE ${def_file} "${def}")
+  target_sources(${target} PRIVATE ${def_file})
 endfunction()
 
-# The board access library quilmar is linked against.
+# The board access library a program calls: on Windows bound at run time,
+# whatever its convention and export names (boardlib/zkt_reach_bound.cpp);
+# elsewhere linked, the simulator libzkt.so or another in its place.
 function(zkt_link_library target)
-  if(ZKT_LIBRARY)
-    target_link_libraries(${target} PRIVATE ${ZKT_LIBRARY})
-  else()
+  target_link_libraries(${target} PRIVATE quilmar_zkt_reach)
+  if(NOT WIN32)
     target_link_libraries(${target} PRIVATE zkt)
   endif()
 endfunction()

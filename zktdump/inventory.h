@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "boardlib/zkt_api.h"
+#include "boardlib/zkt_ops.h"
 
 // Capacities passed to the list operations: well above what quilmar reads
 // (10 devices, 5 units, 10 services) and above what the simulator holds, so
@@ -45,5 +46,12 @@ struct Inventory {
 // inventory operations are called: no capture, no control command. Every
 // device that opened is closed once, and ZKT_cleanup is the last call.
 void CollectInventory(Inventory *inventory);
+
+// The operations the inventory calls, and all that zktdump needs of a
+// library: it captures, commands and releases no service.
+constexpr uint32_t kInventoryOperations =
+    ZktOperationBit(kZktDisplayMode) | ZktOperationBit(kZktInit) | ZktOperationBit(kZktLidList) |
+    ZktOperationBit(kZktGetInfo) | ZktOperationBit(kZktOpen) | ZktOperationBit(kZktPuList) |
+    ZktOperationBit(kZktServiceList) | ZktOperationBit(kZktClose) | ZktOperationBit(kZktCleanup);
 
 #endif  // QUILMAR_ZKTDUMP_INVENTORY_H

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "boardlib/zkt_reach.h"
 #include "cmdline/command_line.h"
 #include "platform/platform.h"
 #include "textesc/text_escape.h"
@@ -47,6 +48,7 @@ int main(int argc, char **argv) {
     const char *path = nullptr;
     const int answered = AnswerCommandLine(kCommandLine, argc, argv, openedStreams, &path);
     if (answered != kCommandLineRun) return answered;
+    if (!ZktReachLibrary("zktdump", kInventoryOperations)) return 1;
     const bool outputClosed = (openedStreams & kStandardOutputOpened) != 0;
 
     CollectInventory(&inventory);

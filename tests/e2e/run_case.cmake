@@ -140,6 +140,17 @@ function(command_of result_var)
   set(${result_var} ${command} PARENT_SCOPE)
 endfunction()
 
+# LIBRARY=<a DLL> (Windows) runs a copy of the program beside that DLL as
+# ZKT.dll, which the program binds at its start whatever the DLL's calling
+# convention and export names; with PROXY the proxy takes that place and
+# TARGET names the DLL instead.
+if(DEFINED LIBRARY)
+  get_filename_component(program_name ${program} NAME)
+  file(COPY ${program} DESTINATION ${WORK_DIR})
+  file(COPY_FILE ${LIBRARY} ${WORK_DIR}/ZKT.dll)
+  set(program ${WORK_DIR}/${program_name})
+endif()
+
 set(environment "")
 if(DEFINED PROXY)
   list(APPEND environment ZKT_TRACE_FILE=proxy.log)

@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# The Windows builds: installs what is missing, builds quilmar.exe, ZKT.dll
-# and the tracing proxy trace/ZKT.dll for 32-bit Windows in both calling
-# conventions of the board access library (cdecl: windows-x86, stdcall:
-# windows-x86-stdcall), runs the whole suite under Wine, packs the zips, and
-# checks what an operator gets: the zips' entries and the export and import
-# tables (the twelve operations undecorated in both conventions).
+# The Windows builds: installs what is missing, builds quilmar.exe,
+# zktdump.exe, the simulated ZKT.dll and the tracing proxy for 32-bit
+# Windows, runs the whole suite under Wine, packs the zip, and checks what an
+# operator gets: the zip's entries (no ZKT.dll beside the programs at its
+# top), programs that import no ZKT_ operation (they bind the library at
+# their start), the export tables, and the simulator made three ways for the
+# tests (cdecl; stdcall under the plain names; stdcall under _name@N names).
 #
-# The suite runs on the 32-bit builds themselves where this machine can
-# start 32-bit programs. A kernel without 32-bit support (some virtual
-# machines) cannot run any 32-bit Wine; there the same sources are built for
-# 64-bit Windows and the suite runs under 64-bit Wine (on 64-bit Windows
-# there is one calling convention), and both 32-bit builds are built, packed
-# and checked without being run. The script says which.
+# The suite runs on the 32-bit build itself where this machine can start
+# 32-bit programs. A kernel without 32-bit support (some virtual machines)
+# cannot run any 32-bit Wine; there the same sources are built for 64-bit
+# Windows and the suite runs under 64-bit Wine (on 64-bit Windows there is
+# one calling convention), and the 32-bit build is built, packed and checked
+# without being run. The script says which.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -36,33 +37,20 @@ if [[ -z ${SOURCE_DATE_EPOCH:-} ]] && SOURCE_DATE_EPOCH=$(git log -1 --format=%c
 fi
 
 if wine --version >/dev/null 2>&1; then
-  note "32-bit Wine runs here: the suite runs on both 32-bit builds (cdecl and stdcall)"
+  note "32-bit Wine runs here: the suite runs on the 32-bit build, beside the simulator made all three ways"
   cmake --workflow --preset windows-x86
-  cmake --workflow --preset windows-x86-stdcall
 else
   note "32-bit programs cannot start on this machine: $(wine --version 2>&1 | tail -n1 || true)"
-  note "the suite runs on the 64-bit build under 64-bit Wine; both 32-bit builds (cdecl, stdcall) are built, packed and checked"
+  note "the suite runs on the 64-bit build under 64-bit Wine; the 32-bit build is built, packed and checked"
   cmake --workflow --preset windows-x64
-  for preset in windows-x86 windows-x86-stdcall; do
-    cmake --preset "$preset"
-    cmake --build --preset "$preset"
-    cpack --preset "$preset"
-  done
+  cmake --preset windows-x86
+  cmake --build --preset windows-x86
+  cpack --preset windows-x86
 fi
-
-# quilmar linked against a maker's stdcall DLL given as ZKT_LIBRARY: our own
-# stdcall ZKT.dll stands in for it, linked directly, as a DLL without an
-# import library would be.
-maker_build=build/windows-x86-stdcall-library
-cmake -S . -B "$maker_build" -G Ninja --toolchain cmake/mingw-w64-i686.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DQUILMAR_BUILD_TESTS=OFF -DZKT_CALLING_CONVENTION=stdcall \
-  -DZKT_LIBRARY="$PWD/build/windows-x86-stdcall/bin/ZKT.dll" >/dev/null
-cmake --build "$maker_build" --target quilmar -j2
 
 # The Wine servers of the test runs would end by themselves shortly after the
 # last test; end them now so that nothing outlives the script.
-for prefix in build/windows-x64/wineprefix build/windows-x86/wineprefix \
-    build/windows-x86-stdcall/wineprefix; do
+for prefix in build/windows-x64/wineprefix build/windows-x86/wineprefix; do
   if [[ -d $prefix ]]; then
     WINEPREFIX="$PWD/$prefix" wineserver -k >/dev/null 2>&1 || true
   fi
@@ -77,10 +65,10 @@ exports_of() {
   i686-w64-mingw32-objdump -p "$1" |
     sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^[[:space:]]*\[ *[0-9]*\] //p' | sort
 }
-# Names a program imports from ZKT.dll.
+# The operations a program imports, from whichever DLL.
 zkt_imports_of() {
-  i686-w64-mingw32-objdump -p "$1" | sed -n '/DLL Name: ZKT\.dll/,/^$/p' |
-    awk 'NF == 3 && $2 ~ /^[0-9]+$/ { print $3 }' | sort
+  i686-w64-mingw32-objdump -p "$1" | sed -n '/DLL Name: /,/^$/p' |
+    awk 'NF == 3 && $2 ~ /^[0-9]+$/ { print $3 }' | grep -E '^_?ZKT_' | sort || true
 }
 # Twelve operations, undecorated (no leading underscore, no @size of stdcall).
 check_operations() {
@@ -91,54 +79,81 @@ check_operations() {
   fi
 }
 
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows-x86/CMakeCache.txt)
-for variant in cdecl stdcall; do
-  if [[ $variant == cdecl ]]; then
-    build=build/windows-x86
-    top="quilmar-$version-win32"
-  else
-    build=build/windows-x86-stdcall
-    top="quilmar-$version-win32-stdcall"
-  fi
-  zip="$build/$top.zip"
-  [[ -f $zip ]] || { echo "no package: $zip" >&2; exit 1; }
-  expected_entries=$(printf '%s\n' "$top/README.txt" "$top/ZKT.dll" "$top/demo/quilmar.ini" \
-    "$top/demo/zkt.ini" "$top/quilmar.exe" "$top/zktdump.exe" "$top/trace/ZKT.dll" | sort)
-  entries=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
-  if [[ $entries != "$expected_entries" ]]; then
-    printf 'the package holds:\n%s\nexpected:\n%s\n' "$entries" "$expected_entries" >&2
+# The twelve operations as stdcall decorates them: _name@N, N the bytes of
+# their arguments.
+decorated_operations() {
+  local entry
+  for entry in ZKT_capture:20 ZKT_cleanup:0 ZKT_close:4 ZKT_ctrl:16 ZKT_displayMode:4 \
+      ZKT_getInfo:8 ZKT_init:8 ZKT_lidList:12 ZKT_open:12 ZKT_puList:16 ZKT_release:8 \
+      ZKT_serviceList:20; do
+    echo "_${entry%:*}@${entry#*:}"
+  done | sort
+}
+
+build=build/windows-x86
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+top="quilmar-$version-win32"
+zip="$build/$top.zip"
+[[ -f $zip ]] || { echo "no package: $zip" >&2; exit 1; }
+expected_entries=$(printf '%s\n' "$top/README.txt" "$top/quilmar.exe" "$top/zktdump.exe" \
+  "$top/demo/quilmar.exe" "$top/demo/zktdump.exe" "$top/demo/ZKT.dll" "$top/demo/quilmar.ini" \
+  "$top/demo/zkt.ini" "$top/trace/quilmar.exe" "$top/trace/zktdump.exe" "$top/trace/ZKT.dll" |
+  sort)
+entries=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
+if [[ $entries != "$expected_entries" ]]; then
+  printf 'the package holds:\n%s\nexpected:\n%s\n' "$entries" "$expected_entries" >&2
+  exit 1
+fi
+note "package: $zip, no ZKT.dll at its top, the simulator under demo/, the proxy under trace/"
+
+check_operations "$build/bin/ZKT.dll exports" "$(exports_of "$build/bin/ZKT.dll")"
+check_operations "$build/bin/trace/ZKT.dll exports" "$(exports_of "$build/bin/trace/ZKT.dll")"
+check_operations "$build/bin/stdcall/ZKT.dll exports" "$(exports_of "$build/bin/stdcall/ZKT.dll")"
+decorated=$(exports_of "$build/bin/decorated/ZKT.dll")
+if [[ $decorated != "$(decorated_operations)" ]]; then
+  printf '%s/bin/decorated/ZKT.dll exports:\n%s\n' "$build" "$decorated" >&2
+  exit 1
+fi
+note "ZKT.dll, trace/ZKT.dll and the stdcall simulator export the twelve operations undecorated; the decorated simulator as _ZKT_init@8 and so on"
+
+for program in quilmar zktdump; do
+  imports=$(zkt_imports_of "$build/bin/$program.exe")
+  if [[ -n $imports ]]; then
+    printf '%s.exe imports operations:\n%s\n' "$program" "$imports" >&2
     exit 1
   fi
-  note "package ($variant): $zip, the tracing proxy under trace/"
-
-  check_operations "$build/bin/ZKT.dll exports" "$(exports_of "$build/bin/ZKT.dll")"
-  check_operations "$build/bin/trace/ZKT.dll exports" "$(exports_of "$build/bin/trace/ZKT.dll")"
-  check_operations "$build/bin/quilmar.exe imports from ZKT.dll" \
-    "$(zkt_imports_of "$build/bin/quilmar.exe")"
-  note "$variant: ZKT.dll and trace/ZKT.dll export, quilmar.exe imports, the twelve operations undecorated"
-
-  # Only system DLLs besides ZKT.dll: the C++ runtime is linked in.
-  for binary in "$build/bin/ZKT.dll" "$build/bin/trace/ZKT.dll" "$build/bin/quilmar.exe" \
-      "$build/bin/zktdump.exe"; do
-    imports=$(i686-w64-mingw32-objdump -p "$binary" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u)
-    foreign=$(grep -viE '^(kernel32|msvcrt|user32|advapi32|ZKT)\.dll$' <<<"$imports" || true)
-    if [[ -n $foreign ]]; then
-      printf '%s needs DLLs that are not shipped:\n%s\n' "$binary" "$foreign" >&2
-      exit 1
-    fi
-  done
-  note "$variant: quilmar.exe, zktdump.exe, ZKT.dll and trace/ZKT.dll need no DLL besides the system's and ZKT.dll"
 done
+note "quilmar.exe and zktdump.exe import nothing from ZKT.dll: they bind it at their start"
 
-# stdcall code: each operation of the stdcall DLLs pops its arguments.
-for dll in build/windows-x86-stdcall/bin/ZKT.dll build/windows-x86-stdcall/bin/trace/ZKT.dll; do
-  if ! i686-w64-mingw32-objdump -d --disassemble='_ZKT_init@8' "$dll" | grep -q 'ret  *\$0x8'; then
+# Only system DLLs: the C++ runtime is linked in, and the programs load
+# ZKT.dll themselves.
+for binary in "$build/bin/ZKT.dll" "$build/bin/trace/ZKT.dll" "$build/bin/quilmar.exe" \
+    "$build/bin/zktdump.exe"; do
+  imports=$(i686-w64-mingw32-objdump -p "$binary" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u)
+  foreign=$(grep -viE '^(kernel32|msvcrt|user32|advapi32)\.dll$' <<<"$imports" || true)
+  if [[ -n $foreign ]]; then
+    printf '%s needs DLLs that are not shipped:\n%s\n' "$binary" "$foreign" >&2
+    exit 1
+  fi
+done
+note "quilmar.exe, zktdump.exe, ZKT.dll and trace/ZKT.dll need no DLL besides the system's"
+
+# The convention of each: the stdcall simulators pop their arguments, the
+# shipped ones leave them.
+returns_of_init() {
+  i686-w64-mingw32-objdump -d --disassemble="$2" "$1" | grep -m1 -oE 'ret( +\$0x[0-9a-f]+)?' |
+    tr -s ' '
+}
+for dll in "$build/bin/stdcall/ZKT.dll" "$build/bin/decorated/ZKT.dll"; do
+  if [[ $(returns_of_init "$dll" _ZKT_init@8) != 'ret $0x8' ]]; then
     echo "$dll: ZKT_init does not return as stdcall (ret \$0x8)" >&2
     exit 1
   fi
 done
-note "stdcall: ZKT_init of ZKT.dll and trace/ZKT.dll returns with ret \$0x8"
-
-check_operations "quilmar.exe linked against ZKT_LIBRARY imports from ZKT.dll" \
-  "$(zkt_imports_of "$maker_build/bin/quilmar.exe")"
-note "ZKT_LIBRARY: quilmar.exe linked against a stdcall DLL imports the twelve operations undecorated"
+for dll in "$build/bin/ZKT.dll" "$build/bin/trace/ZKT.dll"; do
+  if [[ $(returns_of_init "$dll" _ZKT_init) != 'ret' ]]; then
+    echo "$dll: ZKT_init does not return as cdecl (ret)" >&2
+    exit 1
+  fi
+done
+note "ZKT_init returns with ret \$0x8 in the stdcall simulators and with ret in the shipped ZKT.dll and trace/ZKT.dll"

@@ -11,6 +11,7 @@
 #include "calltrace/call_record.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "boardlib/zkt_names.h"
@@ -157,7 +158,7 @@ void TakeHexWord(Cursor *c, uint32_t *value, int minimum) {
         v = v * 16 + static_cast<uint64_t>(HexValue(*c->at));
         ++c->at;
     }
-    const long length = c->at - first;
+    const std::ptrdiff_t length = c->at - first;
     if (length < minimum || (length > minimum && *first == '0') || v > UINT32_MAX) {
         c->ok = false;
         return;

@@ -1,15 +1,14 @@
-# The Windows package: quilmar-<version>-win32.zip with the tool, the
-# library beside it, the tracing proxy, the demo's settings and a short text
-# on running it.
+# The Windows package: quilmar-<version>-win32.zip. At its top the tool and
+# zktdump with no ZKT.dll beside them, so that they reach the maker's library
+# where Windows finds it; demo\ holds the same programs beside the simulator
+# and the demo's settings, trace\ the same programs beside the tracing
+# proxy; and a short text on running it.
 # Made by `cpack` (the windows-x86 package preset) in the build folder.
-install(TARGETS zkt
-  RUNTIME DESTINATION .
-  LIBRARY DESTINATION .)
-# The tracing proxy, in a folder of its own: beside quilmar.exe it would
-# stand in for the library.
-install(TARGETS zkttrace
-  RUNTIME DESTINATION trace
-  LIBRARY DESTINATION trace)
+foreach(folder demo trace)
+  install(TARGETS quilmar zktdump RUNTIME DESTINATION ${folder})
+endforeach()
+install(TARGETS zkt RUNTIME DESTINATION demo)
+install(TARGETS zkttrace RUNTIME DESTINATION trace)
 install(FILES
   ${CMAKE_SOURCE_DIR}/demo/quilmar.ini
   ${CMAKE_SOURCE_DIR}/demo/zkt.ini

@@ -1,10 +1,9 @@
 #include "boardlib/zkt_names.h"
 
 const ZktOperationName kZktOperationNames[kZktOperationCount] = {
-    {"ZKT_displayMode", 1}, {"ZKT_init", 2},        {"ZKT_lidList", 3}, {"ZKT_getInfo", 2},
-    {"ZKT_open", 3},        {"ZKT_puList", 4},      {"ZKT_serviceList", 5},
-    {"ZKT_capture", 5},     {"ZKT_ctrl", 4},        {"ZKT_release", 2}, {"ZKT_close", 1},
-    {"ZKT_cleanup", 0}};
+    {"ZKT_displayMode", 1}, {"ZKT_init", 2},    {"ZKT_lidList", 3},     {"ZKT_getInfo", 2},
+    {"ZKT_open", 3},        {"ZKT_puList", 4},  {"ZKT_serviceList", 5}, {"ZKT_capture", 5},
+    {"ZKT_ctrl", 4},        {"ZKT_release", 2}, {"ZKT_close", 1},       {"ZKT_cleanup", 0}};
 
 namespace {
 
@@ -37,6 +36,6 @@ std::string ZktTriedNames(ZktOperation operation) {
 }
 
 std::string ZktNotFound(ZktOperation operation) {
-    return std::string(kZktOperationNames[operation].name) + " (tried " +
-           ZktTriedNames(operation) + ")";
+    return std::string(kZktOperationNames[operation].name) + " (tried " + ZktTriedNames(operation) +
+           ")";
 }

@@ -230,8 +230,7 @@ void PutQuoted(std::string *out, const char *text, size_t maxLength) {
 // printable ASCII as itself, the quote and the backslash after a backslash,
 // and every other byte (NUL excepted) as \xNN with lower-case digits.
 // Checked here byte by byte rather than by escaping the text again.
-void TakeQuotedInto(Cursor *c, size_t maxLength, char *field, size_t fieldSize,
-                    std::string *text) {
+void TakeQuotedInto(Cursor *c, size_t maxLength, char *field, size_t fieldSize, std::string *text) {
     if (!c->ok || c->at >= c->end || *c->at != '"') {
         c->ok = false;
         return;
@@ -523,12 +522,10 @@ struct CallPartFormat {
 };
 
 const CallPartFormat kCallParts[] = {
-    {PutDisplayMode, TakeDisplayMode}, {PutInit, TakeInit},
-    {PutLidList, TakeLidList},         {PutGetInfo, TakeGetInfo},
-    {PutOpen, TakeOpen},               {PutPuList, TakePuList},
-    {PutServiceList, TakeServiceList}, {PutCapture, TakeCapture},
-    {PutCtrl, TakeCtrl},               {PutRelease, TakeRelease},
-    {PutClose, TakeClose},             {PutCleanup, TakeCleanup},
+    {PutDisplayMode, TakeDisplayMode}, {PutInit, TakeInit},       {PutLidList, TakeLidList},
+    {PutGetInfo, TakeGetInfo},         {PutOpen, TakeOpen},       {PutPuList, TakePuList},
+    {PutServiceList, TakeServiceList}, {PutCapture, TakeCapture}, {PutCtrl, TakeCtrl},
+    {PutRelease, TakeRelease},         {PutClose, TakeClose},     {PutCleanup, TakeCleanup},
 };
 static_assert(sizeof kCallParts / sizeof kCallParts[0] == kZktOperationCount,
               "one call part format per operation");

@@ -1,7 +1,7 @@
 // The twelve ZKT_ operations, unmangled and exported: each a traced call of
 // the library's table.
-#include "boardlib/zkt_api.h"
 #include "calltrace/traced_exports.h"
+#include "boardlib/zkt_api.h"
 #include "calltrace/traced_ops.h"
 
 int32_t ZKT_CALL ZKT_displayMode(int32_t mode) { return TracedDisplayMode(ExportedOps(), mode); }

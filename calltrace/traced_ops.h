@@ -3,8 +3,8 @@
 // the call (the call may overwrite what a pointer argument shows), the
 // outputs after it, from the caller's own pointers; so the line shows what
 // the caller sees, whoever answered. A line is never cut, however long its
-// lists; which outputs it shows is said in calltrace/call_record.h. The simulator's model, its replay and
-// the tracing proxy's target all go through here.
+// lists; which outputs it shows is said in calltrace/call_record.h. The simulator's model, its
+// replay and the tracing proxy's target all go through here.
 //
 // The library is called from one thread: the call being answered is one
 // record for the whole library.

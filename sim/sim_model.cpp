@@ -180,8 +180,7 @@ int32_t ModelServiceList(int32_t device, int32_t reserved, ServiceItem *items, i
     return result;
 }
 
-int32_t ModelCapture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
-                     int32_t) {
+int32_t ModelCapture(int32_t device, int32_t reserved, int32_t *mode, const char *name, int32_t) {
     SimLibraryState &s = SimState();
     int32_t result = kMisuse;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
@@ -261,10 +260,9 @@ int32_t ModelCleanup() {
     return 0;
 }
 
-const ZktOps kModelOps = {ModelDisplayMode, ModelInit,    ModelLidList, ModelGetInfo,
-                          ModelOpen,        ModelPuList,  ModelServiceList,
-                          ModelCapture,     ModelCtrl,    ModelRelease, ModelClose,
-                          ModelCleanup};
+const ZktOps kModelOps = {ModelDisplayMode, ModelInit,    ModelLidList,     ModelGetInfo,
+                          ModelOpen,        ModelPuList,  ModelServiceList, ModelCapture,
+                          ModelCtrl,        ModelRelease, ModelClose,       ModelCleanup};
 
 }  // namespace
 

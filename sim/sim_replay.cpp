@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-
 #include "calltrace/call_record.h"
 #include "calltrace/traced_ops.h"
 #include "platform/platform.h"
@@ -218,10 +217,9 @@ int32_t ReplayCleanup() {
     return result;
 }
 
-const ZktOps kReplayOps = {ReplayDisplayMode, ReplayInit,    ReplayLidList, ReplayGetInfo,
-                           ReplayOpen,        ReplayPuList,  ReplayServiceList,
-                           ReplayCapture,     ReplayCtrl,    ReplayRelease, ReplayClose,
-                           ReplayCleanup};
+const ZktOps kReplayOps = {ReplayDisplayMode, ReplayInit,    ReplayLidList,     ReplayGetInfo,
+                           ReplayOpen,        ReplayPuList,  ReplayServiceList, ReplayCapture,
+                           ReplayCtrl,        ReplayRelease, ReplayClose,       ReplayCleanup};
 
 }  // namespace
 

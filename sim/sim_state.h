@@ -23,9 +23,9 @@ struct SimCapture {
 };
 
 struct SimLibraryState {
-    bool initialised;     // from the ZKT_init that read zkt.ini to ZKT_cleanup
-    bool configRefused;   // that zkt.ini could not be used: no boards
-    bool initAnswerDue;   // the model has yet to answer that ZKT_init
+    bool initialised;    // from the ZKT_init that read zkt.ini to ZKT_cleanup
+    bool configRefused;  // that zkt.ini could not be used: no boards
+    bool initAnswerDue;  // the model has yet to answer that ZKT_init
     int32_t displayMode;
     SimConfig config;
     int32_t deviceHandles[kSimMaxBoards];  // 0: closed

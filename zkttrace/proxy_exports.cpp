@@ -26,19 +26,16 @@ int32_t RefuseLidList(uint32_t *, int32_t, int32_t *) { return kNoTarget; }
 int32_t RefuseGetInfo(uint32_t, BoardInfo *) { return kNoTarget; }
 int32_t RefuseOpen(uint32_t, int32_t, void *) { return kNoTarget; }
 int32_t RefusePuList(int32_t, PuItem *, int32_t, int32_t *) { return kNoTarget; }
-int32_t RefuseServiceList(int32_t, int32_t, ServiceItem *, int32_t, int32_t *) {
-    return kNoTarget;
-}
+int32_t RefuseServiceList(int32_t, int32_t, ServiceItem *, int32_t, int32_t *) { return kNoTarget; }
 int32_t RefuseCapture(int32_t, int32_t, int32_t *, const char *, int32_t) { return kNoTarget; }
 int32_t RefuseCtrl(int32_t, int32_t, int32_t, void *) { return kNoTarget; }
 int32_t RefuseRelease(int32_t, int32_t) { return kNoTarget; }
 int32_t RefuseClose(int32_t) { return kNoTarget; }
 int32_t RefuseCleanup() { return kNoTarget; }
 
-const ZktOps kRefusingOps = {RefuseDisplayMode, RefuseInit,    RefuseLidList, RefuseGetInfo,
-                             RefuseOpen,        RefusePuList,  RefuseServiceList,
-                             RefuseCapture,     RefuseCtrl,    RefuseRelease, RefuseClose,
-                             RefuseCleanup};
+const ZktOps kRefusingOps = {RefuseDisplayMode, RefuseInit,    RefuseLidList,     RefuseGetInfo,
+                             RefuseOpen,        RefusePuList,  RefuseServiceList, RefuseCapture,
+                             RefuseCtrl,        RefuseRelease, RefuseClose,       RefuseCleanup};
 
 const ZktOps *Start() {
     const ZktOps *ops = LoadTraceTarget() ? &ZktBoundOps() : &kRefusingOps;

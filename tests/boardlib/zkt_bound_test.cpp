@@ -44,8 +44,8 @@ Exports Library(const std::string &prefix, bool decorated) {
 }
 
 TEST(ZktBindTest, EveryNameFormBinds) {
-    for (const auto &form : {std::make_pair("", false), std::make_pair("_", true),
-                             std::make_pair("", true)}) {
+    for (const auto &form :
+         {std::make_pair("", false), std::make_pair("_", true), std::make_pair("", true)}) {
         Exports exports = Library(form.first, form.second);
         ZktOperation missing = kZktCtrl;
         ASSERT_TRUE(ZktBind(Lookup, &exports, kZktAllOperations, &missing))

@@ -53,11 +53,8 @@
 # LF; each "\n" of them becomes "\r\n" before the byte-for-byte comparison,
 # which is just what the text mode does. The trace is written in binary mode
 # and compares as it is on every system.
-foreach(var QUILMAR CASE_DIR WORK_DIR)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "run_case.cmake needs -D${var}=...")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_definitions(QUILMAR CASE_DIR WORK_DIR)
 if(NOT DEFINED NEWLINE OR NEWLINE STREQUAL "")
   set(NEWLINE LF)
 endif()

@@ -14,11 +14,8 @@
 # uses-demo-settings, stdin; each may be absent), STDIN_DIR (where stdin is,
 # default CASE_DIR), WORK_DIR.
 cmake_minimum_required(VERSION 3.25)
-foreach(var QUILMAR ZKTDUMP CASE_DIR WORK_DIR)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "round_trip.cmake needs -D${var}=...")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_definitions(QUILMAR ZKTDUMP CASE_DIR WORK_DIR)
 if(NOT DEFINED STDIN_DIR)
   set(STDIN_DIR ${CASE_DIR})
 endif()

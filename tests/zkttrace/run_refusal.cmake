@@ -15,11 +15,8 @@
 # reached (it writes no trace). With a trace file that cannot be opened: one
 # line on standard error, and the run is the case's own, simulator trace
 # included.
-foreach(var KIND QUILMAR PROXY PARTIAL CASE_DIR WORK_DIR NEWLINE)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "run_refusal.cmake needs -D${var}=...")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_definitions(KIND QUILMAR PROXY PARTIAL CASE_DIR WORK_DIR NEWLINE)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})

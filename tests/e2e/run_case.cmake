@@ -74,24 +74,12 @@ foreach(input zkt.ini trace.log recording.log)
   endif()
 endforeach()
 # The settings the run reads, and its replay too (absent: none).
-set(settings "")
-if(EXISTS ${CASE_DIR}/uses-demo-settings)
-  set(settings ${CMAKE_CURRENT_LIST_DIR}/../../demo/quilmar.ini)
-  if(EXISTS ${CASE_DIR}/quilmar.ini)
-    message(FATAL_ERROR "${CASE_DIR}: quilmar.ini beside uses-demo-settings; keep one of them")
-  endif()
-elseif(EXISTS ${CASE_DIR}/quilmar.ini)
-  set(settings ${CASE_DIR}/quilmar.ini)
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/../case_inputs.cmake)
+case_settings(${CASE_DIR} settings)
 if(settings)
   file(COPY_FILE ${settings} ${WORK_DIR}/quilmar.ini)
 endif()
-
-set(stdin_file ${EXPECTED_DIR}/stdin)
-if(NOT EXISTS ${stdin_file})
-  set(stdin_file ${WORK_DIR}/empty.stdin)
-  file(WRITE ${stdin_file} "")
-endif()
+case_stdin(${EXPECTED_DIR} ${WORK_DIR} stdin_file)
 
 # One argument a line; a line may hold blanks, and an empty line is an
 # empty argument. A ";" would split an argument in CMake's lists.

@@ -143,28 +143,52 @@ struct QuietStdout {
     }
 };
 
-void BM_WalkDevices(benchmark::State &state) {
-    const std::string directory = ScratchDirectory() + "/boards-" + std::to_string(state.range(0));
-    if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
-        state.SkipWithError("cannot make the boards directory");
-        return;
+// The folder a walk runs in, ScratchDirectory()/name holding zktIni as its
+// zkt.ini, with the demo's values loaded (StartStb 0: the whole set-up, no
+// key wait): entered when made, left when destroyed. Where it cannot be
+// made or entered the benchmark is skipped and entered() is false.
+class WalkFolder {
+public:
+    WalkFolder(benchmark::State &state, const std::string &name, const std::string &zktIni)
+        : state_(state), path_(ScratchDirectory() + "/" + name) {
+        if (mkdir(path_.c_str(), 0700) != 0 && errno != EEXIST) {
+            state.SkipWithError("cannot make the walk's folder");
+            return;
+        }
+        WriteText(path_ + "/zkt.ini", zktIni);
+        const std::string settings = ScratchDirectory() + "/walk.ini";
+        WriteText(settings, kOptionSection);
+        LoadSettingsFromFile(settings.c_str());
+        if (getcwd(previous_, sizeof previous_) == nullptr || chdir(path_.c_str()) != 0) {
+            state.SkipWithError("cannot enter the walk's folder");
+            return;
+        }
+        entered_ = true;
     }
-    WriteText(directory + "/zkt.ini", SimulatedBoards(state.range(0)));
-    // The demo's values with StartStb 0: the whole set-up, no key wait.
-    const std::string settings = ScratchDirectory() + "/walk.ini";
-    WriteText(settings, kOptionSection);
-    LoadSettingsFromFile(settings.c_str());
+    ~WalkFolder() {
+        if (entered_ && chdir(previous_) != 0) state_.SkipWithError("cannot leave the walk's folder");
+    }
+    WalkFolder(const WalkFolder &) = delete;
+    WalkFolder &operator=(const WalkFolder &) = delete;
 
-    char previous[4096];
-    if (getcwd(previous, sizeof previous) == nullptr || chdir(directory.c_str()) != 0) {
-        state.SkipWithError("cannot enter the boards directory");
-        return;
-    }
+    bool entered() const { return entered_; }
+    const std::string &path() const { return path_; }
+
+private:
+    benchmark::State &state_;
+    std::string path_;
+    char previous_[4096];
+    bool entered_ = false;
+};
+
+void BM_WalkDevices(benchmark::State &state) {
+    WalkFolder folder(state, "boards-" + std::to_string(state.range(0)),
+                      SimulatedBoards(state.range(0)));
+    if (!folder.entered()) return;
     {
         QuietStdout quiet;
         while (state.KeepRunning()) WalkDevices();
     }
-    if (chdir(previous) != 0) state.SkipWithError("cannot leave the boards directory");
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_WalkDevices)->Arg(1)->Arg(5)->Arg(10)->Arg(32)->Unit(benchmark::kMicrosecond);
@@ -173,22 +197,9 @@ BENCHMARK(BM_WalkDevices)->Arg(1)->Arg(5)->Arg(10)->Arg(32)->Unit(benchmark::kMi
 // the boards' model: the recording is made once, by a walk with Trace set,
 // and each replay reads and checks it whole.
 void BM_ReplayWalk(benchmark::State &state) {
-    const std::string directory = ScratchDirectory() + "/replay-" + std::to_string(state.range(0));
-    if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
-        state.SkipWithError("cannot make the replay directory");
-        return;
-    }
-    WriteText(directory + "/zkt.ini",
-              "[Library]\nTrace = recording.log\n" + SimulatedBoards(state.range(0)));
-    const std::string settings = ScratchDirectory() + "/walk.ini";
-    WriteText(settings, kOptionSection);
-    LoadSettingsFromFile(settings.c_str());
-
-    char previous[4096];
-    if (getcwd(previous, sizeof previous) == nullptr || chdir(directory.c_str()) != 0) {
-        state.SkipWithError("cannot enter the replay directory");
-        return;
-    }
+    WalkFolder folder(state, "replay-" + std::to_string(state.range(0)),
+                      "[Library]\nTrace = recording.log\n" + SimulatedBoards(state.range(0)));
+    if (!folder.entered()) return;
     {
         QuietStdout quiet;
         WalkDevices();
@@ -199,10 +210,9 @@ void BM_ReplayWalk(benchmark::State &state) {
         WriteText("zkt.ini", "[Library]\nReplay = recording.log\nTrace = replay.log\n");
         WalkDevices();
     }
-    if (ReadText(directory + "/replay.log") != ReadText(directory + "/recording.log")) {
+    if (ReadText(folder.path() + "/replay.log") != ReadText(folder.path() + "/recording.log")) {
         state.SkipWithError("the replay did not follow its recording");
     }
-    if (chdir(previous) != 0) state.SkipWithError("cannot leave the replay directory");
 }
 BENCHMARK(BM_ReplayWalk)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond);
 
@@ -214,22 +224,9 @@ BENCHMARK(BM_ReplayWalk)->Arg(1)->Arg(10)->Unit(benchmark::kMicrosecond);
 void BM_WalkCalls(benchmark::State &state) {
     const int64_t boards = state.range(0);
     const bool replaying = state.range(1) != 0;
-    const std::string directory = ScratchDirectory() + "/calls-" + std::to_string(boards);
-    if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
-        state.SkipWithError("cannot make the calls directory");
-        return;
-    }
-    WriteText(directory + "/zkt.ini",
-              "[Library]\nTrace = recording.log\n" + SimulatedBoards(boards));
-    const std::string settings = ScratchDirectory() + "/walk.ini";
-    WriteText(settings, kOptionSection);
-    LoadSettingsFromFile(settings.c_str());
-
-    char previous[4096];
-    if (getcwd(previous, sizeof previous) == nullptr || chdir(directory.c_str()) != 0) {
-        state.SkipWithError("cannot enter the calls directory");
-        return;
-    }
+    WalkFolder folder(state, "calls-" + std::to_string(boards),
+                      "[Library]\nTrace = recording.log\n" + SimulatedBoards(boards));
+    if (!folder.entered()) return;
     {
         QuietStdout quiet;
         WalkDevices();
@@ -259,7 +256,6 @@ void BM_WalkCalls(benchmark::State &state) {
             }
         }
     }
-    if (chdir(previous) != 0) state.SkipWithError("cannot leave the calls directory");
     state.counters["calls"] = static_cast<double>(calls.size());
 }
 BENCHMARK(BM_WalkCalls)

@@ -20,6 +20,7 @@ function(quilmar_gzip source output)
     COMMAND ${CMAKE_COMMAND} -DINPUT=${source} -DOUTPUT=${output}
             -P ${CMAKE_SOURCE_DIR}/cmake/gzip_file.cmake
     DEPENDS ${source} ${CMAKE_SOURCE_DIR}/cmake/gzip_file.cmake
+            ${CMAKE_SOURCE_DIR}/cmake/script_arguments.cmake
     VERBATIM)
 endfunction()
 

@@ -3,11 +3,8 @@
 # header, so the same input gives the same bytes on every build. OUTPUT is
 # written beside itself first and renamed into place, so a failed run never
 # leaves half a file under its name.
-foreach(var INPUT OUTPUT)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "gzip_file.cmake needs -D${var}=...")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/script_arguments.cmake)
+require_definitions(INPUT OUTPUT)
 find_program(GZIP gzip REQUIRED)
 set(partial "${OUTPUT}.partial")
 execute_process(COMMAND ${GZIP} -n -9 -c "${INPUT}"

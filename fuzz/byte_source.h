@@ -35,4 +35,16 @@ inline uint32_t TakeWord(ByteSource *source) {
 
 inline int32_t TakeInt(ByteSource *source) { return static_cast<int32_t>(TakeWord(source)); }
 
+// A count or handle that is mostly small: a byte below 0xC0 gives byte %
+// smallBelow; from 0xC0 up, its bits under mask pick one of the odd values,
+// or, past their end, any word of the input.
+template <size_t N>
+inline int32_t TakeMostlySmall(ByteSource *source, int32_t smallBelow, uint8_t mask,
+                               const int32_t (&odd)[N]) {
+    const uint8_t b = TakeByte(source);
+    if (b < 0xC0) return b % smallBelow;
+    const size_t pick = b & mask;
+    return pick < N ? odd[pick] : TakeInt(source);
+}
+
 #endif  // QUILMAR_FUZZ_BYTE_SOURCE_H

@@ -36,4 +36,10 @@ inline void FillHostileUnit(ByteSource *input, PuItem *item) {
     FillHostileText(input, item->description, sizeof item->description);
 }
 
+// A list of units: as many entries as the input says, up to capacity.
+inline void FillHostileUnits(ByteSource *input, PuItem *items, int32_t capacity) {
+    const int32_t written = TakeByte(input) % (capacity + 1);
+    for (int32_t j = 0; j < written; ++j) FillHostileUnit(input, &items[j]);
+}
+
 #endif  // QUILMAR_FUZZ_HOSTILE_RECORDS_H

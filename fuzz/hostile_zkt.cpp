@@ -85,28 +85,14 @@ void Expect(bool condition, const char *what) {
 
 // Mostly around the capacities, sometimes negative, huge or any word.
 int32_t TakeCount() {
-    const uint8_t b = TakeByte(&run.input);
-    if (b < 0xC0) return b % 13;
-    switch (b & 7) {
-        case 0: return -1;
-        case 1: return INT32_MIN;
-        case 2: return INT32_MAX;
-        case 3: return 0x10000;
-        case 4: return -0x10000;
-        default: return TakeInt(&run.input);
-    }
+    static const int32_t kOdd[] = {-1, INT32_MIN, INT32_MAX, 0x10000, -0x10000};
+    return TakeMostlySmall(&run.input, 13, 7, kOdd);
 }
 
 // Mostly small valid handles that repeat, sometimes 0, negative or any word.
 int32_t TakeHandle() {
-    const uint8_t b = TakeByte(&run.input);
-    if (b < 0xC0) return b % 4;
-    switch (b & 3) {
-        case 0: return -1;
-        case 1: return INT32_MIN;
-        case 2: return INT32_MAX;
-        default: return TakeInt(&run.input);
-    }
+    static const int32_t kOdd[] = {-1, INT32_MIN, INT32_MAX};
+    return TakeMostlySmall(&run.input, 4, 3, kOdd);
 }
 
 int32_t TakeResult() { return TakeInt(&run.input); }
@@ -368,10 +354,7 @@ int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int
     Expect(device == run.device, "ZKT_puList: not the device open in this pass");
     Expect(capacity == ZKT_MAX_UNITS, "ZKT_puList: capacity is not 5");
     Expect(items != nullptr && count != nullptr, "ZKT_puList: null list or count");
-    const int32_t written = TakeByte(&run.input) % (capacity + 1);
-    for (int32_t j = 0; j < written; ++j) {
-        FillHostileUnit(&run.input, &items[j]);
-    }
+    FillHostileUnits(&run.input, items, capacity);
     WriteCount(count);
     run.pass = kUnitsListed;
     return TakeResult();

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 #include "app/walk.h"
 #include "boardlib/zkt_api.h"
@@ -94,9 +93,7 @@ bool MadeAsRecorded(const std::vector<CallRecord> &calls) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    QuietStandardStreams();
-    Check(chdir(MakeScratchDirectory()) == 0, "cannot enter the temporary directory");
-    SetAcceptedSettings();
+    StartSimRunHarness();
     return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "fuzz/harness_io.h"
 #include "settings/settings.h"
 #include "sim/sim_text.h"
 #include "textread/text_lines.h"
@@ -25,6 +26,23 @@ bool HoldsWord(const uint8_t *data, size_t size, const char *word) {
         if (matched == length) return true;
     }
     return false;
+}
+
+void SetAcceptedSettings() {
+    SynthSettingsRecord &s = SynthSettings;
+    s.RefClockSource = 1;
+    s.RefClockValue = 200e6;
+    s.OutputFreq = 10e6;
+    s.LengthStb = 10;
+    s.PolarityStb = 1;
+    s.DelayStb = 5;
+    s.PeriodStb = 100;
+    s.NumberStb = 3;
+    s.ContStb = 0;
+    s.StartStb = 1;
+    s.StartSource = 1;
+    s.StartInverse = 0;
+    s.ThresholdComp1 = 1.5;
 }
 
 }  // namespace
@@ -76,19 +94,11 @@ void SendStandardOutputTo(const char *path) {
     close(fd);
 }
 
-void SetAcceptedSettings() {
-    SynthSettingsRecord &s = SynthSettings;
-    s.RefClockSource = 1;
-    s.RefClockValue = 200e6;
-    s.OutputFreq = 10e6;
-    s.LengthStb = 10;
-    s.PolarityStb = 1;
-    s.DelayStb = 5;
-    s.PeriodStb = 100;
-    s.NumberStb = 3;
-    s.ContStb = 0;
-    s.StartStb = 1;
-    s.StartSource = 1;
-    s.StartInverse = 0;
-    s.ThresholdComp1 = 1.5;
+void StartSimRunHarness() {
+    QuietStandardStreams();
+    if (chdir(MakeScratchDirectory()) != 0) {
+        std::perror("fuzz harness: cannot enter the scratch directory");
+        std::abort();
+    }
+    SetAcceptedSettings();
 }

@@ -25,8 +25,11 @@ bool WithTraceKey(const uint8_t *data, size_t size, const char *path, std::strin
 // back to /dev/null. Aborts when either cannot be done.
 void SendStandardOutputTo(const char *path);
 
-// Settings that every command accepts on a default board, with the strobe
+// The set-up of such a harness, once per process: quiet standard streams
+// (QuietStandardStreams), a fresh scratch directory as the current one, and
+// settings that every command accepts on a default board, with the strobe
 // started, so the whole set-up sequence runs unless the file says otherwise.
-void SetAcceptedSettings();
+// Aborts when the directory cannot be entered.
+void StartSimRunHarness();
 
 #endif  // QUILMAR_FUZZ_SIM_RUN_INPUTS_H

@@ -12,7 +12,6 @@
 #include <string>
 
 #include <fcntl.h>
-#include <unistd.h>
 
 #include "app/walk.h"
 #include "fuzz/harness_io.h"
@@ -70,9 +69,7 @@ void RecordAndReplay(const uint8_t *data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    QuietStandardStreams();
-    Check(chdir(MakeScratchDirectory()) == 0, "cannot enter the temporary directory");
-    SetAcceptedSettings();
+    StartSimRunHarness();
     return 0;
 }
 

@@ -19,18 +19,12 @@ void FillSettings() {
     HostileTakeBytes(&start, 1);
     HostileTakeBytes(&s.StartStb, sizeof s.StartStb);
     if (start < 0xE0) s.StartStb = start % 2;
-    HostileTakeBytes(&s.RefClockSource, sizeof s.RefClockSource);
-    HostileTakeBytes(&s.RefClockValue, sizeof s.RefClockValue);
-    HostileTakeBytes(&s.OutputFreq, sizeof s.OutputFreq);
-    HostileTakeBytes(&s.LengthStb, sizeof s.LengthStb);
-    HostileTakeBytes(&s.PolarityStb, sizeof s.PolarityStb);
-    HostileTakeBytes(&s.DelayStb, sizeof s.DelayStb);
-    HostileTakeBytes(&s.PeriodStb, sizeof s.PeriodStb);
-    HostileTakeBytes(&s.NumberStb, sizeof s.NumberStb);
-    HostileTakeBytes(&s.ContStb, sizeof s.ContStb);
-    HostileTakeBytes(&s.StartSource, sizeof s.StartSource);
-    HostileTakeBytes(&s.StartInverse, sizeof s.StartInverse);
-    HostileTakeBytes(&s.ThresholdComp1, sizeof s.ThresholdComp1);
+    // The other keys in the order of the key table, each its field's width.
+    for (const SettingKey &key : SettingKeys) {
+        if (key.destination == &s.StartStb) continue;
+        HostileTakeBytes(key.destination,
+                         key.valueType == kSettingDouble ? sizeof(double) : sizeof(int32_t));
+    }
 }
 
 }  // namespace

@@ -45,15 +45,8 @@ void Expect(bool condition, const char *what) {
 }
 
 int32_t TakeCount() {
-    const uint8_t b = TakeByte(&run.input);
-    if (b < 0xC0) return b % 40;
-    switch (b & 7) {
-        case 0: return -1;
-        case 1: return INT32_MIN;
-        case 2: return INT32_MAX;
-        case 3: return kDumpMaxDevices + 1;
-        default: return TakeInt(&run.input);
-    }
+    static const int32_t kOdd[] = {-1, INT32_MIN, INT32_MAX, kDumpMaxDevices + 1};
+    return TakeMostlySmall(&run.input, 40, 7, kOdd);
 }
 
 int32_t TakeResult() {
@@ -138,10 +131,7 @@ int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int
     Expect(device > 0 && device == run.device && !run.unitsListed, "ZKT_puList on no open device");
     Expect(items != nullptr && count != nullptr && capacity == kDumpMaxUnits,
            "ZKT_puList arguments");
-    const int32_t written = TakeByte(&run.input) % (capacity + 1);
-    for (int32_t j = 0; j < written; ++j) {
-        FillHostileUnit(&run.input, &items[j]);
-    }
+    FillHostileUnits(&run.input, items, capacity);
     WriteCount(count);
     run.unitsListed = true;
     return TakeResult();

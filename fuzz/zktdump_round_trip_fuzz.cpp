@@ -120,11 +120,9 @@ SimConfig *config = nullptr;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-    QuietStandardStreams();
+    StartSimRunHarness();
     quietOutput = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    Check(quietOutput >= 0 && chdir(MakeScratchDirectory()) == 0,
-          "cannot open /dev/null or enter the temporary directory");
-    SetAcceptedSettings();
+    Check(quietOutput >= 0, "cannot open /dev/null");
     static SimConfig readConfig;
     config = &readConfig;
     return 0;

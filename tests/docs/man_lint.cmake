@@ -1,11 +1,8 @@
 # Renders one man page as groff and as man-db's man would, and fails on any
 # warning either prints (an undefined macro, a line that cannot be broken, a
 # bad escape), or on a page that renders to nothing.
-foreach(var PAGE GROFF MAN)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "man_lint.cmake needs -D${var}=...")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_definitions(PAGE GROFF MAN)
 foreach(tool GROFF MAN)
   if(NOT ${tool} OR ${tool} MATCHES "-NOTFOUND$")
     message("man page check skipped: no ${tool} program found (Debian: groff-base, man-db)")

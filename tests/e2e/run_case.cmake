@@ -53,11 +53,8 @@
 # LF; each "\n" of them becomes "\r\n" before the byte-for-byte comparison,
 # which is just what the text mode does. The trace is written in binary mode
 # and compares as it is on every system.
-foreach(var QUILMAR CASE_DIR WORK_DIR)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "run_case.cmake needs -D${var}=...")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_definitions(QUILMAR CASE_DIR WORK_DIR)
 if(NOT DEFINED NEWLINE OR NEWLINE STREQUAL "")
   set(NEWLINE LF)
 endif()
@@ -77,24 +74,12 @@ foreach(input zkt.ini trace.log recording.log)
   endif()
 endforeach()
 # The settings the run reads, and its replay too (absent: none).
-set(settings "")
-if(EXISTS ${CASE_DIR}/uses-demo-settings)
-  set(settings ${CMAKE_CURRENT_LIST_DIR}/../../demo/quilmar.ini)
-  if(EXISTS ${CASE_DIR}/quilmar.ini)
-    message(FATAL_ERROR "${CASE_DIR}: quilmar.ini beside uses-demo-settings; keep one of them")
-  endif()
-elseif(EXISTS ${CASE_DIR}/quilmar.ini)
-  set(settings ${CASE_DIR}/quilmar.ini)
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/../case_inputs.cmake)
+case_settings(${CASE_DIR} settings)
 if(settings)
   file(COPY_FILE ${settings} ${WORK_DIR}/quilmar.ini)
 endif()
-
-set(stdin_file ${EXPECTED_DIR}/stdin)
-if(NOT EXISTS ${stdin_file})
-  set(stdin_file ${WORK_DIR}/empty.stdin)
-  file(WRITE ${stdin_file} "")
-endif()
+case_stdin(${EXPECTED_DIR} ${WORK_DIR} stdin_file)
 
 # One argument a line; a line may hold blanks, and an empty line is an
 # empty argument. A ";" would split an argument in CMake's lists.

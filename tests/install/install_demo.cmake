@@ -2,11 +2,8 @@
 # the install layout puts it, and runs the installed quilmar on a copy of the
 # installed demo files: its output must be the demo's expected output, which
 # proves that the installed program finds the installed library.
-foreach(var BUILD_DIR SOURCE_DIR PREFIX WORK_DIR BINDIR LIBDIR PKGLIBDIR INCLUDEDIR DOCDIR MANDIR)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "install_demo.cmake needs -D${var}=...")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_definitions(BUILD_DIR SOURCE_DIR PREFIX WORK_DIR BINDIR LIBDIR PKGLIBDIR INCLUDEDIR DOCDIR MANDIR)
 
 file(REMOVE_RECURSE ${PREFIX} ${WORK_DIR})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}

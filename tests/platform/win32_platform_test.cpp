@@ -73,15 +73,24 @@ TEST(Win32ProfileReader, NoFileNameGivesTheDefault) {
     EXPECT_STREQ(buffer, "0");
 }
 
+// A new file in the temporary folder, named in fileName, open for reading
+// and writing and shared with no other handle, deleted when closed;
+// INVALID_HANDLE_VALUE when it cannot be made.
+HANDLE CreateUnsharedTempFile(char (&fileName)[MAX_PATH]) {
+    char directory[MAX_PATH];
+    if (GetTempPathA(MAX_PATH, directory) == 0 ||
+        GetTempFileNameA(directory, "qlm", 0, fileName) == 0) {
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
 // A device is refused as it is; a file that another program holds without
 // sharing is there but cannot be opened, in the C library's words.
 TEST(Win32WholeFile, DeviceAndHeldFileAreNotRead) {
-    char directory[MAX_PATH];
-    ASSERT_GT(GetTempPathA(MAX_PATH, directory), 0u);
     char fileName[MAX_PATH];
-    ASSERT_NE(GetTempFileNameA(directory, "qlm", 0, fileName), 0u);
-    HANDLE held = CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE held = CreateUnsharedTempFile(fileName);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
     const struct {
@@ -138,12 +147,8 @@ TEST(Win32KeyWait, TakesOneByteOfAPipeAtATime) {
 }
 
 TEST(Win32KeyWait, TakesOneByteOfAFile) {
-    char directory[MAX_PATH];
-    ASSERT_GT(GetTempPathA(MAX_PATH, directory), 0u);
     char fileName[MAX_PATH];
-    ASSERT_NE(GetTempFileNameA(directory, "qlm", 0, fileName), 0u);
-    HANDLE file = CreateFileA(fileName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE file = CreateUnsharedTempFile(fileName);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     DWORD written = 0;
     ASSERT_TRUE(WriteFile(file, "xy", 2, &written, nullptr));

@@ -1,6 +1,7 @@
 // Loading the settings record from quilmar.ini through the key table.
 #include "settings/settings.h"
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -14,22 +15,25 @@ namespace {
 // Every field non-zero, so a load that skips a field shows.
 void Scribble() { std::memset(&SynthSettings, 0x5A, sizeof SynthSettings); }
 
-void ExpectAllZero() {
-    const SynthSettingsRecord &s = SynthSettings;
-    EXPECT_EQ(s.RefClockSource, 0);
-    EXPECT_EQ(s.RefClockValue, 0.0);
-    EXPECT_EQ(s.OutputFreq, 0.0);
-    EXPECT_EQ(s.LengthStb, 0);
-    EXPECT_EQ(s.PolarityStb, 0);
-    EXPECT_EQ(s.DelayStb, 0);
-    EXPECT_EQ(s.PeriodStb, 0);
-    EXPECT_EQ(s.NumberStb, 0);
-    EXPECT_EQ(s.ContStb, 0);
-    EXPECT_EQ(s.StartStb, 0);
-    EXPECT_EQ(s.StartSource, 0);
-    EXPECT_EQ(s.StartInverse, 0);
-    EXPECT_EQ(s.ThresholdComp1, 0.0);
+// Every field by name, each double to 17 digits, so that two records show
+// alike only when every field is equal: a failure shows the fields that differ.
+std::string Shown(const SynthSettingsRecord &s) {
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "RefClockSource=%d RefClockValue=%.17g OutputFreq=%.17g LengthStb=%d "
+                  "PolarityStb=%d DelayStb=%d PeriodStb=%d NumberStb=%d ContStb=%d StartStb=%d "
+                  "StartSource=%d StartInverse=%d ThresholdComp1=%.17g",
+                  s.RefClockSource, s.RefClockValue, s.OutputFreq, s.LengthStb, s.PolarityStb,
+                  s.DelayStb, s.PeriodStb, s.NumberStb, s.ContStb, s.StartStb, s.StartSource,
+                  s.StartInverse, s.ThresholdComp1);
+    return text;
 }
+
+void ExpectSettings(const SynthSettingsRecord &expected) {
+    EXPECT_EQ(Shown(SynthSettings), Shown(expected));
+}
+
+void ExpectAllZero() { ExpectSettings(SynthSettingsRecord{}); }
 
 // Each key its own value; each has a fraction, so an integer key read as a
 // double (or the reverse) shows too.
@@ -50,20 +54,7 @@ const char kFullFile[] =
     "ThresholdComp1=-0.75\n";
 
 void ExpectFullFileValues() {
-    const SynthSettingsRecord &s = SynthSettings;
-    EXPECT_EQ(s.RefClockSource, 1);
-    EXPECT_EQ(s.RefClockValue, 10000000.25);
-    EXPECT_EQ(s.OutputFreq, 150.0);
-    EXPECT_EQ(s.LengthStb, 4);
-    EXPECT_EQ(s.PolarityStb, 5);
-    EXPECT_EQ(s.DelayStb, 6);
-    EXPECT_EQ(s.PeriodStb, 7);
-    EXPECT_EQ(s.NumberStb, 8);
-    EXPECT_EQ(s.ContStb, 9);
-    EXPECT_EQ(s.StartStb, 1);
-    EXPECT_EQ(s.StartSource, 11);
-    EXPECT_EQ(s.StartInverse, 12);
-    EXPECT_EQ(s.ThresholdComp1, -0.75);
+    ExpectSettings(SynthSettingsRecord{1, 10000000.25, 150.0, 4, 5, 6, 7, 8, 9, 1, 11, 12, -0.75});
 }
 
 TEST(LoadSettings, EveryKeyReachesItsOwnField) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "boardlib/zkt_api.h"
 #include "sim/sim_dds.h"
@@ -176,12 +177,6 @@ TEST_F(DdsModelTest, ComparatorThresholdIsClampedToItsRange) {
 }
 
 TEST_F(DdsModelTest, StrobeFieldsMustFitTheirRegisters) {
-    StrobeModeParam good{10, 1, 0, 100, 3, 0};
-    EXPECT_EQ(SetStrobe(&good), ZKTerr_OK);
-    EXPECT_EQ(good.PeriodStb, 100);
-    StrobeModeParam widest{65535, 0, 65535, 65535, 65535, 1};
-    EXPECT_EQ(SetStrobe(&widest), ZKTerr_OK);
-
     const struct {
         StrobeModeParam p;
         uint32_t status;
@@ -202,19 +197,33 @@ TEST_F(DdsModelTest, StrobeFieldsMustFitTheirRegisters) {
     }
 }
 
-TEST_F(DdsModelTest, StrobeValuesThatCannotRunAreClamped) {
-    StrobeModeParam shortPeriod{50, 0, 0, 20, 1, 0};
-    EXPECT_EQ(SetStrobe(&shortPeriod), kSimWarnClamped);
-    EXPECT_EQ(shortPeriod.PeriodStb, 50);
-
-    StrobeModeParam emptyBurst{5, 0, 0, 20, 0, 0};
-    EXPECT_EQ(SetStrobe(&emptyBurst), kSimWarnClamped);
-    EXPECT_EQ(emptyBurst.NumberStb, 1);
-
-    // A continuous strobe does not count pulses.
-    StrobeModeParam continuous{5, 0, 0, 20, 0, 1};
-    EXPECT_EQ(SetStrobe(&continuous), ZKTerr_OK);
-    EXPECT_EQ(continuous.NumberStb, 0);
+// The record as the board took it, written back: values that fit as they
+// are, values that cannot run made runnable.
+TEST_F(DdsModelTest, StrobeValuesAreTakenOrClamped) {
+    const struct {
+        StrobeModeParam sent;
+        uint32_t status;
+        StrobeModeParam taken;
+    } rows[] = {
+        {{10, 1, 0, 100, 3, 0}, ZKTerr_OK, {10, 1, 0, 100, 3, 0}},
+        {{65535, 0, 65535, 65535, 65535, 1}, ZKTerr_OK, {65535, 0, 65535, 65535, 65535, 1}},
+        // A period shorter than the pulse is the pulse's length.
+        {{50, 0, 0, 20, 1, 0}, kSimWarnClamped, {50, 0, 0, 50, 1, 0}},
+        // A burst has one pulse at least ...
+        {{5, 0, 0, 20, 0, 0}, kSimWarnClamped, {5, 0, 0, 20, 1, 0}},
+        // ... but a continuous strobe does not count pulses.
+        {{5, 0, 0, 20, 0, 1}, ZKTerr_OK, {5, 0, 0, 20, 0, 1}},
+    };
+    const auto shown = [](const StrobeModeParam &p) {
+        return std::to_string(p.LengthStb) + "/" + std::to_string(p.PolarityStb) + "/" +
+               std::to_string(p.DelayStb) + "/" + std::to_string(p.PeriodStb) + "/" +
+               std::to_string(p.NumberStb) + "/" + std::to_string(p.ContStb);
+    };
+    for (const auto &r : rows) {
+        StrobeModeParam p = r.sent;
+        EXPECT_EQ(SetStrobe(&p), r.status) << shown(r.sent);
+        EXPECT_EQ(shown(p), shown(r.taken)) << "sent " << shown(r.sent);
+    }
 }
 
 TEST_F(DdsModelTest, StartNeedsClockAndStrobeMode) {

@@ -4,11 +4,8 @@
 # line, and the dump on standard output, are end-to-end cases:
 # tests/e2e/cases/zktdump-*.)
 # Inputs: ZKTDUMP, EMULATOR, WORK_DIR.
-foreach(var ZKTDUMP WORK_DIR)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "output_file.cmake needs -D${var}=...")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_definitions(ZKTDUMP WORK_DIR)
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 file(WRITE ${WORK_DIR}/zkt.ini "[Board]\nName = ZK-ONE\nService = BASEDDS0, 0x1\n")

@@ -34,6 +34,16 @@ void WriteCount(int32_t *count, int32_t value) {
     if (script.writesCounts) *count = value;
 }
 
+// A list's answer: the scripted entries, up to the capacity, and the count.
+template <typename Item>
+void WriteList(const std::vector<Item> &entries, Item *items, int32_t capacity, int32_t *count,
+               int32_t reported) {
+    for (size_t i = 0; i < entries.size() && static_cast<int32_t>(i) < capacity; ++i) {
+        items[i] = entries[i];
+    }
+    WriteCount(count, reported);
+}
+
 }  // namespace
 
 void SetScript(const Script &s) {
@@ -56,10 +66,7 @@ int32_t ZKT_CALL ZKT_init(const char *configFile, int32_t *count) {
 
 int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {
     callLog.push_back("lidList cap " + Dec(capacity));
-    for (size_t i = 0; i < script.lids.size() && static_cast<int32_t>(i) < capacity; ++i) {
-        lids[i] = script.lids[i];
-    }
-    WriteCount(count, script.deviceCount);
+    WriteList(script.lids, lids, capacity, count, script.deviceCount);
     return script.result;
 }
 
@@ -87,10 +94,7 @@ int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int
     callLog.push_back("puList " + Dec(device) + " cap " + Dec(capacity));
     const ScriptedBoard *b = BoardByHandle(device);
     if (b == nullptr) return static_cast<int32_t>(ZKTerr_BAD_MODE);
-    for (size_t j = 0; j < b->units.size() && static_cast<int32_t>(j) < capacity; ++j) {
-        items[j] = b->units[j];
-    }
-    WriteCount(count, b->unitCount);
+    WriteList(b->units, items, capacity, count, b->unitCount);
     return b->unitResult;
 }
 
@@ -100,10 +104,7 @@ int32_t ZKT_CALL ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *
     if (reserved != 0) callLog.back() += " (bad arguments)";
     const ScriptedBoard *b = BoardByHandle(device);
     if (b == nullptr) return static_cast<int32_t>(ZKTerr_BAD_MODE);
-    for (size_t k = 0; k < b->services.size() && static_cast<int32_t>(k) < capacity; ++k) {
-        items[k] = b->services[k];
-    }
-    WriteCount(count, b->serviceCount);
+    WriteList(b->services, items, capacity, count, b->serviceCount);
     return b->serviceResult;
 }
 

@@ -15,11 +15,8 @@
 # reached (it writes no trace). With a trace file that cannot be opened: one
 # line on standard error, and the run is the case's own, simulator trace
 # included.
-foreach(var KIND QUILMAR PROXY PARTIAL CASE_DIR WORK_DIR NEWLINE)
-  if(NOT DEFINED ${var})
-    message(FATAL_ERROR "run_refusal.cmake needs -D${var}=...")
-  endif()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
+require_definitions(KIND QUILMAR PROXY PARTIAL CASE_DIR WORK_DIR NEWLINE)
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -111,45 +108,25 @@ if(NOT err MATCHES "${message_pattern}")
   string(APPEND failures "standard error:\n${err}\ndoes not match:\n${message_pattern}\n")
 endif()
 
+include(${CMAKE_CURRENT_LIST_DIR}/../compare_files.cmake)
 if(refused)
   set(expected_out "ZKT_cleanup: OK\nPress any key for leaving program...\n")
-  set(expected_trace "ZKT_displayMode(mode=0x8f) = -1073741558\n"
+  file(WRITE ${WORK_DIR}/expected-proxy.trace
+    "ZKT_displayMode(mode=0x8f) = -1073741558\n"
     "ZKT_init(configFile=\"zkt.ini\") = -1073741558\n"
     "ZKT_lidList(capacity=10) = -1073741558\n"
     "ZKT_cleanup() = -1073741558\n")
-  string(CONCAT expected_trace ${expected_trace})
-  if(EXISTS ${WORK_DIR}/proxy.log)
-    file(READ ${WORK_DIR}/proxy.log trace)
-  else()
-    set(trace "(not written)")
-  endif()
-  if(NOT trace STREQUAL expected_trace)
-    string(APPEND failures "proxy's trace:\n${trace}\nexpected:\n${expected_trace}\n")
-  endif()
+  compare("the proxy's trace" ${WORK_DIR}/expected-proxy.trace ${WORK_DIR}/proxy.log)
   if(EXISTS ${WORK_DIR}/trace.log)
     string(APPEND failures "the simulator was reached: it wrote trace.log\n")
   endif()
 else()
   file(READ ${CASE_DIR}/expected.out expected_out)
-  file(READ ${CASE_DIR}/expected.trace expected_trace)
-  if(EXISTS ${WORK_DIR}/trace.log)
-    file(READ ${WORK_DIR}/trace.log trace)
-  else()
-    set(trace "(not written)")
-  endif()
-  if(NOT trace STREQUAL expected_trace)
-    string(APPEND failures "the simulator's trace:\n${trace}\nexpected:\n${expected_trace}\n")
-  endif()
+  compare("the simulator's trace" ${CASE_DIR}/expected.trace ${WORK_DIR}/trace.log)
   if(KIND STREQUAL "emptyname")
     # The case's trace holds calls only, so the proxy's is the same.
-    if(EXISTS ${WORK_DIR}/zkt-trace.log)
-      file(READ ${WORK_DIR}/zkt-trace.log proxy_trace)
-    else()
-      set(proxy_trace "(not written)")
-    endif()
-    if(NOT proxy_trace STREQUAL expected_trace)
-      string(APPEND failures "the proxy's trace, zkt-trace.log:\n${proxy_trace}\nexpected:\n${expected_trace}\n")
-    endif()
+    compare("the proxy's trace, zkt-trace.log" ${CASE_DIR}/expected.trace
+      ${WORK_DIR}/zkt-trace.log)
   endif()
 endif()
 # Compared as files: CMake's text reading drops the CRs of the Windows
@@ -158,12 +135,7 @@ if(NEWLINE STREQUAL "CRLF")
   string(REPLACE "\n" "\r\n" expected_out "${expected_out}")
 endif()
 file(WRITE ${WORK_DIR}/expected.out "${expected_out}")
-execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK_DIR}/expected.out
-  ${WORK_DIR}/actual.out RESULT_VARIABLE differs)
-if(differs)
-  file(READ ${WORK_DIR}/actual.out out)
-  string(APPEND failures "standard output:\n${out}\nexpected:\n${expected_out}\n")
-endif()
+compare("standard output" ${WORK_DIR}/expected.out ${WORK_DIR}/actual.out)
 
 if(failures)
   message(FATAL_ERROR "${failures}")

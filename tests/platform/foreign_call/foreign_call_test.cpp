@@ -81,57 +81,20 @@ uint32_t Note(uint32_t convention, uint32_t count, const uint32_t *words, void *
 constexpr uint32_t kCdecl = 1;
 constexpr uint32_t kStdcall = 2;
 
+// The test functions of 0 to 5 arguments, one template a convention, each
+// instance a real function with its convention (noinline, noipa).
+template <typename... Words>
+__attribute__((noinline, noipa)) uint32_t CDECL CdeclFunction(Words... words) {
+    const uint32_t w[] = {words..., 0u};
+    return Note(kCdecl, sizeof...(Words), w, __builtin_frame_address(0));
+}
+template <typename... Words>
+__attribute__((noinline, noipa)) uint32_t STDCALL StdcallFunction(Words... words) {
+    const uint32_t w[] = {words..., 0u};
+    return Note(kStdcall, sizeof...(Words), w, __builtin_frame_address(0));
+}
+
 extern "C" {
-// noinline and noipa: each is a real function with its own convention.
-#define TEST_FUNCTION __attribute__((noinline, noipa))
-TEST_FUNCTION uint32_t CDECL Cdecl0() {
-    return Note(kCdecl, 0, nullptr, __builtin_frame_address(0));
-}
-TEST_FUNCTION uint32_t CDECL Cdecl1(uint32_t a) {
-    const uint32_t w[] = {a};
-    return Note(kCdecl, 1, w, __builtin_frame_address(0));
-}
-TEST_FUNCTION uint32_t CDECL Cdecl2(uint32_t a, uint32_t b) {
-    const uint32_t w[] = {a, b};
-    return Note(kCdecl, 2, w, __builtin_frame_address(0));
-}
-TEST_FUNCTION uint32_t CDECL Cdecl3(uint32_t a, uint32_t b, uint32_t c) {
-    const uint32_t w[] = {a, b, c};
-    return Note(kCdecl, 3, w, __builtin_frame_address(0));
-}
-TEST_FUNCTION uint32_t CDECL Cdecl4(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-    const uint32_t w[] = {a, b, c, d};
-    return Note(kCdecl, 4, w, __builtin_frame_address(0));
-}
-TEST_FUNCTION uint32_t CDECL Cdecl5(uint32_t a, uint32_t b, uint32_t c, uint32_t d, uint32_t e) {
-    const uint32_t w[] = {a, b, c, d, e};
-    return Note(kCdecl, 5, w, __builtin_frame_address(0));
-}
-TEST_FUNCTION uint32_t STDCALL Stdcall0() {
-    return Note(kStdcall, 0, nullptr, __builtin_frame_address(0));
-}
-TEST_FUNCTION uint32_t STDCALL Stdcall1(uint32_t a) {
-    const uint32_t w[] = {a};
-    return Note(kStdcall, 1, w, __builtin_frame_address(0));
-}
-TEST_FUNCTION uint32_t STDCALL Stdcall2(uint32_t a, uint32_t b) {
-    const uint32_t w[] = {a, b};
-    return Note(kStdcall, 2, w, __builtin_frame_address(0));
-}
-TEST_FUNCTION uint32_t STDCALL Stdcall3(uint32_t a, uint32_t b, uint32_t c) {
-    const uint32_t w[] = {a, b, c};
-    return Note(kStdcall, 3, w, __builtin_frame_address(0));
-}
-TEST_FUNCTION uint32_t STDCALL Stdcall4(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-    const uint32_t w[] = {a, b, c, d};
-    return Note(kStdcall, 4, w, __builtin_frame_address(0));
-}
-TEST_FUNCTION uint32_t STDCALL Stdcall5(uint32_t a, uint32_t b, uint32_t c, uint32_t d,
-                                        uint32_t e) {
-    const uint32_t w[] = {a, b, c, d, e};
-    return Note(kStdcall, 5, w, __builtin_frame_address(0));
-}
-#undef TEST_FUNCTION
 
 // What ProbeCall saw around its call of ForeignCall.
 struct Probe {
@@ -148,26 +111,50 @@ ForeignFunction Address(Function *function) {
 }
 
 struct Case {
-    const char *name;
+    char name[24];  // "cdecl, 2 words"
     uint32_t convention;
     uint32_t count;
     ForeignFunction function;
 };
 
-const Case kCases[] = {
-    {"cdecl, 0 words", kCdecl, 0, Address(Cdecl0)},
-    {"cdecl, 1 word", kCdecl, 1, Address(Cdecl1)},
-    {"cdecl, 2 words", kCdecl, 2, Address(Cdecl2)},
-    {"cdecl, 3 words", kCdecl, 3, Address(Cdecl3)},
-    {"cdecl, 4 words", kCdecl, 4, Address(Cdecl4)},
-    {"cdecl, 5 words", kCdecl, 5, Address(Cdecl5)},
-    {"stdcall, 0 words", kStdcall, 0, Address(Stdcall0)},
-    {"stdcall, 1 word", kStdcall, 1, Address(Stdcall1)},
-    {"stdcall, 2 words", kStdcall, 2, Address(Stdcall2)},
-    {"stdcall, 3 words", kStdcall, 3, Address(Stdcall3)},
-    {"stdcall, 4 words", kStdcall, 4, Address(Stdcall4)},
-    {"stdcall, 5 words", kStdcall, 5, Address(Stdcall5)},
+// The test functions of each convention, by their number of words.
+using W = uint32_t;
+struct Convention {
+    const char *name;
+    uint32_t id;
+    ForeignFunction byCount[6];
 };
+const Convention kConventions[] = {
+    {"cdecl",
+     kCdecl,
+     {Address(CdeclFunction<>), Address(CdeclFunction<W>), Address(CdeclFunction<W, W>),
+      Address(CdeclFunction<W, W, W>), Address(CdeclFunction<W, W, W, W>),
+      Address(CdeclFunction<W, W, W, W, W>)}},
+    {"stdcall",
+     kStdcall,
+     {Address(StdcallFunction<>), Address(StdcallFunction<W>), Address(StdcallFunction<W, W>),
+      Address(StdcallFunction<W, W, W>), Address(StdcallFunction<W, W, W, W>),
+      Address(StdcallFunction<W, W, W, W, W>)}},
+};
+
+// Every test function as a case: cdecl then stdcall, 0 to 5 words.
+struct Cases {
+    Case list[12];
+    Cases() {
+        Case *c = list;
+        for (const Convention &convention : kConventions) {
+            for (uint32_t count = 0; count < 6; ++count, ++c) {
+                std::snprintf(c->name, sizeof c->name, "%s, %" PRIu32 " word%s", convention.name,
+                              count, count == 1 ? "" : "s");
+                c->convention = convention.id;
+                c->count = count;
+                c->function = convention.byCount[count];
+            }
+        }
+    }
+    const Case *begin() const { return list; }
+    const Case *end() const { return list + 12; }
+} const kCases;
 
 }  // namespace
 

@@ -37,7 +37,12 @@ int main(int argc, char **argv) {
     if (answered != kCommandLineRun) return answered;
     if (!ZktReachLibrary("quilmar", kZktAllOperations)) return 1;
     LoadSettings();
+    PlatformWatchInterrupts();
     WalkDevices();
+    // An interrupted run has released and closed what it held; it ends as
+    // the interrupt would have, without the closing wait.
+    if (PlatformInterrupted()) PlatformEndInterrupted();
     PlatformWaitKey();
+    if (PlatformInterrupted()) PlatformEndInterrupted();
     return 0;
 }

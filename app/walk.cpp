@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "boardlib/zkt_api.h"
+#include "platform/platform.h"
 #include "synth/configure_synth.h"
 #include "textesc/text_escape.h"
 
@@ -86,22 +87,25 @@ void CaptureSynth(int32_t device, const ServiceItem &service) {
     } else if (mode == ZKT_CAPTURE_SPY) {
         std::printf("BASEDDS0 Capture mode: SPY\n");
     }
-    if (currentService > 0) {
+    if (currentService > 0 && !PlatformInterrupted()) {
         ConfigureSynth();
     }
 }
 
+// After an interrupt (checked once each library call has returned) nothing
+// more is asked of the board: only what is held is released and closed.
 void VisitDevice(uint32_t lid, BoardInfo *info) {
     PrintBoard(lid, info);
+    if (PlatformInterrupted()) return;
     const int32_t device = ZKT_open(lid, ZKT_OPEN_MODE, nullptr);
     if (device <= 0) {
         return;
     }
-    PrintUnits(device);
-
     ServiceItem services[ZKT_MAX_SERVICES] = {};
-    const int32_t servicesHeld = PrintServices(device, services);
-    for (int32_t k = 0; k < servicesHeld; ++k) {
+    int32_t servicesHeld = 0;
+    if (!PlatformInterrupted()) PrintUnits(device);
+    if (!PlatformInterrupted()) servicesHeld = PrintServices(device, services);
+    for (int32_t k = 0; k < servicesHeld && !PlatformInterrupted(); ++k) {
         // Nine bytes with the NUL: only the exact name matches.
         if (std::memcmp(services[k].name, kSynthServiceName, sizeof kSynthServiceName) == 0) {
             CaptureSynth(device, services[k]);
@@ -118,19 +122,21 @@ void VisitDevice(uint32_t lid, BoardInfo *info) {
 void WalkDevices() {
     ZKT_displayMode(ZKT_DISPLAY_MODE_MASK);
     int32_t libraryCount = 0;
-    ZKT_init("zkt.ini", &libraryCount);
+    if (!PlatformInterrupted()) ZKT_init("zkt.ini", &libraryCount);
 
     uint32_t lids[ZKT_MAX_LIDS] = {};
     int32_t lidCount = 0;
-    ZKT_lidList(lids, ZKT_MAX_LIDS, &lidCount);
+    if (!PlatformInterrupted()) ZKT_lidList(lids, ZKT_MAX_LIDS, &lidCount);
 
     BoardInfo info{};
     const int32_t devicesHeld = ZktEntriesHeld(lidCount, ZKT_MAX_LIDS);
-    for (int32_t i = 0; i < devicesHeld; ++i) {
+    for (int32_t i = 0; i < devicesHeld && !PlatformInterrupted(); ++i) {
         VisitDevice(lids[i], &info);
     }
 
+    // Called after an interrupt too: the library's own shutdown, and the
+    // trace's end.
     ZKT_cleanup();
     std::printf("ZKT_cleanup: OK\n");
-    std::printf("Press any key for leaving program...\n");
+    if (!PlatformInterrupted()) std::printf("Press any key for leaving program...\n");
 }

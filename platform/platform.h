@@ -119,8 +119,27 @@ bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t 
 // Flushes standard output, then waits for one key press: on a console one key
 // at once, without echo and without Enter; on a pipe or file one byte. Returns
 // the key (0..255) or -1 when there is no input to wait for (end of input, no
-// console). Never blocks on a closed input.
+// console) or the run is interrupted (PlatformInterrupted), before or during
+// the wait. Never blocks on a closed input.
 int PlatformWaitKey();
+
+// Turns the interrupts a user ends a console program with (SIGINT, SIGTERM
+// and SIGHUP; on Windows Ctrl-C, Ctrl-Break and closing the console) into a
+// request the program answers between two library calls, so that it can
+// release what it holds first. The first interrupt only marks the run as
+// interrupted and ends a key wait; a second one ends the process at once,
+// as the interrupt would have without this. Signals the user has set to be
+// ignored (nohup) stay ignored. Called once, before the first library call.
+void PlatformWatchInterrupts();
+
+// Whether an interrupt has arrived since PlatformWatchInterrupts.
+bool PlatformInterrupted();
+
+// Ends an interrupted run, once its captures are released and its devices
+// closed, the way the interrupt would have ended it: the signal raised again
+// with its default action, or on Windows the exit status
+// STATUS_CONTROL_C_EXIT. Flushes standard output first. Does not return.
+[[noreturn]] void PlatformEndInterrupted();
 
 // The board access library's file name as a program of this system asks for
 // it: ZKT.DLL on Windows, libzkt.so elsewhere.

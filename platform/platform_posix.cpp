@@ -93,6 +93,53 @@ namespace {
 // back. Written before any handler is installed, read-only afterwards.
 struct termios savedTerminal;
 
+// Set while a wait holds the terminal in raw mode, so that a signal ending
+// the process puts it back first.
+volatile sig_atomic_t terminalRaw = 0;
+
+// The interrupt that arrived since PlatformWatchInterrupts, or 0.
+volatile sig_atomic_t interruptSignal = 0;
+
+// The pipe an interrupt writes a byte into, so that a wait polling its read
+// end wakes up whenever the signal lands, even between the wait's look at
+// interruptSignal and its poll.
+int wakePipe[2] = {-1, -1};
+
+const int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Only async-signal-safe calls in here. Does not return, but for a stop.
+void RaiseWithDefaultAction(int signalNumber) {
+    struct sigaction defaultAction;
+    std::memset(&defaultAction, 0, sizeof defaultAction);
+    defaultAction.sa_handler = SIG_DFL;
+    sigemptyset(&defaultAction.sa_mask);
+    sigaction(signalNumber, &defaultAction, nullptr);
+
+    sigset_t unblock;
+    sigemptyset(&unblock);
+    sigaddset(&unblock, signalNumber);
+    sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+    raise(signalNumber);
+}
+
+// Only async-signal-safe calls in here. The first interrupt is only noted:
+// the run releases what it holds and ends itself. A second one ends the
+// process at once, the terminal put back first.
+void NoteInterrupt(int signalNumber) {
+    const int savedErrno = errno;
+    if (interruptSignal != 0) {
+        if (terminalRaw) tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+        RaiseWithDefaultAction(signalNumber);
+    }
+    interruptSignal = signalNumber;
+    if (wakePipe[1] >= 0) {
+        const char wake = 0;
+        ssize_t ignored = write(wakePipe[1], &wake, 1);
+        (void)ignored;
+    }
+    errno = savedErrno;
+}
+
 const int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
 constexpr size_t kRestoringSignalCount = sizeof kRestoringSignals / sizeof kRestoringSignals[0];
 
@@ -117,18 +164,7 @@ void InstallRestoringHandler(int signalNumber);
 void RestoreTerminalAndResignal(int signalNumber) {
     int savedErrno = errno;
     tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
-
-    struct sigaction defaultAction;
-    std::memset(&defaultAction, 0, sizeof defaultAction);
-    defaultAction.sa_handler = SIG_DFL;
-    sigemptyset(&defaultAction.sa_mask);
-    sigaction(signalNumber, &defaultAction, nullptr);
-
-    sigset_t unblock;
-    sigemptyset(&unblock);
-    sigaddset(&unblock, signalNumber);
-    sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
-    raise(signalNumber);
+    RaiseWithDefaultAction(signalNumber);
 
     // Only a stop returns here, once the process is continued.
     InstallRestoringHandler(signalNumber);
@@ -148,12 +184,14 @@ void InstallRestoringHandler(int signalNumber) {
 }
 
 // Signals the user has chosen to ignore (nohup, a background job) stay
-// ignored.
+// ignored; those PlatformWatchInterrupts answers already end the wait
+// themselves.
 void InstallRestoringHandlers(SignalState &state) {
     for (size_t i = 0; i < kRestoringSignalCount; ++i) {
         state.installed[i] = false;
         if (sigaction(kRestoringSignals[i], nullptr, &state.previous[i]) != 0) continue;
         if (state.previous[i].sa_handler == SIG_IGN) continue;
+        if (state.previous[i].sa_handler == NoteInterrupt) continue;
         InstallRestoringHandler(kRestoringSignals[i]);
         state.installed[i] = true;
     }
@@ -165,25 +203,65 @@ void RestoreHandlers(const SignalState &state) {
     }
 }
 
-// One byte from standard input, or -1 at end of input or on an error.
+// One byte from standard input, or -1 at end of input, on an error or once
+// the run is interrupted. The input is polled together with the wake pipe,
+// and read only when it has something, so no read can outlast an interrupt.
 int ReadOneByte() {
     for (;;) {
+        if (interruptSignal != 0) return -1;
+        struct pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
+        const nfds_t watchedCount = wakePipe[0] >= 0 ? 2 : 1;
+        if (poll(watched, watchedCount, -1) < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (interruptSignal != 0) return -1;
+        if (watched[0].revents == 0) continue;
         unsigned char byte = 0;
-        ssize_t count = read(STDIN_FILENO, &byte, 1);
+        const ssize_t count = read(STDIN_FILENO, &byte, 1);
         if (count == 1) return byte;
         if (count == 0) return -1;
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            // A non-blocking input: wait until a byte or the end arrives.
-            struct pollfd input = {STDIN_FILENO, POLLIN, 0};
-            if (poll(&input, 1, -1) < 0 && errno != EINTR) return -1;
-            continue;
-        }
+        // Another reader of a shared input may have taken the byte.
+        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
         return -1;
     }
 }
 
 }  // namespace
+
+void PlatformWatchInterrupts() {
+    if (wakePipe[0] < 0 && pipe(wakePipe) == 0) {
+        for (int end : wakePipe) {
+            fcntl(end, F_SETFD, FD_CLOEXEC);
+            fcntl(end, F_SETFL, fcntl(end, F_GETFL) | O_NONBLOCK);
+        }
+    }
+    for (int signalNumber : kInterruptSignals) {
+        struct sigaction previous;
+        if (sigaction(signalNumber, nullptr, &previous) != 0) continue;
+        if (previous.sa_handler == SIG_IGN) continue;
+        struct sigaction action;
+        std::memset(&action, 0, sizeof action);
+        action.sa_handler = NoteInterrupt;
+        sigemptyset(&action.sa_mask);
+        for (int other : kInterruptSignals) sigaddset(&action.sa_mask, other);
+        // A library call under way is not cut short by the interrupt: it
+        // takes effect once the call returns.
+        action.sa_flags = SA_RESTART;
+        sigaction(signalNumber, &action, nullptr);
+    }
+}
+
+bool PlatformInterrupted() { return interruptSignal != 0; }
+
+void PlatformEndInterrupted() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int signalNumber = interruptSignal;
+    if (signalNumber != 0) RaiseWithDefaultAction(signalNumber);
+    // Only if the signal could not end the process.
+    _exit(128 + signalNumber);
+}
 
 int PlatformWaitKey() {
     std::fflush(stdout);
@@ -198,7 +276,9 @@ int PlatformWaitKey() {
     struct termios raw = RawTerminal(savedTerminal);
     // Typed-ahead keys stay in the queue: the first of them is the answer.
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    terminalRaw = 1;
     int key = ReadOneByte();
+    terminalRaw = 0;
     tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
     RestoreHandlers(signals);
     return key;

@@ -97,14 +97,94 @@ void PlatformReadProfileStrings(const ProfileQuery *queries, size_t count, const
 
 namespace {
 
+// Set by the first interrupt; read by the run between library calls.
+volatile LONG interrupted = 0;
+
+// Signalled by the first interrupt: ends a key wait on the console.
+HANDLE interruptEvent = nullptr;
+
+// Signalled by PlatformEndInterrupted once the run has released what it
+// holds: closing the console ends the process as soon as the handler
+// returns, so the handler waits for it.
+HANDLE cleanedUpEvent = nullptr;
+
+// The thread that runs the program, for the handler to cut short a read of
+// a redirected input that would otherwise go on waiting.
+HANDLE mainThread = nullptr;
+
+// How long the handler of a closing console waits for the clean-up: the
+// system ends the process about 5 s after calling it.
+constexpr DWORD kCloseCleanupMillis = 4500;
+
+}  // namespace
+
+// Runs on a thread of its own, started by the system for each event. Not
+// static: the tests call it as the system would.
+BOOL WINAPI PlatformConsoleInterruptHandler(DWORD event);
+BOOL WINAPI PlatformConsoleInterruptHandler(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
+        return FALSE;
+    }
+    // A second interrupt: the system's own handler ends the process at once
+    // with STATUS_CONTROL_C_EXIT.
+    if (InterlockedExchange(&interrupted, 1) != 0) return FALSE;
+    if (interruptEvent != nullptr) SetEvent(interruptEvent);
+    if (mainThread != nullptr) CancelSynchronousIo(mainThread);
+    if (event == CTRL_CLOSE_EVENT) {
+        if (cleanedUpEvent != nullptr) WaitForSingleObject(cleanedUpEvent, kCloseCleanupMillis);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void PlatformWatchInterrupts() {
+    if (interruptEvent == nullptr) interruptEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (cleanedUpEvent == nullptr) cleanedUpEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (mainThread == nullptr) {
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &mainThread,
+                        0, FALSE, DUPLICATE_SAME_ACCESS);
+    }
+    SetConsoleCtrlHandler(PlatformConsoleInterruptHandler, TRUE);
+}
+
+bool PlatformInterrupted() { return InterlockedCompareExchange(&interrupted, 0, 0) != 0; }
+
+void PlatformEndInterrupted() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (cleanedUpEvent != nullptr) SetEvent(cleanedUpEvent);
+    ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+}
+
+namespace {
+
 // One byte of a redirected standard input (a file or a pipe), or -1 at its
-// end, on an error, or when there is no input at all.
+// end, on an error, when there is no input at all, or once the run is
+// interrupted (the handler cuts the read short).
 int ReadOneByte(HANDLE input) {
     if (input == nullptr || input == INVALID_HANDLE_VALUE) return -1;
+    if (PlatformInterrupted()) return -1;
     unsigned char byte = 0;
     DWORD count = 0;
     if (!ReadFile(input, &byte, 1, &count, nullptr) || count != 1) return -1;
+    if (PlatformInterrupted()) return -1;
     return byte;
+}
+
+// Waits until the console has a key for _getch, or the run is interrupted
+// (false).
+bool WaitForConsoleKey(HANDLE input) {
+    for (;;) {
+        if (PlatformInterrupted()) return false;
+        if (_kbhit()) return true;
+        // Only records _getch would pass over are queued (mouse, focus,
+        // key releases): dropped, so that the wait does not spin on them.
+        FlushConsoleInputBuffer(input);
+        const HANDLE watched[2] = {input, interruptEvent};
+        const DWORD watchedCount = interruptEvent != nullptr ? 2 : 1;
+        const DWORD woken = WaitForMultipleObjects(watchedCount, watched, FALSE, INFINITE);
+        if (woken == WAIT_FAILED) return !PlatformInterrupted();
+    }
 }
 
 }  // namespace
@@ -122,6 +202,7 @@ int PlatformWaitKey() {
         return ReadOneByte(input);
     }
 
+    if (!WaitForConsoleKey(input)) return -1;
     int key = _getch();
     if (key == EOF) return -1;
     // Function and arrow keys arrive as two codes; both belong to one press,

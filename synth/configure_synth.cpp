@@ -50,6 +50,7 @@ void SetOutputFrequency() {
     }
     // The follow-up command takes the payload as the library left it; its
     // status has no line of its own.
+    if (PlatformInterrupted()) return;
     ZKT_ctrl(currentService, 0, ZKTctrl_DDS_OUTFREQ_1805, &frequency);
 }
 
@@ -96,9 +97,13 @@ void SetStrobeMode(StrobeModeParam *strobe) {
 void StartStrobe(StrobeModeParam *strobe) {
     std::printf("Press any key for start !\n");
     PlatformWaitKey();
+    // An interrupt at the prompt or during the call before the start means
+    // the strobe is never started.
+    if (PlatformInterrupted()) return;
     // The strobe mode goes again, as the library left it, right before the
     // start; its status has no line of its own.
     ZKT_ctrl(currentService, 0, ZKTctrl_DDS_SETSTBMODE, strobe);
+    if (PlatformInterrupted()) return;
     if (SendCommand(ZKTctrl_DDS_START, nullptr, "ZKTctrl_DDS_START")) {
         std::printf("ZKTctrl_DDS_STARTSTROBE: StartStb\n");
     }
@@ -106,14 +111,19 @@ void StartStrobe(StrobeModeParam *strobe) {
 
 }  // namespace
 
+// After an interrupt, checked once each command has returned, the steps
+// left are skipped: the caller releases the service.
 void ConfigureSynth() {
-    SetMaster();
-    SetClockMode();
-    SetOutputFrequency();
-    SetStartMode();
-    SetComparator();
     StrobeModeParam strobe{};
+    void (*const steps[])() = {SetMaster, SetClockMode, SetOutputFrequency, SetStartMode,
+                               SetComparator};
+    for (void (*step)() : steps) {
+        if (PlatformInterrupted()) return;
+        step();
+    }
+    if (PlatformInterrupted()) return;
     SetStrobeMode(&strobe);
+    if (PlatformInterrupted()) return;
     if (SynthSettings.StartStb == 1) {
         StartStrobe(&strobe);
     }

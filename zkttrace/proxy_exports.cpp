@@ -9,6 +9,7 @@
 #include "boardlib/zkt_bound.h"
 #include "calltrace/trace_file.h"
 #include "calltrace/traced_exports.h"
+#include "textesc/text_escape.h"
 #include "zkttrace/trace_target.h"
 
 namespace {
@@ -45,7 +46,7 @@ const ZktOps *Start() {
     if (error != 0) {
         std::fprintf(stderr,
                      "zkttrace: cannot open trace file '%s' (%s); calls go on without a trace\n",
-                     path, std::strerror(error));
+                     EscapedControls(path).c_str(), std::strerror(error));
     }
     return ops;
 }

@@ -6,18 +6,21 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "boardlib/zkt_bound.h"
 #include "platform/platform.h"
+#include "textesc/text_escape.h"
 #include "zkttrace/trace_target.h"
 
 namespace {
 
 const char kRefusal[] = "every call answers ZKTerr_BAD_MODE";
 
-const char *Reason() {
+// The loader's reason repeats the path it was given, control bytes and all.
+std::string Reason() {
     const char *reason = dlerror();
-    return reason != nullptr ? reason : "no reason given";
+    return EscapedControls(reason != nullptr ? reason : "no reason given");
 }
 
 // The file of the library that holds address, or null.
@@ -38,25 +41,29 @@ bool LoadTraceTarget() {
                   dladdr(reinterpret_cast<void *>(&LoadTraceTarget), &self) != 0
                       ? self.dli_fname
                       : "the tracing library");
-    const char *named = nextNamed;
+    // Paths from the environment go out with their control bytes as \xNN,
+    // as every other message shows text it did not write itself.
+    std::string named = EscapedControls(nextNamed);
     if (path != nullptr && path[0] != '\0') {
-        named = path;
+        named = EscapedControls(path);
         handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr) {
-            std::fprintf(stderr, "zkttrace: cannot load %s (%s); %s\n", path, Reason(), kRefusal);
+            std::fprintf(stderr, "zkttrace: cannot load %s (%s); %s\n", named.c_str(),
+                         Reason().c_str(), kRefusal);
             return false;
         }
     }
     ZktOperation missing = kZktDisplayMode;
     if (!ZktBind(PlatformLibrarySymbol, handle, kZktAllOperations, &missing)) {
-        std::fprintf(stderr, "zkttrace: %s has no %s; %s\n", named, ZktNotFound(missing).c_str(),
-                     kRefusal);
+        std::fprintf(stderr, "zkttrace: %s has no %s; %s\n", named.c_str(),
+                     ZktNotFound(missing).c_str(), kRefusal);
         return false;
     }
     // Loaded again under its own name, the proxy would call itself for ever.
     if (LibraryBase(reinterpret_cast<void *>(&LoadTraceTarget)) ==
         LibraryBase(ZktBoundInitAddress())) {
-        std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", named, kRefusal);
+        std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", named.c_str(),
+                     kRefusal);
         return false;
     }
     return true;

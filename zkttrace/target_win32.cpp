@@ -7,9 +7,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "boardlib/zkt_bound.h"
 #include "platform/platform.h"
+#include "textesc/text_escape.h"
 #include "zkttrace/trace_target.h"
 
 namespace {
@@ -56,11 +58,15 @@ bool LoadTraceTarget() {
                      kTraceTargetVariable, kRefusal);
         return false;
     }
+    // The path comes from the environment: its control bytes go out as \xNN,
+    // as every other message shows text it did not write itself.
+    const std::string shown = EscapedControls(path);
     // The target's own DLLs are looked for beside it first.
     HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) {
-        std::fprintf(stderr, "zkttrace: cannot load %s (%s); %s\n", path,
-                     Reason(GetLastError(), reason, sizeof reason), kRefusal);
+        std::fprintf(stderr, "zkttrace: cannot load %s (%s); %s\n", shown.c_str(),
+                     EscapedControls(Reason(GetLastError(), reason, sizeof reason)).c_str(),
+                     kRefusal);
         return false;
     }
     HMODULE own = nullptr;
@@ -68,13 +74,14 @@ bool LoadTraceTarget() {
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
         reinterpret_cast<LPCSTR>(&LoadTraceTarget), &own);
     if (module == own) {
-        std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", path, kRefusal);
+        std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", shown.c_str(),
+                     kRefusal);
         return false;
     }
     ZktOperation missing = kZktDisplayMode;
     if (!ZktBind(PlatformLibrarySymbol, module, kZktAllOperations, &missing)) {
-        std::fprintf(stderr, "zkttrace: %s has no %s; %s\n", path, ZktNotFound(missing).c_str(),
-                     kRefusal);
+        std::fprintf(stderr, "zkttrace: %s has no %s; %s\n", shown.c_str(),
+                     ZktNotFound(missing).c_str(), kRefusal);
         return false;
     }
     return true;

@@ -1,7 +1,8 @@
 // The POSIX platform layer: the settings path in the current directory, the
 // whole-file reader on a named pipe and a device, and the single-key wait,
 // where redirected and closed inputs never block and a terminal gets its own
-// settings back however the wait ends.
+// settings back however the wait ends; interrupts that end the wait and then
+// the run.
 #include "platform/platform.h"
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -240,6 +242,78 @@ TEST(KeyWait, NonBlockingPipeWaitsForItsByte) {
 TEST(KeyWait, ClosedInputEndsAtOnce) {
     StdinReplacement input(-1);
     EXPECT_EQ(PlatformWaitKey(), -1);
+}
+
+// Interrupts watched by PlatformWatchInterrupts, each in a child of its
+// own (the handlers and the flag last for the process). The child's input is
+// a pipe whose writer stays open, so a wait that missed the interrupt would
+// block until the test's time-out. Returns the child's wait status.
+int InterruptedChild(void (*body)(int writer)) {
+    std::fflush(nullptr);
+    int ends[2];
+    if (!MakePipe(ends)) return -1;
+    const pid_t child = fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        dup2(ends[0], STDIN_FILENO);
+        close(ends[0]);
+        body(ends[1]);
+        _exit(99);
+    }
+    close(ends[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(ends[1]);
+    return status;
+}
+
+// The first interrupt is only noted: the wait, before or during it, ends at
+// once without a key; the end of the run raises it again.
+TEST(Interrupts, FirstEndsTheWaitAndTheRunEndsByTheSignal) {
+    const int before = InterruptedChild([](int) {
+        PlatformWatchInterrupts();
+        raise(SIGTERM);
+        if (!PlatformInterrupted()) _exit(1);
+        if (PlatformWaitKey() != -1) _exit(2);
+        PlatformEndInterrupted();
+    });
+    EXPECT_TRUE(WIFSIGNALED(before) && WTERMSIG(before) == SIGTERM) << "status " << before;
+
+    const int during = InterruptedChild([](int) {
+        PlatformWatchInterrupts();
+        if (PlatformInterrupted()) _exit(1);
+        // The signal lands while the wait polls (or just before it).
+        struct itimerval timer = {};
+        timer.it_value.tv_usec = 100000;
+        signal(SIGALRM, [](int) { kill(getpid(), SIGHUP); });
+        setitimer(ITIMER_REAL, &timer, nullptr);
+        if (PlatformWaitKey() != -1) _exit(2);
+        if (!PlatformInterrupted()) _exit(3);
+        PlatformEndInterrupted();
+    });
+    EXPECT_TRUE(WIFSIGNALED(during) && WTERMSIG(during) == SIGHUP) << "status " << during;
+}
+
+TEST(Interrupts, SecondEndsTheProcessAtOnce) {
+    const int status = InterruptedChild([](int) {
+        PlatformWatchInterrupts();
+        raise(SIGINT);
+        if (!PlatformInterrupted()) _exit(1);
+        raise(SIGINT);
+        _exit(2);
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status;
+}
+
+// nohup's choice holds: an ignored hang-up is no interrupt.
+TEST(Interrupts, IgnoredSignalStaysIgnored) {
+    const int status = InterruptedChild([](int) {
+        signal(SIGHUP, SIG_IGN);
+        PlatformWatchInterrupts();
+        raise(SIGHUP);
+        _exit(PlatformInterrupted() ? 1 : 0);
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }
 
 // A child waits for a key on the slave side of a pseudo-terminal; the test

@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+// The console's interrupt handler in the platform layer, called here as the
+// system calls it: the console's own events cannot be sent under Wine.
+BOOL WINAPI PlatformConsoleInterruptHandler(DWORD event);
+
 namespace {
 
 std::string CurrentDirectory() {
@@ -181,6 +185,50 @@ TEST(Win32KeyWait, ReturnsAtOnceWithoutInput) {
         StandardInput input(INVALID_HANDLE_VALUE);
         EXPECT_EQ(PlatformWaitKey(), -1);
     }
+}
+
+// Last in the file: the interrupt lasts for the process. Ctrl-C during a
+// wait on a pipe that gets no byte: the handler takes the event (TRUE: the
+// run goes on to release what it holds), the wait ends without a key, and a
+// second Ctrl-C is left to the system (FALSE), which ends the process at once.
+TEST(Win32Interrupts, FirstEndsTheWaitSecondIsTheSystems) {
+    PlatformWatchInterrupts();
+    EXPECT_FALSE(PlatformInterrupted());
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+    struct Interrupter {
+        HANDLE writeEnd;
+        BOOL handled;
+    } interrupter = {writeEnd, FALSE};
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](LPVOID context) -> DWORD {
+            auto *self = static_cast<Interrupter *>(context);
+            Sleep(100);
+            self->handled = PlatformConsoleInterruptHandler(CTRL_C_EVENT);
+            // Where the read cannot be cut short, a late byte must still
+            // not count as a key.
+            Sleep(200);
+            DWORD written = 0;
+            WriteFile(self->writeEnd, "z", 1, &written, nullptr);
+            return 0;
+        },
+        &interrupter, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    {
+        StandardInput input(readEnd);
+        EXPECT_EQ(PlatformWaitKey(), -1);
+    }
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_TRUE(interrupter.handled);
+    EXPECT_TRUE(PlatformInterrupted());
+    EXPECT_EQ(PlatformWaitKey(), -1) << "no wait once interrupted";
+    EXPECT_FALSE(PlatformConsoleInterruptHandler(CTRL_BREAK_EVENT));
+    EXPECT_FALSE(PlatformConsoleInterruptHandler(CTRL_LOGOFF_EVENT));
+    CloseHandle(writeEnd);
+    CloseHandle(readEnd);
 }
 
 }  // namespace

@@ -9,6 +9,11 @@
 #              the proxy loads the simulator from SIMULATOR
 #   emptyname  ZKT_TRACE_FILE is set but empty: the trace goes to the
 #              default file, zkt-trace.log, silently
+#   controls   ZKT_TRACE_TARGET names a library that does not exist through
+#              a folder whose name holds an ESC byte and a line end: the
+#              message shows them as \x1b and \x0a, never raw
+#   tracefilecontrols  the same folder in ZKT_TRACE_FILE: the trace file
+#              cannot be opened, and its message shows them escaped
 # Without a usable target: one line on standard error naming the library and
 # what is wrong, every call answered with ZKTerr_BAD_MODE (so the tool lists
 # nothing), the calls still in the proxy's trace, and the simulator never
@@ -57,6 +62,12 @@ macro(forward_with_trace_file file)
   set(environment "ZKT_TRACE_FILE=${file}" ${environment})
 endmacro()
 
+# A folder name with an ESC byte and a line end, and how the messages show
+# it.
+string(ASCII 27 escape)
+set(control_folder "no-such${escape}folder\n")
+set(control_folder_pattern "no-such\\\\x1bfolder\\\\x0a")
+
 if(KIND STREQUAL "missing")
   if(WIN32_PROGRAM)
     set(message_pattern "^zkttrace: cannot load [A-Za-z]:\\\\[^\n]*\\\\ZKT\\.DLL \\([^\n]+\\); ")
@@ -80,6 +91,18 @@ elseif(KIND STREQUAL "tracefile")
   file(MAKE_DIRECTORY ${WORK_DIR}/folder.log)
   set(message_pattern
     "^zkttrace: cannot open trace file 'folder\\.log' \\([^\n]+\\); calls go on without a trace\r?\n$")
+elseif(KIND STREQUAL "controls")
+  host_path(${WORK_DIR}/${control_folder}/libzkt.so target)
+  list(APPEND environment "ZKT_TRACE_TARGET=${target}")
+  host_path(${WORK_DIR} folder)
+  string(REPLACE "\\" "\\\\" folder_pattern "${folder}")
+  # The loader's reason, which repeats the path on Linux, is escaped too
+  # (no raw ESC anywhere, checked below for every kind).
+  set(message_pattern "^zkttrace: cannot load ${folder_pattern}[/\\\\]${control_folder_pattern}[/\\\\]libzkt\\.so \\([^\n]+\\); ")
+elseif(KIND STREQUAL "tracefilecontrols")
+  forward_with_trace_file(${control_folder}/trace.log)
+  set(message_pattern
+    "^zkttrace: cannot open trace file '${control_folder_pattern}/trace\\.log' \\([^\n]+\\); calls go on without a trace\r?\n$")
 elseif(KIND STREQUAL "emptyname")
   forward_with_trace_file("")
   set(message_pattern "^$")
@@ -103,6 +126,10 @@ file(READ ${WORK_DIR}/actual.err err)
 set(failures "")
 if(NOT exit_code STREQUAL "0")
   string(APPEND failures "quilmar exited with '${exit_code}' (expected 0)\n")
+endif()
+string(FIND "${err}" "${escape}" raw_escape)
+if(NOT raw_escape EQUAL -1)
+  string(APPEND failures "standard error holds a raw ESC byte\n")
 endif()
 if(NOT err MATCHES "${message_pattern}")
   string(APPEND failures "standard error:\n${err}\ndoes not match:\n${message_pattern}\n")

@@ -27,6 +27,7 @@ const CommandLineProgram kCommandLine = {
 };
 
 constexpr int kExitWriteFailed = 1;
+constexpr int kExitCaptureFailed = 1;
 
 // Big enough for the records of every device; one per run.
 Inventory inventory;
@@ -52,6 +53,14 @@ int main(int argc, char **argv) {
     const bool outputClosed = (openedStreams & kStandardOutputOpened) != 0;
 
     CollectInventory(&inventory);
+    // A library that did not start has no boards to report: a dump of none
+    // would stand for a capture that never happened.
+    if (!ZktSucceeded(inventory.initResult)) {
+        std::fprintf(stderr, "zktdump: ZKT_init failed, returning %d (0x%08x): no dump written\n",
+                     static_cast<int>(inventory.initResult),
+                     static_cast<unsigned>(inventory.initResult));
+        return kExitCaptureFailed;
+    }
     std::string text;
     std::string notes;
     RenderZktIni(inventory, &text, &notes);

@@ -1,6 +1,7 @@
 # zktdump's output file: the dump into a named file, a file replaced only
 # when the dump is complete, files named through links, the mode of a file it
-# creates, and the system's reason when it cannot be written. (Its command
+# creates, a capture that failed, and the system's reason when it cannot be
+# written. (Its command
 # line, and the dump on standard output, are end-to-end cases:
 # tests/e2e/cases/zktdump-*.)
 # Inputs: ZKTDUMP, EMULATOR, WORK_DIR.
@@ -84,6 +85,29 @@ file(READ ${WORK_DIR}/folder/keep kept)
 if(NOT kept STREQUAL "kept\n")
   fail("onto a folder: the folder is left as it was")
 endif()
+
+# A library that does not start (a malformed zkt.ini in the simulator):
+# exit 1 with one line of its own after the simulator's, and the file from
+# the last good capture stays byte for byte, with nothing left beside it.
+file(RENAME ${WORK_DIR}/zkt.ini ${WORK_DIR}/good.ini)
+file(WRITE ${WORK_DIR}/zkt.ini "[Board]\nName = ZK-ONE\nNmae = typo\n")
+file(WRITE ${WORK_DIR}/lab.ini "; the last good capture\n[Board]\nName = ZK-KEPT\n")
+file(READ ${WORK_DIR}/lab.ini before_failed_start)
+run(lab.ini)
+set(failed_start_err "zkt.ini:3: unknown key 'Nmae' in [Board]
+zktdump: ZKT_init failed, returning -1073741558 (0xc000010a): no dump written
+")
+string(REPLACE "\r\n" "\n" err_lf "${err}")
+if(NOT (code STREQUAL "1" AND out STREQUAL "" AND err_lf STREQUAL failed_start_err))
+  fail("lab.ini with a malformed zkt.ini: exit 1, the failed ZKT_init said")
+endif()
+file(READ ${WORK_DIR}/lab.ini written)
+if(NOT written STREQUAL before_failed_start)
+  string(APPEND failures "lab.ini after a failed ZKT_init holds:\n${written}\n")
+endif()
+expect_only_files(empty.stdin folder good.ini lab.ini zkt.ini)
+file(REMOVE ${WORK_DIR}/zkt.ini)
+file(RENAME ${WORK_DIR}/good.ini ${WORK_DIR}/zkt.ini)
 
 # Files the user names through links, and their permissions (POSIX tools).
 if("${EMULATOR}" STREQUAL "" AND NOT CMAKE_HOST_WIN32)

@@ -52,10 +52,18 @@ int main(int argc, char **argv) {
     if (!ZktReachLibrary("zktdump", kInventoryOperations)) return 1;
     const bool outputClosed = (openedStreams & kStandardOutputOpened) != 0;
 
+    char message[4400];
+    DumpOutput output;
+    if (!OpenOutput(path, outputClosed, &output, message, sizeof message)) {
+        std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());
+        return kExitWriteFailed;
+    }
+
     CollectInventory(&inventory);
     // A library that did not start has no boards to report: a dump of none
     // would stand for a capture that never happened.
     if (!ZktSucceeded(inventory.initResult)) {
+        AbandonOutput(&output);
         std::fprintf(stderr, "zktdump: ZKT_init failed, returning %d (0x%08x): no dump written\n",
                      static_cast<int>(inventory.initResult),
                      static_cast<unsigned>(inventory.initResult));
@@ -66,8 +74,7 @@ int main(int argc, char **argv) {
     RenderZktIni(inventory, &text, &notes);
     PrintNotes(notes);
 
-    char message[4400];
-    if (!WriteOutput(path, outputClosed, text, message, sizeof message)) {
+    if (!FinishOutput(&output, text, message, sizeof message)) {
         std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());
         return kExitWriteFailed;
     }

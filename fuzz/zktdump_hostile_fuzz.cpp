@@ -33,6 +33,7 @@ struct RunState {
     bool infoRead;     // this visit's information query made, open not yet
     int32_t device;    // open in this visit; 0: none
     bool unitsListed;  // of the open device
+    int32_t initResult;
 };
 
 RunState run;
@@ -79,11 +80,13 @@ int32_t ZKT_CALL ZKT_init(const char *configFile, int32_t *count) {
            "ZKT_init arguments");
     WriteCount(count);
     run.stage = kInitialised;
-    return TakeResult();
+    run.initResult = TakeResult();
+    return run.initResult;
 }
 
 int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {
     Expect(run.stage == kInitialised, "ZKT_lidList out of order");
+    Expect(ZktSucceeded(run.initResult), "ZKT_lidList after a failed ZKT_init");
     Expect(lids != nullptr && count != nullptr && capacity == kDumpMaxDevices,
            "ZKT_lidList arguments");
     // Mostly few distinct LIDs, so repeats and zeros come up.
@@ -174,7 +177,9 @@ int32_t ZKT_CALL ZKT_close(int32_t device) {
 }
 
 int32_t ZKT_CALL ZKT_cleanup(void) {
-    Expect(run.stage == kListed, "ZKT_cleanup out of order or twice");
+    // A library that did not start is cleaned up at once, never listed.
+    const Stage expected = ZktSucceeded(run.initResult) ? kListed : kInitialised;
+    Expect(run.stage == expected, "ZKT_cleanup out of order or twice");
     ExpectVisitFinished();
     Expect(run.visits == run.expectedVisits, "not every entry held was visited");
     run.stage = kCleanedUp;
@@ -193,6 +198,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static Inventory inventory;
     CollectInventory(&inventory);
     Expect(run.stage == kCleanedUp, "the run ended without ZKT_cleanup");
+    // zktdump writes no dump of a library that did not start.
+    if (!ZktSucceeded(inventory.initResult)) return 0;
 
     std::string text;
     std::string notes;

@@ -104,17 +104,29 @@ bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, Ou
                            char *reason, size_t reasonSize);
 
 // Creates and opens for binary writing a new file in the folder of path,
-// under a name no other file there has, and writes that name into tempPath
-// (tempPathSize bytes, at least 260). The new file gets the permissions of
-// the file at path when there is one, so that replacing it keeps them, and
-// otherwise those any new file of the user gets. Returns null on failure,
-// with the system's reason in reason (reasonSize bytes).
+// under a short name of its own that no other file there has (zkd, a random
+// part and .tmp), so that it fits in any folder that path fits in; writes
+// that name into tempPath (tempPathSize bytes, at least 260). The new file
+// gets the permission bits (0777) of the file at path when there is one,
+// never its set-user-ID, set-group-ID or sticky bit, and otherwise those any
+// new file of the user gets. Until PlatformReplaceFile or
+// PlatformDiscardFile is done with it, the new file is removed when the
+// process is ended by SIGINT, SIGTERM or SIGHUP (on Windows: Ctrl-C,
+// Ctrl-Break, the console closed), which then ends the process as it would
+// have. One such file at a time. Returns null on failure, with the system's
+// reason in reason (reasonSize bytes); a path the system refuses to look up
+// (a name too long for its folder) fails here, before any file is made.
 FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
                                size_t reasonSize);
 
 // Renames the file from to to, replacing a file that to already names.
-// Returns false on failure, with the system's reason in reason.
+// Returns false on failure, with the system's reason in reason; from is then
+// still the file made by PlatformCreateFileBeside, for PlatformDiscardFile.
 bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t reasonSize);
+
+// Removes the file PlatformCreateFileBeside made (tempPath), which is not to
+// replace anything after all.
+void PlatformDiscardFile(const char *tempPath);
 
 // Flushes standard output, then waits for one key press: on a console one key
 // at once, without echo and without Enter; on a pipe or file one byte. Returns

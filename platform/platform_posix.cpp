@@ -459,50 +459,160 @@ bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, Ou
     return StoreTarget(end, target, targetSize, reason, reasonSize);
 }
 
+namespace {
+
+// The file PlatformCreateFileBeside made, while it is neither renamed into
+// place nor removed: a signal that ends the run removes it first. Written
+// only while the signals below are blocked.
+char pendingFile[4096];
+volatile sig_atomic_t pendingFileSet = 0;
+
+// The signals that end a run the user gives up on: Ctrl-C, kill, a closed
+// terminal.
+const int kRemovingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr size_t kRemovingSignalCount = sizeof kRemovingSignals / sizeof kRemovingSignals[0];
+struct sigaction removingPrevious[kRemovingSignalCount];
+bool removingInstalled[kRemovingSignalCount];
+
+// Only async-signal-safe calls in here: the file goes, then the signal
+// takes its default action, so the run ends as it would have.
+void RemovePendingFileAndResignal(int signalNumber) {
+    if (pendingFileSet != 0) unlink(pendingFile);
+    pendingFileSet = 0;
+    struct sigaction defaultAction;
+    std::memset(&defaultAction, 0, sizeof defaultAction);
+    defaultAction.sa_handler = SIG_DFL;
+    sigemptyset(&defaultAction.sa_mask);
+    sigaction(signalNumber, &defaultAction, nullptr);
+    sigset_t unblock;
+    sigemptyset(&unblock);
+    sigaddset(&unblock, signalNumber);
+    sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+    raise(signalNumber);
+}
+
+void BlockRemovingSignals(sigset_t *previous) {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (int signalNumber : kRemovingSignals) sigaddset(&blocked, signalNumber);
+    sigprocmask(SIG_BLOCK, &blocked, previous);
+}
+
+// Signals the user has chosen to ignore (nohup, a background job) stay
+// ignored.
+void InstallRemovingHandlers() {
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = RemovePendingFileAndResignal;
+    sigemptyset(&action.sa_mask);
+    for (int signalNumber : kRemovingSignals) sigaddset(&action.sa_mask, signalNumber);
+    for (size_t i = 0; i < kRemovingSignalCount; ++i) {
+        removingInstalled[i] = false;
+        if (sigaction(kRemovingSignals[i], nullptr, &removingPrevious[i]) != 0) continue;
+        if (removingPrevious[i].sa_handler == SIG_IGN) continue;
+        sigaction(kRemovingSignals[i], &action, nullptr);
+        removingInstalled[i] = true;
+    }
+}
+
+// Called with the signals blocked, once the pending file is renamed or
+// removed.
+void ForgetPendingFile() {
+    if (pendingFileSet == 0) return;
+    pendingFileSet = 0;
+    for (size_t i = 0; i < kRemovingSignalCount; ++i) {
+        if (removingInstalled[i]) sigaction(kRemovingSignals[i], &removingPrevious[i], nullptr);
+    }
+}
+
+// The permissions the new file gets: those of the file it replaces, or
+// those any new file of this user gets. Set-user-ID, set-group-ID and sticky
+// bits are not carried over: a file zktdump writes is no program.
+mode_t ModeOfReplacement(const struct stat *existing) {
+    if (existing != nullptr) return existing->st_mode & static_cast<mode_t>(0777);
+    const mode_t mask = umask(0);
+    umask(mask);
+    return static_cast<mode_t>(0666) & ~mask;
+}
+
+}  // namespace
+
 FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
                                size_t reasonSize) {
-    static const char kSuffix[] = ".XXXXXX";
-    const size_t length = std::strlen(path);
-    if (length + sizeof kSuffix > tempPathSize) {
+    // A name the folder cannot hold, or a path that cannot be followed, is
+    // refused now: the file beside it has a short name of its own and would
+    // be made, only for the rename at the end to fail.
+    struct stat existing;
+    const bool exists = stat(path, &existing) == 0;
+    if (!exists && errno != ENOENT) {
+        StoreReason(errno, reason, reasonSize);
+        return nullptr;
+    }
+    // A short name of its own in the folder of path, so that it fits
+    // wherever the name of path does.
+    static const char kName[] = "zkdXXXXXX.tmp";
+    constexpr int kNameSuffix = 4;  // ".tmp" after the random part
+    const char *slash = std::strrchr(path, '/');
+    const size_t folderLength = slash == nullptr ? 0 : static_cast<size_t>(slash - path) + 1;
+    if (folderLength + sizeof kName > tempPathSize ||
+        folderLength + sizeof kName > sizeof pendingFile) {
         StoreReason(ENAMETOOLONG, reason, reasonSize);
         return nullptr;
     }
-    std::snprintf(tempPath, tempPathSize, "%s%s", path, kSuffix);
-    const int fd = mkstemp(tempPath);
+    // The name is made and recorded for the signal handler with the signals
+    // held back, so that no signal finds the file made but not recorded.
+    sigset_t previousMask;
+    BlockRemovingSignals(&previousMask);
+    std::memcpy(pendingFile, path, folderLength);
+    std::memcpy(pendingFile + folderLength, kName, sizeof kName);
+    const int fd = mkstemps(pendingFile, kNameSuffix);
+    const int createError = errno;
+    if (fd >= 0) {
+        InstallRemovingHandlers();
+        pendingFileSet = 1;
+    }
+    sigprocmask(SIG_SETMASK, &previousMask, nullptr);
     if (fd < 0) {
-        StoreReason(errno, reason, reasonSize);
+        StoreReason(createError, reason, reasonSize);
         return nullptr;
     }
-    // mkstemp makes the file private; the finished file gets the permissions
-    // of the file it replaces, or those any new file of this user gets.
-    mode_t mode = 0;
-    struct stat existing;
-    if (stat(path, &existing) == 0 && S_ISREG(existing.st_mode)) {
-        mode = existing.st_mode & static_cast<mode_t>(07777);
+    std::memcpy(tempPath, pendingFile, folderLength + sizeof kName);
+    // mkstemps makes the file private.
+    FILE *file = nullptr;
+    if (fchmod(fd, ModeOfReplacement(exists && S_ISREG(existing.st_mode) ? &existing : nullptr)) !=
+        0) {
+        StoreReason(errno, reason, reasonSize);
+        close(fd);
     } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = static_cast<mode_t>(0666) & ~mask;
+        file = fdopen(fd, "wb");
+        if (file == nullptr) {
+            StoreReason(errno, reason, reasonSize);
+            close(fd);
+        }
     }
-    if (fchmod(fd, mode) != 0) {
-        StoreReason(errno, reason, reasonSize);
-        close(fd);
-        unlink(tempPath);
-        return nullptr;
-    }
-    FILE *file = fdopen(fd, "wb");
-    if (file == nullptr) {
-        StoreReason(errno, reason, reasonSize);
-        close(fd);
-        unlink(tempPath);
-    }
+    if (file == nullptr) PlatformDiscardFile(tempPath);
     return file;
 }
 
 bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t reasonSize) {
-    if (std::rename(from, to) == 0) return true;
-    StoreReason(errno, reason, reasonSize);
-    return false;
+    // Renamed and forgotten with the signals held back: a signal in between
+    // would remove the user's finished file.
+    sigset_t previousMask;
+    BlockRemovingSignals(&previousMask);
+    const bool renamed = std::rename(from, to) == 0;
+    const int error = errno;
+    if (renamed) ForgetPendingFile();
+    sigprocmask(SIG_SETMASK, &previousMask, nullptr);
+    if (!renamed) StoreReason(error, reason, reasonSize);
+    return renamed;
+}
+
+void PlatformDiscardFile(const char *tempPath) {
+    sigset_t previousMask;
+    BlockRemovingSignals(&previousMask);
+    unlink(tempPath);
+    ForgetPendingFile();
+    sigprocmask(SIG_SETMASK, &previousMask, nullptr);
 }
 
 const char *const kPlatformBoardLibraryName = "libzkt.so";

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <conio.h>
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -385,8 +386,51 @@ bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, Ou
     return true;
 }
 
+namespace {
+
+// The file PlatformCreateFileBeside made, while it is neither renamed into
+// place nor removed: a console event that ends the run removes it first.
+// The handler runs on a thread of its own, so the lock guards the name.
+CRITICAL_SECTION pendingLock;
+INIT_ONCE pendingLockOnce = INIT_ONCE_STATIC_INIT;
+char pendingFile[MAX_PATH];
+bool pendingFileSet = false;
+
+BOOL CALLBACK InitPendingLock(PINIT_ONCE, PVOID, PVOID *) {
+    InitializeCriticalSection(&pendingLock);
+    return TRUE;
+}
+
+void LockPendingFile() {
+    InitOnceExecuteOnce(&pendingLockOnce, InitPendingLock, nullptr, nullptr);
+    EnterCriticalSection(&pendingLock);
+}
+
+// Ctrl-C, Ctrl-Break and a closed console end the process once the
+// handlers return FALSE. The file goes first; the lock is kept, so that
+// the main thread cannot rename it meanwhile, until the process ends.
+BOOL WINAPI RemovePendingFileOnEnd(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
+        return FALSE;
+    }
+    LockPendingFile();
+    if (pendingFileSet) DeleteFileA(pendingFile);
+    pendingFileSet = false;
+    return FALSE;
+}
+
+}  // namespace
+
 FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
                                size_t reasonSize) {
+    // A name the system refuses is refused now: the file beside it has a
+    // short name of its own and would be made, only for the rename at the
+    // end to fail.
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES &&
+        GetLastError() == ERROR_FILENAME_EXCED_RANGE) {
+        StoreReason(ERROR_FILENAME_EXCED_RANGE, reason, reasonSize);
+        return nullptr;
+    }
     // The folder part of path, "." when it has none.
     char folder[MAX_PATH];
     const char *slash = std::strrchr(path, '\\');
@@ -405,24 +449,62 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
         std::memcpy(folder, path, folderLength);
     }
     folder[folderLength] = '\0';
-    // Creates the file under a name of its own.
-    if (GetTempFileNameA(folder, "zkd", 0, tempPath) == 0) {
-        StoreReason(GetLastError(), reason, reasonSize);
+    static bool handlerInstalled = false;
+    if (!handlerInstalled) handlerInstalled = SetConsoleCtrlHandler(RemovePendingFileOnEnd, TRUE);
+    // Creates the file under a name of its own (zkd, four hex digits, .tmp),
+    // recorded for the handler at once.
+    LockPendingFile();
+    const bool created = GetTempFileNameA(folder, "zkd", 0, pendingFile) != 0;
+    const DWORD createError = GetLastError();
+    pendingFileSet = created;
+    if (created) std::memcpy(tempPath, pendingFile, std::strlen(pendingFile) + 1);
+    LeaveCriticalSection(&pendingLock);
+    if (!created) {
+        StoreReason(createError, reason, reasonSize);
         return nullptr;
     }
-    FILE *file = std::fopen(tempPath, "wb");
-    if (file == nullptr) {
+    // Opened so that the handler can delete it while it is being written.
+    const HANDLE handle = CreateFileA(tempPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                      nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
         StoreReason(GetLastError(), reason, reasonSize);
-        DeleteFileA(tempPath);
+        PlatformDiscardFile(tempPath);
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | _O_WRONLY);
+    if (fd < 0) {
+        StoreReason(ERROR_TOO_MANY_OPEN_FILES, reason, reasonSize);
+        CloseHandle(handle);
+        PlatformDiscardFile(tempPath);
+        return nullptr;
+    }
+    FILE *file = _fdopen(fd, "wb");
+    if (file == nullptr) {
+        StoreReason(ERROR_NOT_ENOUGH_MEMORY, reason, reasonSize);
+        _close(fd);
+        PlatformDiscardFile(tempPath);
     }
     return file;
 }
 
 bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t reasonSize) {
-    // A plain rename refuses to replace an existing file here.
-    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-    StoreReason(GetLastError(), reason, reasonSize);
-    return false;
+    // A plain rename refuses to replace an existing file here. Renamed and
+    // forgotten under the lock: the handler must not delete the user's
+    // finished file.
+    LockPendingFile();
+    const bool moved = MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const DWORD error = GetLastError();
+    if (moved) pendingFileSet = false;
+    LeaveCriticalSection(&pendingLock);
+    if (!moved) StoreReason(error, reason, reasonSize);
+    return moved;
+}
+
+void PlatformDiscardFile(const char *tempPath) {
+    LockPendingFile();
+    DeleteFileA(tempPath);
+    pendingFileSet = false;
+    LeaveCriticalSection(&pendingLock);
 }
 
 const char *const kPlatformBoardLibraryName = "ZKT.DLL";

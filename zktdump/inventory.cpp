@@ -36,6 +36,11 @@ void CollectInventory(Inventory *inventory) {
 
     ZKT_displayMode(ZKT_DISPLAY_MODE_MASK);
     inv.initResult = ZKT_init("zkt.ini", &inv.initCount);
+    inv.listResult = 0;
+    if (!ZktSucceeded(inv.initResult)) {
+        ZKT_cleanup();
+        return;
+    }
 
     uint32_t lids[kDumpMaxDevices] = {};
     inv.listResult = ZKT_lidList(lids, kDumpMaxDevices, &inv.deviceCount);

@@ -44,7 +44,9 @@ struct Inventory {
 // devices, and per device reads the information record, opens it, lists its
 // units and services and closes it; then shuts the library down. Only these
 // inventory operations are called: no capture, no control command. Every
-// device that opened is closed once, and ZKT_cleanup is the last call.
+// device that opened is closed once, and ZKT_cleanup is the last call. A
+// ZKT_init that fails (a status outside the warning bits) is followed by
+// ZKT_cleanup alone: no devices are listed.
 void CollectInventory(Inventory *inventory);
 
 // The operations the inventory calls, and all that zktdump needs of a

@@ -27,6 +27,7 @@ const CommandLineProgram kCommandLine = {
 };
 
 constexpr int kExitWriteFailed = 1;
+constexpr int kExitCaptureFailed = 1;
 
 // Big enough for the records of every device; one per run.
 Inventory inventory;
@@ -51,14 +52,29 @@ int main(int argc, char **argv) {
     if (!ZktReachLibrary("zktdump", kInventoryOperations)) return 1;
     const bool outputClosed = (openedStreams & kStandardOutputOpened) != 0;
 
+    char message[4400];
+    DumpOutput output;
+    if (!OpenOutput(path, outputClosed, &output, message, sizeof message)) {
+        std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());
+        return kExitWriteFailed;
+    }
+
     CollectInventory(&inventory);
+    // A library that did not start has no boards to report: a dump of none
+    // would stand for a capture that never happened.
+    if (!ZktSucceeded(inventory.initResult)) {
+        AbandonOutput(&output);
+        std::fprintf(stderr, "zktdump: ZKT_init failed, returning %d (0x%08x): no dump written\n",
+                     static_cast<int>(inventory.initResult),
+                     static_cast<unsigned>(inventory.initResult));
+        return kExitCaptureFailed;
+    }
     std::string text;
     std::string notes;
     RenderZktIni(inventory, &text, &notes);
     PrintNotes(notes);
 
-    char message[4400];
-    if (!WriteOutput(path, outputClosed, text, message, sizeof message)) {
+    if (!FinishOutput(&output, text, message, sizeof message)) {
         std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());
         return kExitWriteFailed;
     }

@@ -35,45 +35,70 @@ bool WriteStream(const char *path, const std::string &text, char *message, size_
 
 }  // namespace
 
-bool WriteOutput(const char *path, bool outputClosed, const std::string &text, char *message,
-                 size_t messageSize) {
+bool OpenOutput(const char *path, bool outputClosed, DumpOutput *output, char *message,
+                size_t messageSize) {
+    output->path = path;
+    output->outputClosed = outputClosed;
+    output->kind = kOutputStream;
+    output->file = nullptr;
+    output->target[0] = '\0';
+    output->tempPath[0] = '\0';
+    if (path == nullptr) return true;
+
+    char reason[256];
+    if (!PlatformResolveOutput(path, output->target, sizeof output->target, &output->kind, reason,
+                               sizeof reason)) {
+        std::snprintf(message, messageSize, "%s: cannot follow it (%s)", path, reason);
+        return false;
+    }
+    // A pipe or device is opened only when the text is ready: opening a
+    // pipe waits for its reader.
+    if (output->kind == kOutputStream) return true;
+    output->file = PlatformCreateFileBeside(output->target, output->tempPath,
+                                            sizeof output->tempPath, reason, sizeof reason);
+    if (output->file == nullptr) {
+        std::snprintf(message, messageSize, "%s: cannot create a file beside it (%s)", path,
+                      reason);
+        return false;
+    }
+    return true;
+}
+
+bool FinishOutput(DumpOutput *output, const std::string &text, char *message, size_t messageSize) {
+    const char *path = output->path;
     if (path == nullptr) {
         char reason[256];
-        if (!WriteStandardOutput(text.data(), text.size(), outputClosed, reason, sizeof reason)) {
+        if (!WriteStandardOutput(text.data(), text.size(), output->outputClosed, reason,
+                                 sizeof reason)) {
             std::snprintf(message, messageSize, "standard output: %s", reason);
             return false;
         }
         return true;
     }
+    if (output->kind == kOutputStream) return WriteStream(path, text, message, messageSize);
 
-    char target[4096];
-    char reason[256];
-    OutputKind kind = kOutputFile;
-    if (!PlatformResolveOutput(path, target, sizeof target, &kind, reason, sizeof reason)) {
-        std::snprintf(message, messageSize, "%s: cannot follow it (%s)", path, reason);
-        return false;
-    }
-    if (kind == kOutputStream) return WriteStream(path, text, message, messageSize);
-
-    char tempPath[4096];
-    FILE *file = PlatformCreateFileBeside(target, tempPath, sizeof tempPath, reason, sizeof reason);
-    if (file == nullptr) {
-        std::snprintf(message, messageSize, "%s: cannot create a file beside it (%s)", path,
-                      reason);
-        return false;
-    }
+    FILE *file = output->file;
+    output->file = nullptr;
     const int error = WriteAndClose(file, text);
     if (error != 0) {
-        std::snprintf(message, messageSize, "%s: cannot write %s (%s)", path, tempPath,
+        std::snprintf(message, messageSize, "%s: cannot write %s (%s)", path, output->tempPath,
                       std::strerror(error));
-        std::remove(tempPath);
+        PlatformDiscardFile(output->tempPath);
         return false;
     }
-    if (!PlatformReplaceFile(tempPath, target, reason, sizeof reason)) {
-        std::snprintf(message, messageSize, "%s: cannot replace it with %s (%s)", path, tempPath,
-                      reason);
-        std::remove(tempPath);
+    char reason[256];
+    if (!PlatformReplaceFile(output->tempPath, output->target, reason, sizeof reason)) {
+        std::snprintf(message, messageSize, "%s: cannot replace it with %s (%s)", path,
+                      output->tempPath, reason);
+        PlatformDiscardFile(output->tempPath);
         return false;
     }
     return true;
+}
+
+void AbandonOutput(DumpOutput *output) {
+    if (output->file == nullptr) return;
+    std::fclose(output->file);
+    output->file = nullptr;
+    PlatformDiscardFile(output->tempPath);
 }

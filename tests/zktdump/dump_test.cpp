@@ -327,16 +327,27 @@ TEST_F(DumpTest, FailingQueriesKeepWhatTheyWrote) {
     EXPECT_FALSE(c.boards[1].infoWritesOnFailure);
 }
 
-TEST_F(DumpTest, ALibraryThatFailsEveryCallGivesAnEmptyReadableFile) {
+// A ZKT_init that fails leaves nothing to list: the library is cleaned up
+// at once. A status with warning bits alone is a success, and a list that
+// fails after it is only a note of the dump.
+TEST_F(DumpTest, AFailedStartListsNothingAndAFailedListIsANote) {
     Script s;
     s.result = kBadMode;
-    s.writesCounts = false;
+    s.initResult = kBadMode;
     s.deviceCount = 4;
     s.lids = {1, 2};
+    Dump(s);
+    EXPECT_FALSE(ZktSucceeded(inventory->initResult));
+    const std::vector<std::string> failedStart = {"displayMode 0x8f", "init zkt.ini", "cleanup"};
+    EXPECT_EQ(CallLog(), failedStart);
+
+    s.initResult = 0x00070000;  // warning bits only
+    s.writesCounts = false;
     const DumpResult dump = Dump(s);
+    EXPECT_TRUE(ZktSucceeded(inventory->initResult));
     EXPECT_EQ(dump.text,
               "; zkt.ini written by zktdump: the boards that the board access library reported.\n"
-              "; ZKT_init returned -1073741558, count 0.\n"
+              "; ZKT_init returned 458752, count 0.\n"
               "; ZKT_lidList returned -1073741558; the simulator's list returns 0\n");
     EXPECT_EQ(Read(dump.text).boardCount, 0);
     const std::vector<std::string> expectedCalls = {"displayMode 0x8f", "init zkt.ini",

@@ -1,9 +1,12 @@
 # zktdump's output file: the dump into a named file, a file replaced only
 # when the dump is complete, files named through links, the mode of a file it
-# creates, and the system's reason when it cannot be written. (Its command
+# creates or replaces, names as long as the folder takes, a capture that
+# failed or was interrupted, and the system's reason when it cannot be
+# written. (Its command
 # line, and the dump on standard output, are end-to-end cases:
 # tests/e2e/cases/zktdump-*.)
-# Inputs: ZKTDUMP, EMULATOR, WORK_DIR.
+# Inputs: ZKTDUMP, EMULATOR, WORK_DIR; SIGNAL_LIBRARY (POSIX systems), the
+# library call that sends the process a signal (signal_in_library.cpp).
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
 require_definitions(ZKTDUMP WORK_DIR)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -81,6 +84,29 @@ file(READ ${WORK_DIR}/folder/keep kept)
 if(NOT kept STREQUAL "kept\n")
   fail("onto a folder: the folder is left as it was")
 endif()
+
+# A library that does not start (a malformed zkt.ini in the simulator):
+# exit 1 with one line of its own after the simulator's, and the file from
+# the last good capture stays byte for byte, with nothing left beside it.
+file(RENAME ${WORK_DIR}/zkt.ini ${WORK_DIR}/good.ini)
+file(WRITE ${WORK_DIR}/zkt.ini "[Board]\nName = ZK-ONE\nNmae = typo\n")
+file(WRITE ${WORK_DIR}/lab.ini "; the last good capture\n[Board]\nName = ZK-KEPT\n")
+file(READ ${WORK_DIR}/lab.ini before_failed_start)
+run(lab.ini)
+set(failed_start_err "zkt.ini:3: unknown key 'Nmae' in [Board]
+zktdump: ZKT_init failed, returning -1073741558 (0xc000010a): no dump written
+")
+string(REPLACE "\r\n" "\n" err_lf "${err}")
+if(NOT (code STREQUAL "1" AND out STREQUAL "" AND err_lf STREQUAL failed_start_err))
+  fail("lab.ini with a malformed zkt.ini: exit 1, the failed ZKT_init said")
+endif()
+file(READ ${WORK_DIR}/lab.ini written)
+if(NOT written STREQUAL before_failed_start)
+  string(APPEND failures "lab.ini after a failed ZKT_init holds:\n${written}\n")
+endif()
+expect_only_files(empty.stdin folder good.ini lab.ini zkt.ini)
+file(REMOVE ${WORK_DIR}/zkt.ini)
+file(RENAME ${WORK_DIR}/good.ini ${WORK_DIR}/zkt.ini)
 
 # Files the user names through links, and their permissions (POSIX tools).
 if("${EMULATOR}" STREQUAL "" AND NOT CMAKE_HOST_WIN32)
@@ -189,6 +215,83 @@ if(NOT WIN32 AND "${EMULATOR}" STREQUAL "")
     endif()
   endforeach()
   file(REMOVE ${WORK_DIR}/created.ini)
+endif()
+
+# POSIX systems: names at the edge of what a folder holds, the bits a
+# replaced file keeps, and signals during a library call.
+if(NOT WIN32 AND "${EMULATOR}" STREQUAL "")
+  # A name as long as the folder takes is written, and one byte more is
+  # refused with the system's reason before the library is called.
+  execute_process(COMMAND getconf NAME_MAX ${WORK_DIR} OUTPUT_VARIABLE name_max
+    OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT name_max STREQUAL "255")
+    message(STATUS "names of 249 to 256 bytes: skipped, this file system takes ${name_max}")
+  else()
+    foreach(length 249 255)
+      string(REPEAT "n" ${length} long_name)
+      file(WRITE ${WORK_DIR}/${long_name} "old content\n")
+      run(${long_name})
+      file(READ ${WORK_DIR}/${long_name} written)
+      if(NOT (code STREQUAL "0" AND err STREQUAL "" AND written STREQUAL stdout_dump))
+        fail("a name of ${length} bytes: written")
+      endif()
+      file(REMOVE ${WORK_DIR}/${long_name})
+    endforeach()
+    string(REPEAT "n" 256 long_name)
+    run(${long_name})
+    if(NOT (code STREQUAL "1" AND out STREQUAL "" AND
+            err STREQUAL "zktdump: ${long_name}: cannot create a file beside it (File name too long)\n"))
+      fail("a name of 256 bytes: refused")
+    endif()
+    expect_only_files(empty.stdin folder lab.ini zkt.ini)
+  endif()
+
+  # A replaced file keeps its permission bits, not its set-user-ID and
+  # set-group-ID bits: a dump is no program.
+  file(WRITE ${WORK_DIR}/setid.ini "old content\n")
+  execute_process(COMMAND chmod 6755 ${WORK_DIR}/setid.ini)
+  execute_process(COMMAND stat -c %a ${WORK_DIR}/setid.ini OUTPUT_VARIABLE mode_before
+    OUTPUT_STRIP_TRAILING_WHITESPACE)
+  run(setid.ini)
+  execute_process(COMMAND stat -c %a ${WORK_DIR}/setid.ini OUTPUT_VARIABLE mode_after
+    OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT (mode_before STREQUAL "6755" AND code STREQUAL "0" AND mode_after STREQUAL "755"))
+    fail("setid.ini of mode ${mode_before}: replaced by a file of mode ${mode_after}, not 755")
+  endif()
+  file(REMOVE ${WORK_DIR}/setid.ini)
+
+  # SIGINT or SIGTERM during a library call: the new file, there at that
+  # moment, is removed, the file named stays as it was, and the process
+  # ends by that signal (128 + its number from the shell).
+  if(NOT DEFINED SIGNAL_LIBRARY)
+    message(FATAL_ERROR "output_file.cmake needs -DSIGNAL_LIBRARY=... on this system")
+  endif()
+  foreach(row "INT;130" "TERM;143")
+    list(GET row 0 signal)
+    list(GET row 1 status)
+    file(WRITE ${WORK_DIR}/lab.ini "; the last good capture\n")
+    execute_process(
+      COMMAND ${CMAKE_COMMAND} -E env "ASAN_OPTIONS=$ENV{ASAN_OPTIONS}:verify_asan_link_order=0"
+        sh -c "LD_PRELOAD=\"$1\" ZKTDUMP_TEST_SIGNAL=$2 \"$3\" lab.ini; echo \"status $?\""
+        sh ${SIGNAL_LIBRARY} ${signal} ${ZKTDUMP}
+      WORKING_DIRECTORY ${WORK_DIR}
+      INPUT_FILE ${WORK_DIR}/empty.stdin
+      OUTPUT_VARIABLE out
+      ERROR_VARIABLE err
+      RESULT_VARIABLE code
+      TIMEOUT 60)
+    if(NOT err MATCHES "(^|\n)file: zkd[A-Za-z0-9]+\\.tmp\n")
+      fail("SIG${signal}: the new file is not there during the library call")
+    endif()
+    if(NOT out STREQUAL "status ${status}\n")
+      fail("SIG${signal}: not ended by the signal")
+    endif()
+    file(READ ${WORK_DIR}/lab.ini written)
+    if(NOT written STREQUAL "; the last good capture\n")
+      string(APPEND failures "lab.ini after SIG${signal} holds:\n${written}\n")
+    endif()
+    expect_only_files(empty.stdin folder lab.ini zkt.ini)
+  endforeach()
 endif()
 
 if(failures)

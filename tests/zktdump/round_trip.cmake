@@ -9,7 +9,10 @@
 #     whole, or only its inventory lines (boards, units, services, closing
 #     lines) when the file gives the synthesizers limits or overrides that
 #     no inventory can show;
-#   - a dump of the dump is the dump (what ZKT_init returned aside).
+#   - a dump of the dump is the dump (what ZKT_init returned aside);
+#   - on a file the simulator refuses (ZKT_init fails), zktdump exits 1 with
+#     one line of its own, writes no lab.ini and calls only ZKT_displayMode,
+#     ZKT_init and ZKT_cleanup; there is then nothing to go round.
 # Inputs: QUILMAR, ZKTDUMP, EMULATOR, CASE_DIR (zkt.ini, quilmar.ini or
 # uses-demo-settings, stdin; each may be absent), STDIN_DIR (where stdin is,
 # default CASE_DIR), WORK_DIR.
@@ -53,6 +56,7 @@ function(run_quilmar dir)
   endif()
 endfunction()
 
+# Sets init_failed in the caller when zktdump said that ZKT_init failed.
 function(run_zktdump dir)
   execute_process(
     COMMAND ${EMULATOR} ${ZKTDUMP} lab.ini
@@ -62,6 +66,16 @@ function(run_zktdump dir)
     ERROR_VARIABLE err
     RESULT_VARIABLE exit_code
     TIMEOUT 60)
+  set(init_failed FALSE PARENT_SCOPE)
+  string(REPLACE "\r\n" "\n" err_lf "${err}")
+  if(exit_code STREQUAL "1" AND
+     err_lf MATCHES "(^|\n)zktdump: ZKT_init failed, returning -?[0-9]+ \\(0x[0-9a-f]+\\): no dump written\n$")
+    if(NOT out STREQUAL "" OR EXISTS ${WORK_DIR}/${dir}/lab.ini)
+      message(FATAL_ERROR "zktdump in ${dir}: ZKT_init failed, yet it wrote a dump")
+    endif()
+    set(init_failed TRUE PARENT_SCOPE)
+    return()
+  endif()
   if(NOT exit_code STREQUAL "0")
     message(FATAL_ERROR "zktdump in ${dir} exited with '${exit_code}'\n${err}")
   endif()
@@ -107,6 +121,23 @@ endif()
 
 run_quilmar(original)
 run_zktdump(capture)
+if(init_failed)
+  file(GLOB left RELATIVE ${WORK_DIR}/capture ${WORK_DIR}/capture/*)
+  list(REMOVE_ITEM left zkt.ini ${trace_file})
+  if(left)
+    message(FATAL_ERROR "zktdump left files after a failed ZKT_init: ${left}")
+  endif()
+  set(trace_path ${WORK_DIR}/capture/${trace_file})
+  if(NOT trace_file STREQUAL "" AND EXISTS ${trace_path})
+    file(STRINGS ${trace_path} calls REGEX "^ZKT_")
+    list(TRANSFORM calls REPLACE "\\(.*" "")
+    if(NOT calls STREQUAL "ZKT_displayMode;ZKT_init;ZKT_cleanup")
+      message(FATAL_ERROR "zktdump after a failed ZKT_init called: ${calls}")
+    endif()
+  endif()
+  message(STATUS "ZKT_init fails on this file: no dump, nothing to go round")
+  return()
+endif()
 file(COPY_FILE ${WORK_DIR}/capture/lab.ini ${WORK_DIR}/replay/zkt.ini)
 run_quilmar(replay)
 file(COPY_FILE ${WORK_DIR}/capture/lab.ini ${WORK_DIR}/again/zkt.ini)

@@ -61,7 +61,7 @@ int32_t ZKT_CALL ZKT_displayMode(int32_t mode) {
 int32_t ZKT_CALL ZKT_init(const char *configFile, int32_t *count) {
     callLog.push_back(std::string("init ") + configFile);
     WriteCount(count, script.initCount);
-    return script.result;
+    return script.initResult;
 }
 
 int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {

@@ -25,7 +25,8 @@ struct ScriptedBoard {
 };
 
 struct Script {
-    int32_t result = 0;  // of every call not scripted per board
+    int32_t result = 0;  // of every call not scripted per board but ZKT_init
+    int32_t initResult = 0;
     int32_t initCount = 0;
     bool writesCounts = true;  // false: no count is ever written
     int32_t deviceCount = 0;

@@ -21,7 +21,7 @@ class TraceTest : public SimLibraryTest {};
 // One pass as the tool makes it over a board with a synthesizer and a board
 // that does not open.
 TEST_F(TraceTest, ToolRunIsTracedLineByLine) {
-    WriteFile("trace.log", "old content that must go\n");
+    WriteFile("trace.log", "ZKT_init(configFile=\"old.ini\") = 0, count=9\n");
     WriteFile("zkt.ini",
               "[Library]\nTrace = trace.log\n"
               "[Board]\nName = Alpha\nUnit = 1, 2, 3, FPGA\nUnit = 2, 3, 4, DAC\n"
@@ -239,19 +239,18 @@ TEST_F(TraceTest, BackendIsPickedAtTheFirstCallAndAZktInitElsewhereTakesOver) {
     EXPECT_EQ(ReadFile("lab.log"), recording);
 }
 
-// The held-back lines fill their buffer exactly, or would overrun it by one
+// The held-back lines fill their bound exactly, or would overrun it by one
 // byte: the line that does not fit whole is dropped, every earlier one kept.
 TEST_F(TraceTest, HeldBackLinesFillTheirBufferToTheLastByte) {
-    static_assert(kTracePendingBytes == 4096, "the rows below add up to 4096 bytes");
-    // 109 lines of 37 bytes, one of 30, then one of 33 (4096 in all) or 34.
+    static_assert(kTracePendingBytes == 28339 * 37 + 33, "the rows below add up to 1 MiB");
+    // 28339 lines of 37 bytes, then one of 33 (1 MiB in all) or 34.
     const struct {
         int32_t lastMode;
         size_t linesKept;
-    } rows[] = {{0x1000, 111}, {0x10000, 110}};
+    } rows[] = {{0x1000, 28340}, {0x10000, 28339}};
     for (const auto &row : rows) {
         ResetLibrary();
-        std::vector<int32_t> modes(109, -1);
-        modes.push_back(0);
+        std::vector<int32_t> modes(28339, -1);
         modes.push_back(row.lastMode);
         std::string expected;
         for (size_t i = 0; i < modes.size(); ++i) {

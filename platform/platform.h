@@ -139,9 +139,9 @@ bool PlatformOpenFileIdentity(FILE *file, FileIdentity *identity);
 
 // How taking the lock of an open file ended.
 enum FileLockResult : int {
-    kFileLockTaken = 0,      // held until the file is closed
-    kFileLockHeld = 1,       // another open of the file holds it
-    kFileLockUnavailable = 2 // the system or file system cannot lock it
+    kFileLockTaken = 0,       // held until the file is closed
+    kFileLockHeld = 1,        // another open of the file holds it
+    kFileLockUnavailable = 2  // the system or file system cannot lock it
 };
 
 // Takes an exclusive lock of the whole open file without waiting for it

@@ -382,13 +382,13 @@ bool PlatformOpenFileIdentity(FILE *file, FileIdentity *identity) {
 
 FileLockResult PlatformLockFile(FILE *file) {
     OVERLAPPED whole = {};
-    if (LockFileEx(HandleOf(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
-                   MAXDWORD, MAXDWORD, &whole)) {
+    if (LockFileEx(HandleOf(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                   MAXDWORD, &whole)) {
         return kFileLockTaken;
     }
     const DWORD error = GetLastError();
     return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? kFileLockHeld
-                                                                       : kFileLockUnavailable;
+                                                                      : kFileLockUnavailable;
 }
 
 int PlatformTruncateFile(FILE *file, uint64_t length) {

@@ -9,6 +9,10 @@
 #              the proxy loads the simulator from SIMULATOR
 #   emptyname  ZKT_TRACE_FILE is set but empty: the trace goes to the
 #              default file, zkt-trace.log, silently
+#   replayed   ZKT_TRACE_FILE is empty and zkt.ini replays the default
+#              file, zkt-trace.log (the case's expected.trace): one line,
+#              no proxy trace, the recording left byte for byte
+#   full       ZKT_TRACE_FILE=/dev/full (Linux): every write fails, one line
 # Without a usable target: one line on standard error naming the library and
 # what is wrong, every call answered with ZKTerr_BAD_MODE (so the tool lists
 # nothing), the calls still in the proxy's trace, and the simulator never
@@ -86,6 +90,14 @@ elseif(KIND STREQUAL "tracefile")
 elseif(KIND STREQUAL "emptyname")
   forward_with_trace_file("")
   set(message_pattern "^$")
+elseif(KIND STREQUAL "replayed")
+  forward_with_trace_file("")
+  file(COPY_FILE ${CASE_DIR}/expected.trace ${WORK_DIR}/zkt-trace.log)
+  file(WRITE ${WORK_DIR}/zkt.ini "[Library]\nReplay = zkt-trace.log\nTrace = trace.log\n")
+  set(message_pattern "^zkttrace: cannot open trace file 'zkt-trace\\.log' \\(the same file as the recording 'zkt-trace\\.log'\\)\\; calls go on without a trace\r?\n$")
+elseif(KIND STREQUAL "full")
+  forward_with_trace_file(/dev/full)
+  set(message_pattern "^zkttrace: cannot write trace file '/dev/full' \\(No space left on device\\)\\; the trace stops, calls go on\r?\n$")
 else()
   message(FATAL_ERROR "unknown KIND '${KIND}'")
 endif()
@@ -139,6 +151,12 @@ else()
   endif()
   if(NOT trace STREQUAL expected_trace)
     string(APPEND failures "the simulator's trace:\n${trace}\nexpected:\n${expected_trace}\n")
+  endif()
+  if(KIND STREQUAL "replayed")
+    file(READ ${WORK_DIR}/zkt-trace.log recording)
+    if(NOT recording STREQUAL expected_trace)
+      string(APPEND failures "the recording, zkt-trace.log, was changed:\n${recording}\n")
+    endif()
   endif()
   if(KIND STREQUAL "emptyname")
     # The case's trace holds calls only, so the proxy's is the same.

@@ -266,7 +266,7 @@ endif()
 # What the run was given to read it leaves as it was, byte for byte, even
 # where its trace is named as one of them.
 foreach(input zkt.ini quilmar.ini recording.log)
-  if(EXISTS ${WORK_DIR}/${input})
+  if(EXISTS ${WORK_DIR}/${input} AND NOT IS_DIRECTORY ${WORK_DIR}/${input})
     set(given ${CASE_DIR}/${input})
     if(input STREQUAL "quilmar.ini")
       set(given ${settings})

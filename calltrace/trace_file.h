@@ -1,11 +1,16 @@
-// The file a call trace goes to: one line per call, flushed at once, so a
+// The file a call trace goes to: one line per call, written at once, so a
 // crash still leaves the lines written so far. Lines end in LF on every
 // system (the file is written in binary mode), so traces compare alike.
 //
-// Lines that come before the file is named are held back (up to
+// Lines that come before the file is started are held back (up to
 // kTracePendingBytes) and written at its top once it is started; a library
-// that learns where its trace goes only later (the simulator, from zkt.ini)
-// relies on this.
+// that learns where its trace goes only later (the simulator from zkt.ini,
+// the proxy once ZKT_init has named that file) relies on this.
+//
+// A trace is never written over a file that is something else: the files a
+// library names to keep (its zkt.ini, the recording it replays), a file
+// whose first line is neither a call nor a note, or a trace that another
+// run is writing. Such a file is left as it was.
 //
 // One trace per library, written from the one thread that calls it: nothing
 // here is synchronised.
@@ -13,16 +18,38 @@
 #define QUILMAR_CALLTRACE_TRACE_FILE_H
 
 #include <cstddef>
+#include <string>
 
 // Bytes of lines held back before TraceFileStart; later lines are dropped.
-constexpr size_t kTracePendingBytes = 4096;
+constexpr size_t kTracePendingBytes = size_t{1} << 20;
 
-// Opens (truncates) the trace at path and writes the held-back lines. An
-// empty or null path means no trace: the held-back lines are dropped.
-// Returns 0, or the system's error number when the file cannot be opened
-// (there is then no trace either). A named pipe is never opened (ENXIO),
-// since the open would wait for a reader.
-int TraceFileStart(const char *path);
+// A file that a trace must never be written over, and how a message names
+// it (for example "the recording 'boards.log'", escaped by the caller).
+struct TraceKeptFile {
+    const char *path;
+    std::string shown;
+};
+
+// Told once, at the first write to an open trace that fails: the trace's
+// path, the system's reason, and whether the file could be cut back to its
+// last whole line. The trace is closed by then, and no more is written.
+using TraceWriteFailureReport = void (*)(const char *path, const char *reason, bool cutBack);
+
+// Where write failures are told; null: nowhere.
+void TraceFileOnWriteFailure(TraceWriteFailureReport report);
+
+// Starts the trace at path and writes the held-back lines. The file is
+// opened without being cut, locked against other runs, checked, and only
+// then emptied. An empty or null path means no trace: the held-back lines
+// are dropped. Returns true with a trace started or none asked for; false
+// when there is no trace, with why in *reason: the system's reason it
+// cannot be opened, "the same file as <shown>" for one of the keptCount
+// files kept, "a file that is not a trace" for a file whose first line is
+// neither a call nor a note, or "in use by another run" when another open
+// holds its lock. A named pipe is never opened (the open would wait for a
+// reader). The file is then as it was.
+bool TraceFileStart(const char *path, const TraceKeptFile *kept, size_t keptCount,
+                    std::string *reason);
 
 // Closes the trace; from here on lines are held back again.
 void TraceFileStop();

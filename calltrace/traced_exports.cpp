@@ -8,7 +8,9 @@ int32_t ZKT_CALL ZKT_displayMode(int32_t mode) { return TracedDisplayMode(Export
 
 int32_t ZKT_CALL ZKT_init(const char *configFile, int32_t *count) {
     ExportedBeforeInit(configFile, count);
-    return TracedInit(ExportedOps(), configFile, count);
+    const int32_t result = TracedInit(ExportedOps(), configFile, count);
+    ExportedAfterInit(configFile);
+    return result;
 }
 
 int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {

@@ -128,6 +128,43 @@ bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t 
 // replace anything after all.
 void PlatformDiscardFile(const char *tempPath);
 
+// Which file a path or an open file is, whatever name reached it: on Linux
+// the device and the inode, on Windows the volume serial and the file
+// index. Two names of one file have equal identities.
+struct FileIdentity {
+    uint64_t volume;
+    uint64_t index;
+    bool regular;  // a regular file, not a device, pipe or folder
+};
+
+inline bool SameFile(const FileIdentity &a, const FileIdentity &b) {
+    return a.volume == b.volume && a.index == b.index;
+}
+
+// The identity of the file at path, its links followed. Returns false when
+// there is no such file or it cannot be looked at.
+bool PlatformFileIdentity(const char *path, FileIdentity *identity);
+
+// The identity of the file open as file. Returns false when the system
+// cannot tell.
+bool PlatformOpenFileIdentity(FILE *file, FileIdentity *identity);
+
+// How taking the lock of an open file ended.
+enum FileLockResult : int {
+    kFileLockTaken = 0,       // held until the file is closed
+    kFileLockHeld = 1,        // another open of the file holds it
+    kFileLockUnavailable = 2  // the system or file system cannot lock it
+};
+
+// Takes an exclusive lock of the whole open file without waiting for it
+// (POSIX: flock; Windows: LockFileEx). A lock of one open does not give way
+// to another open of the same file, even in the same process.
+FileLockResult PlatformLockFile(FILE *file);
+
+// Cuts the open regular file to length bytes. Returns 0, or the C library's
+// error number.
+int PlatformTruncateFile(FILE *file, uint64_t length);
+
 // Flushes standard output, then waits for one key press: on a console one key
 // at once, without echo and without Enter; on a pipe or file one byte. Returns
 // the key (0..255) or -1 when there is no input to wait for (end of input, no

@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <link.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -616,6 +617,48 @@ void PlatformDiscardFile(const char *tempPath) {
 }
 
 const char *const kPlatformBoardLibraryName = "libzkt.so";
+
+namespace {
+
+void StoreIdentity(const struct stat &info, FileIdentity *identity) {
+    identity->volume = static_cast<uint64_t>(info.st_dev);
+    identity->index = static_cast<uint64_t>(info.st_ino);
+    identity->regular = S_ISREG(info.st_mode);
+}
+
+}  // namespace
+
+bool PlatformFileIdentity(const char *path, FileIdentity *identity) {
+    struct stat info;
+    if (stat(path, &info) != 0) return false;
+    StoreIdentity(info, identity);
+    return true;
+}
+
+bool PlatformOpenFileIdentity(FILE *file, FileIdentity *identity) {
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0) return false;
+    StoreIdentity(info, identity);
+    return true;
+}
+
+FileLockResult PlatformLockFile(FILE *file) {
+    int result;
+    do {
+        result = flock(fileno(file), LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result == 0) return kFileLockTaken;
+    return errno == EWOULDBLOCK ? kFileLockHeld : kFileLockUnavailable;
+}
+
+int PlatformTruncateFile(FILE *file, uint64_t length) {
+    if (std::fflush(file) != 0) return errno;
+    int result;
+    do {
+        result = ftruncate(fileno(file), static_cast<off_t>(length));
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : errno;
+}
 
 void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize) {
     void *library = dlopen(name, RTLD_NOW | RTLD_LOCAL);

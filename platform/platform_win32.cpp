@@ -509,6 +509,56 @@ void PlatformDiscardFile(const char *tempPath) {
 
 const char *const kPlatformBoardLibraryName = "ZKT.DLL";
 
+namespace {
+
+HANDLE HandleOf(FILE *file) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))); }
+
+bool HandleIdentity(HANDLE handle, FileIdentity *identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
+        return false;
+    }
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    identity->regular = GetFileType(handle) == FILE_TYPE_DISK &&
+                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return true;
+}
+
+}  // namespace
+
+bool PlatformFileIdentity(const char *path, FileIdentity *identity) {
+    // Opened for no access at all, which any file allows and which takes
+    // no share away from other opens; a folder needs backup semantics.
+    const HANDLE handle =
+        CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const bool known = HandleIdentity(handle, identity);
+    CloseHandle(handle);
+    return known;
+}
+
+bool PlatformOpenFileIdentity(FILE *file, FileIdentity *identity) {
+    return HandleIdentity(HandleOf(file), identity);
+}
+
+FileLockResult PlatformLockFile(FILE *file) {
+    OVERLAPPED whole = {};
+    if (LockFileEx(HandleOf(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                   MAXDWORD, &whole)) {
+        return kFileLockTaken;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? kFileLockHeld
+                                                                      : kFileLockUnavailable;
+}
+
+int PlatformTruncateFile(FILE *file, uint64_t length) {
+    if (std::fflush(file) != 0) return errno;
+    return _chsize_s(_fileno(file), static_cast<__int64>(length));
+}
+
 void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize) {
     // The search of an imported DLL: the program's folder, the system's
     // folders, the current folder, then PATH.

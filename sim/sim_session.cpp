@@ -9,6 +9,7 @@
 #include "sim/sim_model.h"
 #include "sim/sim_replay.h"
 #include "sim/sim_state.h"
+#include "sim/sim_trace_path.h"
 #include "textesc/text_escape.h"
 
 namespace {
@@ -47,6 +48,41 @@ void Refuse(SimConfig *config) {
     std::memcpy(tracePath, config->tracePath, sizeof tracePath);
     SimClearConfig(config);
     std::memcpy(config->tracePath, tracePath, sizeof tracePath);
+}
+
+// A path from a file, as a message shows it: its bytes escaped.
+std::string Shown(const char *path) {
+    char shown[kSimMaxPathSize * 4];
+    EscapeUnquoted(path, kSimMaxPathSize, shown, sizeof shown);
+    return shown;
+}
+
+void ReportWriteFailure(const char *path, const char *reason, bool cutBack) {
+    std::fprintf(stderr, "zkt: cannot write trace file '%s' (%s); %s\n", Shown(path).c_str(),
+                 reason, cutBack ? "the trace ends at its last whole line" : "the trace stops");
+}
+
+// Starts the trace configFile names (tracePath), never over configFile
+// itself nor over the recording it names, even in a file refused as
+// malformed.
+void StartTrace(const char *configFile, const char *tracePath) {
+    if (tracePath[0] == '\0') {
+        std::string none;
+        TraceFileStart(tracePath, nullptr, 0, &none);
+        return;
+    }
+    char replayPath[kSimMaxPathSize];
+    SimFindLibraryPathInFile(configFile, "Replay", replayPath, sizeof replayPath);
+    const TraceKeptFile kept[] = {
+        {configFile, "the library settings '" + Shown(configFile) + "'"},
+        {replayPath, "the recording '" + Shown(replayPath) + "'"},
+    };
+    TraceFileOnWriteFailure(ReportWriteFailure);
+    std::string reason;
+    if (!TraceFileStart(tracePath, kept, sizeof kept / sizeof kept[0], &reason)) {
+        std::fprintf(stderr, "zkt: cannot open trace file '%s' (%s); no trace\n",
+                     Shown(tracePath).c_str(), reason.c_str());
+    }
 }
 
 }  // namespace
@@ -91,15 +127,7 @@ void SimSessionInit(const char *configFile, const int32_t *count) {
     s.configRefused = loaded == kSimConfigInvalid;
     s.initAnswerDue = true;
     SimResetRuntime();
-    const int traceError = TraceFileStart(s.config.tracePath);
-    if (traceError != 0) {
-        // The path comes from the file: its bytes reach the terminal
-        // escaped, as in every message of the reader.
-        char path[kSimMaxPathSize * 4];
-        EscapeUnquoted(s.config.tracePath, kSimMaxPathSize, path, sizeof path);
-        std::fprintf(stderr, "zkt: cannot open trace file '%s' (%s); no trace\n", path,
-                     std::strerror(traceError));
-    }
+    StartTrace(configFile, s.config.tracePath);
     // A malformed file still names its trace: the error goes on top, so
     // that the trace of an earlier run is never taken for this one's.
     if (loaded == kSimConfigInvalid) TraceFileNote(message);

@@ -1,12 +1,40 @@
 #include "sim/sim_trace_path.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
+#include <string>
 
-#include "sim/sim_config.h"
+#include "platform/platform.h"
 #include "sim/sim_text.h"
 #include "textread/text_lines.h"
+#include "zktini/zkt_ini_limits.h"
 
 void SimFindTracePath(const char *text, size_t length, char *out, size_t outSize) {
+    SimFindLibraryPath(text, length, "Trace", out, outSize);
+}
+
+void SimFindLibraryPathInFile(const char *path, const char *key, char *out, size_t outSize) {
+    if (outSize == 0) return;
+    out[0] = '\0';
+    std::string text;
+    char reason[128];
+    if (PlatformReadWholeFile(path, static_cast<size_t>(kSimMaxConfigBytes), &text, reason,
+                              sizeof reason) != kWholeFileRead) {
+        return;
+    }
+    if (!IsUtf16(text.data(), text.size())) {
+        SimFindLibraryPath(text.data(), text.size(), key, out, outSize);
+        return;
+    }
+    const std::unique_ptr<char[]> narrow(new (std::nothrow) char[text.size() / 2 + 1]);
+    if (narrow == nullptr) return;
+    SimFindLibraryPath(narrow.get(), NarrowUtf16(text.data(), text.size(), narrow.get()), key, out,
+                       outSize);
+}
+
+void SimFindLibraryPath(const char *text, size_t length, const char *wanted, char *out,
+                        size_t outSize) {
     if (outSize == 0) return;
     out[0] = '\0';
     char buffer[kSimMaxLineLength + 1];
@@ -37,7 +65,7 @@ void SimFindTracePath(const char *text, size_t length, char *out, size_t outSize
         *equals = '\0';
         size_t keyLength = static_cast<size_t>(equals - line);
         char *key = SimTrim(line, &keyLength);
-        if (!SimEqualNoCase(key, "Trace")) continue;
+        if (!SimEqualNoCase(key, wanted)) continue;
         size_t valueLength = std::strlen(equals + 1);
         const char *value = SimTrim(equals + 1, &valueLength);
         if (valueLength < outSize) {

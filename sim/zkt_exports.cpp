@@ -10,4 +10,6 @@ void ExportedBeforeInit(const char *configFile, const int32_t *count) {
     SimSessionInit(configFile, count);
 }
 
+void ExportedAfterInit(const char *) {}
+
 void ExportedAfterCleanup() { SimSessionEnd(); }

@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "boardlib/zkt_api.h"
 #include "boardlib/zkt_bound.h"
 #include "calltrace/trace_file.h"
 #include "calltrace/traced_exports.h"
+#include "sim/sim_trace_path.h"
 #include "textesc/text_escape.h"
+#include "zktini/zkt_ini_limits.h"
 #include "zkttrace/trace_target.h"
 
 namespace {
@@ -38,16 +41,56 @@ const ZktOps kRefusingOps = {RefuseDisplayMode, RefuseInit,    RefuseLidList,   
                              RefuseOpen,        RefusePuList,  RefuseServiceList, RefuseCapture,
                              RefuseCtrl,        RefuseRelease, RefuseClose,       RefuseCleanup};
 
-const ZktOps *Start() {
-    const ZktOps *ops = LoadTraceTarget() ? &ZktBoundOps() : &kRefusingOps;
+bool traceStarted = false;
+
+// A path from a file, as a message shows it: its bytes escaped.
+std::string Shown(const char *path) {
+    char shown[kSimMaxPathSize * 4];
+    EscapeUnquoted(path, kSimMaxPathSize, shown, sizeof shown);
+    return shown;
+}
+
+void ReportWriteFailure(const char *path, const char *reason, bool cutBack) {
+    std::fprintf(stderr, "zkttrace: cannot write trace file '%s' (%s); %s, calls go on\n",
+                 EscapedControls(path).c_str(), reason,
+                 cutBack ? "the trace ends at its last whole line" : "the trace stops");
+}
+
+// Starts the trace with the lines held back so far, never over the file
+// ZKT_init named (configFile, null when none was) nor over the recording
+// that file names.
+void StartTrace(const char *configFile) {
+    if (traceStarted) return;
+    traceStarted = true;
     const char *path = std::getenv(kTraceFileVariable);
     if (path == nullptr || path[0] == '\0') path = kDefaultTraceFile;
-    const int error = TraceFileStart(path);
-    if (error != 0) {
+    char replayPath[kSimMaxPathSize] = "";
+    if (configFile != nullptr) {
+        SimFindLibraryPathInFile(configFile, "Replay", replayPath, sizeof replayPath);
+    }
+    const TraceKeptFile kept[] = {
+        {configFile, configFile != nullptr ? "the file ZKT_init named '" + Shown(configFile) + "'"
+                                           : std::string()},
+        {replayPath, "the recording '" + Shown(replayPath) + "'"},
+    };
+    TraceFileOnWriteFailure(ReportWriteFailure);
+    std::string reason;
+    if (!TraceFileStart(path, kept, sizeof kept / sizeof kept[0], &reason)) {
         std::fprintf(stderr,
                      "zkttrace: cannot open trace file '%s' (%s); calls go on without a trace\n",
-                     EscapedControls(path).c_str(), std::strerror(error));
+                     EscapedControls(path).c_str(), reason.c_str());
     }
+}
+
+// A process that never calls ZKT_init still gets the trace of its calls.
+void StartTraceAtExit() { StartTrace(nullptr); }
+
+// The trace is started once ZKT_init has returned: the file it names, and
+// the recording that file names, are known only then. The calls before are
+// held back.
+const ZktOps *Start() {
+    const ZktOps *ops = LoadTraceTarget() ? &ZktBoundOps() : &kRefusingOps;
+    std::atexit(StartTraceAtExit);
     return ops;
 }
 
@@ -65,5 +108,7 @@ const ZktOps &Target() {
 const ZktOps &ExportedOps() { return Target(); }
 
 void ExportedBeforeInit(const char *, const int32_t *) {}
+
+void ExportedAfterInit(const char *configFile) { StartTrace(configFile); }
 
 void ExportedAfterCleanup() {}

@@ -11,6 +11,7 @@
 #include "boardlib/zkt_api.h"
 #include "calltrace/call_record.h"
 #include "calltrace/trace_file.h"
+#include "platform/platform.h"
 #include "tests/support/sim_test_support.h"
 #include "textesc/text_escape.h"
 
@@ -21,7 +22,7 @@ class TraceTest : public SimLibraryTest {};
 // One pass as the tool makes it over a board with a synthesizer and a board
 // that does not open.
 TEST_F(TraceTest, ToolRunIsTracedLineByLine) {
-    WriteFile("trace.log", "old content that must go\n");
+    WriteFile("trace.log", "ZKT_init(configFile=\"old.ini\") = 0, count=9\n");
     WriteFile("zkt.ini",
               "[Library]\nTrace = trace.log\n"
               "[Board]\nName = Alpha\nUnit = 1, 2, 3, FPGA\nUnit = 2, 3, 4, DAC\n"
@@ -239,19 +240,18 @@ TEST_F(TraceTest, BackendIsPickedAtTheFirstCallAndAZktInitElsewhereTakesOver) {
     EXPECT_EQ(ReadFile("lab.log"), recording);
 }
 
-// The held-back lines fill their buffer exactly, or would overrun it by one
+// The held-back lines fill their bound exactly, or would overrun it by one
 // byte: the line that does not fit whole is dropped, every earlier one kept.
 TEST_F(TraceTest, HeldBackLinesFillTheirBufferToTheLastByte) {
-    static_assert(kTracePendingBytes == 4096, "the rows below add up to 4096 bytes");
-    // 109 lines of 37 bytes, one of 30, then one of 33 (4096 in all) or 34.
+    static_assert(kTracePendingBytes == 28339 * 37 + 33, "the rows below add up to 1 MiB");
+    // 28339 lines of 37 bytes, then one of 33 (1 MiB in all) or 34.
     const struct {
         int32_t lastMode;
         size_t linesKept;
-    } rows[] = {{0x1000, 111}, {0x10000, 110}};
+    } rows[] = {{0x1000, 28340}, {0x10000, 28339}};
     for (const auto &row : rows) {
         ResetLibrary();
-        std::vector<int32_t> modes(109, -1);
-        modes.push_back(0);
+        std::vector<int32_t> modes(28339, -1);
         modes.push_back(row.lastMode);
         std::string expected;
         for (size_t i = 0; i < modes.size(); ++i) {
@@ -518,6 +518,65 @@ TEST(TraceFormatTest, QuotedTextIsBoundedAndEscaped) {
     EXPECT_STREQ(EscapeQuoted(nullptr, 16, out, sizeof out), "null");
     // Cut at whole characters when the output is short, still closed.
     EXPECT_STREQ(EscapeQuoted("abcdefgh", 16, out, 6), "\"abc\"");
+}
+
+// Two runs, one trace: the run that finds the file locked by another leaves
+// it alone and says so; its calls go on. Once the lock is let go, the next
+// run writes its trace there.
+TEST_F(TraceTest, TraceLockedByAnotherRunIsLeftAsItWas) {
+    const std::string older = "ZKT_cleanup() = 0\n";
+    WriteFile("shared.log", older);
+    FILE *otherRun = std::fopen("shared.log", "a+b");
+    ASSERT_NE(otherRun, nullptr);
+    ASSERT_EQ(PlatformLockFile(otherRun), kFileLockTaken);
+    testing::internal::CaptureStderr();
+    int32_t count = -1;
+    EXPECT_EQ(Init("[Library]\nTrace = shared.log\n[Board]\nName = A\n", &count), 0);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(ZKT_cleanup(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "zkt: cannot open trace file 'shared.log' (in use by another run); no trace\n");
+    std::fclose(otherRun);
+    EXPECT_EQ(ReadFile("shared.log"), older);
+
+    EXPECT_EQ(Init("[Library]\nTrace = shared.log\n"), 0);
+    EXPECT_EQ(ZKT_cleanup(), 0);
+    EXPECT_EQ(ReadFile("shared.log"), "ZKT_init(configFile=\"zkt.ini\") = 0, count=0\n" + older);
+}
+
+// A trace is written over an older trace, or over an empty file; never over
+// a file whose first line is neither a call nor a note. That file stays as
+// it was, and the calls go on.
+TEST_F(TraceTest, TraceGoesOnlyOverATraceOrAnEmptyFile) {
+    const struct {
+        const char *older;
+        bool replaced;
+    } rows[] = {
+        {"", true},
+        {"ZKT_cleanup() = 0\n", true},
+        {"# a note\nZKT_cleanup() = 0\n", true},
+        {"ZKT_", true},
+        {"[Option]\nOutputFreq = 1\n", false},
+        {"ZKT\n", false},
+        {"#note\n", false},
+        {"\xEF\xBB\xBFZKT_cleanup() = 0\n", false},
+        {"\nZKT_cleanup() = 0\n", false},
+    };
+    const std::string written =
+        "ZKT_init(configFile=\"zkt.ini\") = 0, count=0\nZKT_cleanup() = 0\n";
+    for (const auto &row : rows) {
+        ResetLibrary();
+        WriteFile("other.txt", row.older);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(Init("[Library]\nTrace = other.txt\n"), 0);
+        EXPECT_EQ(ZKT_cleanup(), 0);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(ReadFile("other.txt"), row.replaced ? written : row.older) << row.older;
+        EXPECT_EQ(err, row.replaced ? ""
+                                    : "zkt: cannot open trace file 'other.txt' (a file that is "
+                                      "not a trace); no trace\n")
+            << row.older;
+    }
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #                          the run starts with instead: ">&-" (closed) or
 #                          ">/dev/full"; standard output is then empty
 #   recording.log          a recorded trace for zkt.ini's Replay, copied too
+#   linux-only             the case runs on Linux alone (tests/e2e/CMakeLists.txt
+#                          reports it skipped elsewhere with the reason it holds)
 #   stdin                  fed to the tool (absent: empty input)
 #   expected.status        the exit status (absent: 0)
 #   expected.out           standard output
@@ -19,7 +21,8 @@
 #                          (absent: the run must write no trace.log; a case
 #                          that makes no library call keeps none)
 # A run leaves no file in its folder but its call traces: a tool that names
-# no file writes none.
+# no file writes none. zkt.ini, quilmar.ini and recording.log stay byte for
+# byte as they were given.
 # Those from stdin on may sit in another folder, EXPECTED_DIR, so that a
 # folder of inputs meant for users (the demo) stays free of test files.
 # "@PROJECT_VERSION@" in expected.out and expected.err stands for VERSION
@@ -244,6 +247,22 @@ endif()
 if(left_files)
   set(failures "${failures}the run left files in its folder: ${left_files}\n")
 endif()
+
+# What the run was given to read it leaves as it was, byte for byte, even
+# where its trace is named as one of them.
+foreach(input zkt.ini quilmar.ini recording.log)
+  if(EXISTS ${WORK_DIR}/${input} AND NOT IS_DIRECTORY ${WORK_DIR}/${input})
+    set(given ${CASE_DIR}/${input})
+    if(input STREQUAL "quilmar.ini")
+      set(given ${settings})
+    endif()
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${given} ${WORK_DIR}/${input}
+      RESULT_VARIABLE changed)
+    if(changed)
+      set(failures "${failures}the run changed ${input}, which it was given\n")
+    endif()
+  endif()
+endforeach()
 
 if(failures)
   message(FATAL_ERROR "${failures}")

@@ -14,6 +14,10 @@
 #              message shows them as \x1b and \x0a, never raw
 #   tracefilecontrols  the same folder in ZKT_TRACE_FILE: the trace file
 #              cannot be opened, and its message shows them escaped
+#   replayed   ZKT_TRACE_FILE is empty and zkt.ini replays the default
+#              file, zkt-trace.log (the case's expected.trace): one line,
+#              no proxy trace, the recording left byte for byte
+#   full       ZKT_TRACE_FILE=/dev/full (Linux): every write fails, one line
 # Without a usable target: one line on standard error naming the library and
 # what is wrong, every call answered with ZKTerr_BAD_MODE (so the tool lists
 # nothing), the calls still in the proxy's trace, and the simulator never
@@ -106,6 +110,14 @@ elseif(KIND STREQUAL "tracefilecontrols")
 elseif(KIND STREQUAL "emptyname")
   forward_with_trace_file("")
   set(message_pattern "^$")
+elseif(KIND STREQUAL "replayed")
+  forward_with_trace_file("")
+  file(COPY_FILE ${CASE_DIR}/expected.trace ${WORK_DIR}/zkt-trace.log)
+  file(WRITE ${WORK_DIR}/zkt.ini "[Library]\nReplay = zkt-trace.log\nTrace = trace.log\n")
+  set(message_pattern "^zkttrace: cannot open trace file 'zkt-trace\\.log' \\(the same file as the recording 'zkt-trace\\.log'\\)\\; calls go on without a trace\r?\n$")
+elseif(KIND STREQUAL "full")
+  forward_with_trace_file(/dev/full)
+  set(message_pattern "^zkttrace: cannot write trace file '/dev/full' \\(No space left on device\\)\\; the trace stops, calls go on\r?\n$")
 else()
   message(FATAL_ERROR "unknown KIND '${KIND}'")
 endif()
@@ -150,6 +162,9 @@ if(refused)
 else()
   file(READ ${CASE_DIR}/expected.out expected_out)
   compare("the simulator's trace" ${CASE_DIR}/expected.trace ${WORK_DIR}/trace.log)
+  if(KIND STREQUAL "replayed")
+    compare("the recording, zkt-trace.log," ${CASE_DIR}/expected.trace ${WORK_DIR}/zkt-trace.log)
+  endif()
   if(KIND STREQUAL "emptyname")
     # The case's trace holds calls only, so the proxy's is the same.
     compare("the proxy's trace, zkt-trace.log" ${CASE_DIR}/expected.trace

@@ -203,7 +203,7 @@ TEST(Win32Interrupts, FirstEndsTheWaitSecondIsTheSystems) {
     } interrupter = {writeEnd, FALSE};
     HANDLE thread = CreateThread(
         nullptr, 0,
-        [](LPVOID context) -> DWORD {
+        [](LPVOID context) WINAPI -> DWORD {
             auto *self = static_cast<Interrupter *>(context);
             Sleep(100);
             self->handled = PlatformConsoleInterruptHandler(CTRL_C_EVENT);

@@ -1,8 +1,8 @@
 // What a run costs: reading the settings (the demo's file, and files padded
 // with other sections up to 1 MB), one whole walk and set-up against the
 // simulated library, the same walk replayed from its recording, the
-// library's own part of each of those two, and, for scale, starting a
-// trivial process.
+// library's own part of each of those two, reading a large recording, and,
+// for scale, starting a trivial process.
 #include <benchmark/benchmark.h>
 
 #include <cerrno>
@@ -262,6 +262,107 @@ BENCHMARK(BM_WalkCalls)
     ->ArgNames({"boards", "replay"})
     ->ArgsProduct({{1, 10}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
+
+// Reading a large recording: a recording of walks of 10 boards, repeated up
+// to the size asked for (64 MiB is the largest a replay reads), read by
+// bench/recording_reader.cpp in a process of its own, started for each
+// read, so that its peak memory is its own: the time is the process's
+// whole run, init_s the time in ZKT_init alone, peak_MiB the process's
+// peak resident memory, against one_call_MiB for the same program on a
+// recording of one call.
+struct ReaderRun {
+    bool ok;
+    double initSeconds;
+    double peakMiB;
+};
+
+ReaderRun RunRecordingReader(const std::string &directory) {
+    ReaderRun run{false, 0, 0};
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return run;
+    self[length] = '\0';
+    const std::string reader =
+        std::filesystem::path(self).parent_path().string() + "/recording_reader";
+    int ends[2];
+    if (pipe(ends) != 0) return run;
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(ends[1], STDOUT_FILENO);
+        close(ends[0]);
+        close(ends[1]);
+        execl(reader.c_str(), "recording_reader", directory.c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(ends[1]);
+    char output[128] = {};
+    const ssize_t count = read(ends[0], output, sizeof output - 1);
+    close(ends[0]);
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || status != 0 || count <= 0) return run;
+    long peakKiB = 0;
+    run.ok = std::sscanf(output, "%lf %ld", &run.initSeconds, &peakKiB) == 2;
+    run.peakMiB = static_cast<double>(peakKiB) / 1024.0;
+    return run;
+}
+
+void BM_ReadLargeRecording(benchmark::State &state) {
+    const auto size = static_cast<size_t>(state.range(0)) << 20;
+    const std::string directory = ScratchDirectory() + "/large-" + std::to_string(state.range(0));
+    if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+        state.SkipWithError("cannot make the recording's directory");
+        return;
+    }
+    WriteText(directory + "/zkt.ini", "[Library]\nTrace = walk.log\n" + SimulatedBoards(10));
+    const std::string settings = ScratchDirectory() + "/walk.ini";
+    WriteText(settings, kOptionSection);
+    LoadSettingsFromFile(settings.c_str());
+    char previous[4096];
+    if (getcwd(previous, sizeof previous) == nullptr || chdir(directory.c_str()) != 0) {
+        state.SkipWithError("cannot enter the recording's directory");
+        return;
+    }
+    {
+        QuietStdout quiet;
+        WalkDevices();
+    }
+    if (chdir(previous) != 0) state.SkipWithError("cannot leave the recording's directory");
+    // Sessions from their ZKT_init on: the reader's one call is the first.
+    std::string walk = ReadText(directory + "/walk.log");
+    if (walk.compare(0, 16, "ZKT_displayMode(") == 0) walk.erase(0, walk.find('\n') + 1);
+    {
+        std::string recording;
+        recording.reserve(size);
+        while (recording.size() + walk.size() <= size) recording += walk;
+        WriteText(directory + "/recording.log", recording);
+        state.counters["bytes"] = static_cast<double>(recording.size());
+    }
+    WriteText(directory + "/one-call.log", "ZKT_init(configFile=\"zkt.ini\") = 0, count=0\n");
+    WriteText(directory + "/zkt.ini", "[Library]\nReplay = one-call.log\n");
+    const ReaderRun oneCall = RunRecordingReader(directory);
+    WriteText(directory + "/zkt.ini", "[Library]\nReplay = recording.log\n");
+    double initSeconds = 0;
+    double peakMiB = 0;
+    for (auto _ : state) {
+        const ReaderRun run = RunRecordingReader(directory);
+        if (!run.ok || !oneCall.ok) {
+            state.SkipWithError("the reader did not read the recording");
+            break;
+        }
+        initSeconds += run.initSeconds;
+        if (run.peakMiB > peakMiB) peakMiB = run.peakMiB;
+    }
+    state.counters["init_s"] = benchmark::Counter(initSeconds, benchmark::Counter::kAvgIterations);
+    state.counters["peak_MiB"] = peakMiB;
+    state.counters["one_call_MiB"] = oneCall.peakMiB;
+}
+BENCHMARK(BM_ReadLargeRecording)
+    ->Arg(1)
+    ->Arg(16)
+    ->Arg(64)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_StartTrivialProcess(benchmark::State &state) {
     while (state.KeepRunning()) {

@@ -39,4 +39,60 @@ foreign_call_timing() {
 }
 foreign_call_timing
 
+# Reading the largest recording a replay takes (64 MiB) in a 32-bit x86
+# process: bench/recording_reader.cpp built -m32 with the simulator's
+# sources, run natively where the kernel can, else under qemu-i386, whose
+# figures are the emulator's run of it (its time is the translated code's,
+# its peak memory includes the emulator's own; the peak for a recording of
+# one call shows that part).
+recording_reader_x86() {
+  local program="$build/recording_reader_x86"
+  if ! "${CXX:-c++}" -m32 -O2 -static -std=c++17 -I"$root" "$root/bench/recording_reader.cpp" \
+      "$root"/sim/*.cpp "$root"/calltrace/{call_record,trace_file,traced_ops,traced_exports}.cpp \
+      "$root"/platform/{platform_posix,profile_reader}.cpp "$root/textesc/text_escape.cpp" \
+      "$root"/textread/*.cpp "$root/boardlib/zkt_names.cpp" -o "$program" 2>"$program.log"; then
+    echo "Reading a recording on 32-bit x86: not measured, no 32-bit build here" \
+      "(Debian: g++-multilib; the compiler's messages are in $program.log)"
+    return
+  fi
+  local folder="$build/recording-x86"
+  rm -rf "$folder" && mkdir -p "$folder"
+  # Sessions from their ZKT_init on: the reader's one call is the first.
+  grep -v '^ZKT_displayMode' "$root/tests/e2e/cases/reference-example/expected.trace" \
+    >"$folder/recording.log"
+  while (($(stat -c %s "$folder/recording.log") <= 32 * 1024 * 1024)); do
+    cat "$folder/recording.log" "$folder/recording.log" >"$folder/double.log"
+    mv "$folder/double.log" "$folder/recording.log"
+  done
+  # Filled up to 64 MiB with its own first lines, the last one cut whole.
+  local room=$((64 * 1024 * 1024 - $(stat -c %s "$folder/recording.log")))
+  head -c "$room" "$folder/recording.log" | sed '$d' >>"$folder/recording.log"
+  printf 'ZKT_init(configFile="zkt.ini") = 0, count=0\n' >"$folder/one-call.log"
+  local how="natively" runner=() status=0
+  # A kernel without 32-bit support refuses the program: the shell answers 126.
+  "$program" "$folder/none" >/dev/null 2>&1 || status=$?
+  if ((status == 126)); then
+    if ! command -v qemu-i386 >/dev/null; then
+      echo "Reading a recording on 32-bit x86: not measured, this kernel does not run" \
+        "32-bit programs and qemu-i386 is missing (Debian: qemu-user)"
+      return
+    fi
+    how="under qemu-i386" runner=(qemu-i386)
+  fi
+  local name
+  for name in one-call recording; do
+    printf '[Library]\nReplay = %s.log\n' "$name" >"$folder/zkt.ini"
+    local figures
+    figures="$("${runner[@]}" "$program" "$folder")" || {
+      echo "Reading a recording on 32-bit x86: $program failed on $name.log"
+      return 1
+    }
+    echo "Reading a recording on 32-bit x86 ($how): $name.log," \
+      "$(stat -c %s "$folder/$name.log") bytes: ZKT_init ${figures% *} s," \
+      "peak resident ${figures#* } KiB"
+  done
+  rm -rf "$folder"
+}
+recording_reader_x86
+
 exec "$build/bin/quilmar_bench" "$@"

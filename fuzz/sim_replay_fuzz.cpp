@@ -34,15 +34,19 @@ void Check(bool condition, const char *what) {
     }
 }
 
-// The calls of a recording, or false when one of its lines is none.
+// The calls of a recording, or false when one of its lines is none. A
+// byte order mark at its start and empty lines are no lines of it.
 bool ReadCalls(const uint8_t *data, size_t size, std::vector<CallRecord> *calls,
                std::string *callLines) {
     const char *cursor = reinterpret_cast<const char *>(data);
     const char *const end = cursor + size;
+    cursor += Utf8MarkLength(cursor, size);
     while (cursor < end) {
         const TextLine line = NextTextLine(&cursor, end);
         const auto length = static_cast<size_t>(line.end - line.begin);
-        if (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ') continue;
+        if (length == 0 || (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ')) {
+            continue;
+        }
         CallRecord record;
         size_t callLength = 0;
         if (!CallRecordRead(line.begin, length, &record, &callLength)) return false;

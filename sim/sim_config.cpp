@@ -408,7 +408,8 @@ bool ParseLibraryKey(Parser &p, Key key, const char *name, const char *value) {
             return Fail(p, "Replay path longer than %d characters",
                         static_cast<int>(sizeof c.replayPath - 1));
         }
-        if (c.boardCount > 0) return Fail(p, kReplayWithBoards);
+        // An empty Replay is no replay, as an empty Trace is no trace.
+        if (c.boardCount > 0 && value[0] != '\0') return Fail(p, kReplayWithBoards);
         std::memcpy(c.replayPath, value, std::strlen(value) + 1);
         c.replayLine = p.line;
         return true;

@@ -1,8 +1,8 @@
 #include "sim/sim_replay.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -16,20 +16,25 @@ namespace {
 
 const int32_t kMisuse = static_cast<int32_t>(ZKTerr_BAD_MODE);
 
-// A recorded line is kept as its place in the recording's text, which the
-// replay holds whole: no copy of each line.
-struct RecordedCall {
-    size_t lineStart;
-    size_t lineLength;
-    size_t callLength;
-    CallRecord record;
-};
+// A recorded call is kept as the place of its line in the recording's text,
+// which the replay holds whole: four bytes a call, however long its line.
+// A line is read into a record again only when a call is matched with it,
+// so a replay's memory is the recording's size and little more (a full
+// record a line, with its strings and lists, took some thirty times the
+// size of a recording of short lines).
+using LineOffset = uint32_t;
+static_assert(static_cast<unsigned long long>(kSimMaxRecordingBytes) <= static_cast<LineOffset>(-1),
+              "every line of the largest recording has an offset");
 
 struct Replay {
     std::string path;       // as zkt.ini names it
     std::string shownPath;  // escaped, for messages
     std::string text;       // the recording
-    std::vector<RecordedCall> calls;
+    std::vector<LineOffset> calls;
+    // The last line read. Every line was read into it while the recording
+    // was checked, so its strings and lists already hold room for any line
+    // and reading a line again while answering allocates nothing.
+    CallRecord record;
     size_t next;    // the recorded call the next call must match
     size_t made;    // calls made in this session
     bool diverged;  // reported; nothing more is answered
@@ -47,16 +52,24 @@ void SetMessage(char *message, size_t messageSize, const std::string &text) {
     if (messageSize > 0) std::snprintf(message, messageSize, "%s", text.c_str());
 }
 
-std::string RecordedLine(size_t index) {
-    const RecordedCall &call = replay.calls[index];
-    return replay.text.substr(call.lineStart, call.lineLength);
+TextLine RecordedTextLine(size_t index) {
+    const char *cursor = replay.text.data() + replay.calls[index];
+    return NextTextLine(&cursor, replay.text.data() + replay.text.size());
 }
 
-// Whether recorded call index has the call part made.
-bool RecordedAs(size_t index, const std::string &made) {
-    const RecordedCall &call = replay.calls[index];
-    return made.size() == call.callLength &&
-           replay.text.compare(call.lineStart, call.callLength, made) == 0;
+std::string RecordedLine(size_t index) {
+    const TextLine line = RecordedTextLine(index);
+    return std::string(line.begin, line.end);
+}
+
+// Reads recorded call index into replay.record; the length of its call
+// part goes to *callLength. Every line was checked when the recording was
+// read, so this fails only for an index past the recording.
+bool ReadRecorded(size_t index, size_t *callLength) {
+    if (index >= replay.calls.size()) return false;
+    const TextLine line = RecordedTextLine(index);
+    return CallRecordRead(line.begin, static_cast<size_t>(line.end - line.begin), &replay.record,
+                          callLength);
 }
 
 // Reports the first call that is not the recorded one, once: on standard
@@ -82,8 +95,11 @@ const CallRecord *Answer() {
     const std::string &made = TracedCallPart();
     ++replay.made;
     if (replay.diverged) return nullptr;
-    if (replay.next < replay.calls.size() && RecordedAs(replay.next, made)) {
-        return &replay.calls[replay.next++].record;
+    size_t callLength = 0;
+    if (ReadRecorded(replay.next, &callLength) && made.size() == callLength &&
+        replay.text.compare(replay.calls[replay.next], callLength, made) == 0) {
+        ++replay.next;
+        return &replay.record;
     }
     Diverge(made);
     return nullptr;
@@ -92,21 +108,6 @@ const CallRecord *Answer() {
 // The recorded result of a call whose outputs the line does not show.
 int32_t Result(const CallRecord *recorded) {
     return recorded != nullptr ? recorded->result : kMisuse;
-}
-
-// Counted with memchr, which is several times cheaper here than a loop
-// over every byte.
-size_t LineFeeds(const std::string &text) {
-    size_t count = 0;
-    const char *at = text.data();
-    const char *const end = text.data() + text.size();
-    while (at < end) {
-        const void *found = std::memchr(at, '\n', static_cast<size_t>(end - at));
-        if (found == nullptr) break;
-        ++count;
-        at = static_cast<const char *>(found) + 1;
-    }
-    return count;
 }
 
 bool ReadRecording(const char *path, std::string *text, std::string *problem) {
@@ -223,44 +224,76 @@ const ZktOps kReplayOps = {ReplayDisplayMode, ReplayInit,    ReplayLidList,     
 
 }  // namespace
 
-bool SimReplayLoad(const SimConfig &config, const char *configFile, char *message,
+namespace {
+
+// "<configFile>:<line>: cannot read the recording '<path>' (<problem>)",
+// written without allocating: it also reports memory running out.
+void CannotRead(const SimConfig &config, const char *configFile, const char *problem, char *message,
+                size_t messageSize) {
+    char shownConfig[4 * kSimMaxPathSize + 1];
+    char shownPath[4 * kSimMaxPathSize + 1];
+    EscapeUnquoted(configFile, kSimMaxPathSize, shownConfig, sizeof shownConfig);
+    EscapeUnquoted(config.replayPath, kSimMaxPathSize, shownPath, sizeof shownPath);
+    if (messageSize > 0) {
+        std::snprintf(message, messageSize, "%s:%d: cannot read the recording '%s' (%s)",
+                      shownConfig, config.replayLine, shownPath, problem);
+    }
+}
+
+// SimReplayLoad, which may run out of memory.
+bool LoadRecording(const SimConfig &config, const char *configFile, char *message,
                    size_t messageSize) {
-    replay = Replay{};
     const std::string shownPath = Escaped(config.replayPath, kSimMaxPathSize);
     std::string text;
     std::string problem;
     if (!ReadRecording(config.replayPath, &text, &problem)) {
-        SetMessage(message, messageSize,
-                   Escaped(configFile, kSimMaxPathSize) + ":" + std::to_string(config.replayLine) +
-                       ": cannot read the recording '" + shownPath + "' (" + problem + ")");
+        CannotRead(config, configFile, problem.c_str(), message, messageSize);
         return false;
     }
     const char *cursor = text.data();
     const char *const end = text.data() + text.size();
-    std::vector<RecordedCall> &calls = replay.calls;
-    calls.reserve(LineFeeds(text) + 1);
+    // Left by editors: a UTF-8 byte order mark, and empty lines.
+    cursor += Utf8MarkLength(text.data(), text.size());
     size_t lineNumber = 0;
     while (cursor < end) {
         ++lineNumber;
         const TextLine line = NextTextLine(&cursor, end);
         const auto length = static_cast<size_t>(line.end - line.begin);
         // The library's notes are no calls.
-        if (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ') continue;
-        calls.emplace_back();
-        RecordedCall &call = calls.back();
-        call.lineStart = static_cast<size_t>(line.begin - text.data());
-        call.lineLength = length;
-        if (!CallRecordRead(line.begin, length, &call.record, &call.callLength)) {
+        if (length == 0 || (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ')) {
+            continue;
+        }
+        size_t callLength = 0;
+        if (!CallRecordRead(line.begin, length, &replay.record, &callLength)) {
             SetMessage(message, messageSize,
                        shownPath + ":" + std::to_string(lineNumber) + ": not a trace line");
-            replay = Replay{};
             return false;
         }
+        replay.calls.push_back(static_cast<LineOffset>(line.begin - text.data()));
     }
     replay.path = config.replayPath;
     replay.shownPath = shownPath;
     replay.text = std::move(text);
     return true;
+}
+
+}  // namespace
+
+bool SimReplayLoad(const SimConfig &config, const char *configFile, char *message,
+                   size_t messageSize) {
+    replay = Replay{};
+    bool loaded = false;
+    // Nothing thrown may leave the library: a recording too large for the
+    // memory left is refused as one that cannot be read.
+    try {
+        loaded = LoadRecording(config, configFile, message, messageSize);
+    } catch (const std::exception &) {
+        replay = Replay{};
+        CannotRead(config, configFile, "out of memory", message, messageSize);
+        return false;
+    }
+    if (!loaded) replay = Replay{};
+    return loaded;
 }
 
 bool SimReplayLoadedFrom(const char *path) { return !replay.path.empty() && replay.path == path; }
@@ -269,8 +302,8 @@ const char *SimReplayShownPath() { return replay.shownPath.c_str(); }
 
 void SimReplaySkipToInit(size_t callsMade) {
     replay.made = callsMade;
-    while (replay.next < replay.calls.size() &&
-           replay.calls[replay.next].record.operation != kZktInit) {
+    size_t callLength = 0;
+    while (ReadRecorded(replay.next, &callLength) && replay.record.operation != kZktInit) {
         ++replay.next;
     }
 }

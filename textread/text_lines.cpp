@@ -38,12 +38,29 @@ size_t Utf8MarkLength(const char *text, size_t length) {
 
 // Found with memchr: a replay splits a whole recording into lines before
 // it answers the first call, and a byte-by-byte scan showed in its cost.
+// Both ends are looked for a window at a time, so that finding a line costs
+// its own length: a search for the line feed alone crossed every line
+// ended by a lone CR up to the next line feed, again for each of them.
 TextLine NextTextLine(const char **cursor, const char *end) {
-    const auto rest = static_cast<size_t>(end - *cursor);
-    const void *newline = std::memchr(*cursor, '\n', rest);
-    const char *lineEnd = newline != nullptr ? static_cast<const char *>(newline) : end;
-    const void *cr = std::memchr(*cursor, '\r', static_cast<size_t>(lineEnd - *cursor));
-    if (cr != nullptr) lineEnd = static_cast<const char *>(cr);
+    constexpr size_t kWindow = 256;
+    const char *lineEnd = end;
+    for (const char *window = *cursor; window < end; window += kWindow) {
+        const size_t rest = static_cast<size_t>(end - window);
+        const size_t size = rest < kWindow ? rest : kWindow;
+        const void *newline = std::memchr(window, '\n', size);
+        const size_t beforeNewline =
+            newline != nullptr ? static_cast<size_t>(static_cast<const char *>(newline) - window)
+                               : size;
+        const void *cr = std::memchr(window, '\r', beforeNewline);
+        if (cr != nullptr) {
+            lineEnd = static_cast<const char *>(cr);
+            break;
+        }
+        if (newline != nullptr) {
+            lineEnd = static_cast<const char *>(newline);
+            break;
+        }
+    }
     TextLine line = {*cursor, lineEnd};
     const char *next = line.end;
     if (next < end) {

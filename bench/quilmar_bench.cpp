@@ -166,7 +166,8 @@ public:
         entered_ = true;
     }
     ~WalkFolder() {
-        if (entered_ && chdir(previous_) != 0) state_.SkipWithError("cannot leave the walk's folder");
+        if (entered_ && chdir(previous_) != 0)
+            state_.SkipWithError("cannot leave the walk's folder");
     }
     WalkFolder(const WalkFolder &) = delete;
     WalkFolder &operator=(const WalkFolder &) = delete;

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-
 #include "app/walk.h"
 #include "boardlib/zkt_api.h"
 #include "calltrace/call_record.h"

@@ -480,16 +480,7 @@ bool removingInstalled[kRemovingSignalCount];
 void RemovePendingFileAndResignal(int signalNumber) {
     if (pendingFileSet != 0) unlink(pendingFile);
     pendingFileSet = 0;
-    struct sigaction defaultAction;
-    std::memset(&defaultAction, 0, sizeof defaultAction);
-    defaultAction.sa_handler = SIG_DFL;
-    sigemptyset(&defaultAction.sa_mask);
-    sigaction(signalNumber, &defaultAction, nullptr);
-    sigset_t unblock;
-    sigemptyset(&unblock);
-    sigaddset(&unblock, signalNumber);
-    sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
-    raise(signalNumber);
+    RaiseWithDefaultAction(signalNumber);
 }
 
 void BlockRemovingSignals(sigset_t *previous) {

@@ -77,6 +77,8 @@ step "valgrind memcheck on the unit tests"
 # The stop-and-continue key-wait test is left out: under valgrind a stop
 # signal raised from a handler does not stop the process. The children that
 # the key-wait tests fork only wait for a key: their exit is not reported.
+# The replay's memory tests are left out too: the address-space limit they
+# set in a child binds valgrind itself, which then cannot run the child.
 cmake --build --preset default
 unit_tests=(build/default/bin/*_tests)
 [[ -x "${unit_tests[0]}" ]] || { echo "no unit test programs in build/default/bin"; exit 1; }
@@ -84,7 +86,7 @@ for unit_test in "${unit_tests[@]}"; do
   echo "memcheck: $unit_test"
   valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
     --child-silent-after-fork=yes \
-    "$unit_test" --gtest_brief=1 --gtest_filter=-TerminalWait.StopRestoresAndContinueResumesTheWait
+    "$unit_test" --gtest_brief=1 --gtest_filter=-TerminalWait.StopRestoresAndContinueResumesTheWait:ReplayMemoryTest.*
 done
 echo "memcheck: no error, no leak in ${#unit_tests[@]} unit test programs"
 

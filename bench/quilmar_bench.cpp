@@ -301,8 +301,13 @@ ReaderRun RunRecordingReader(const std::string &directory) {
     close(ends[0]);
     int status = 0;
     if (child < 0 || waitpid(child, &status, 0) != child || status != 0 || count <= 0) return run;
-    long peakKiB = 0;
-    run.ok = std::sscanf(output, "%lf %ld", &run.initSeconds, &peakKiB) == 2;
+    // "<seconds in ZKT_init> <peak KiB>"
+    char *end = nullptr;
+    run.initSeconds = std::strtod(output, &end);
+    const bool secondsRead = end != output;
+    const char *peakText = end;
+    const long peakKiB = std::strtol(peakText, &end, 10);
+    run.ok = secondsRead && end != peakText;
     run.peakMiB = static_cast<double>(peakKiB) / 1024.0;
     return run;
 }
@@ -344,7 +349,7 @@ void BM_ReadLargeRecording(benchmark::State &state) {
     WriteText(directory + "/zkt.ini", "[Library]\nReplay = recording.log\n");
     double initSeconds = 0;
     double peakMiB = 0;
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         const ReaderRun run = RunRecordingReader(directory);
         if (!run.ok || !oneCall.ok) {
             state.SkipWithError("the reader did not read the recording");

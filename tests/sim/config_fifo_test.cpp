@@ -1,7 +1,9 @@
 // A zkt.ini that is a named pipe counts as unreadable: ZKT_init reports it
 // and goes on, instead of waiting for a writer that never comes. A trace
 // that is a named pipe is refused too, instead of waiting for a reader. A
-// zkt.ini without read permission is reported as unreadable as well.
+// zkt.ini without read permission is reported as unreadable as well. So is
+// a recording to replay that is a named pipe or a device: it is neither read
+// as an empty recording nor waited on.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -111,6 +113,26 @@ TEST_F(ConfigFifoTest, TraceOnNamedPipeIsRefusedAtOnce) {
     EXPECT_EQ(count, 1);
     EXPECT_EQ(message, std::string("zkt: cannot open trace file 't.fifo' (") +
                            std::strerror(ENXIO) + "); no trace\n");
+}
+
+TEST_F(ConfigFifoTest, ReplayOfNamedPipeOrDeviceIsRefusedAtOnce) {
+    ASSERT_EQ(mkfifo("recording.fifo", 0600), 0);
+    for (const char *recording : {"recording.fifo", "/dev/null"}) {
+        WriteFile("zkt.ini", std::string("[Library]\nReplay = ") + recording + "\n");
+        testing::internal::CaptureStderr();
+        bool finished = false;
+        int32_t count = -1;
+        const int32_t result = ReadWithoutWriter<int32_t>(
+            "recording.fifo", [&count] { return ZKT_init("zkt.ini", &count); }, &finished);
+        ZKT_cleanup();
+        const std::string message = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(finished) << recording << ": ZKT_init waited for a writer";
+        EXPECT_EQ(result, kBadMode) << recording;
+        EXPECT_EQ(count, 0) << recording;
+        EXPECT_EQ(message, std::string("zkt.ini:2: cannot read the recording '") + recording +
+                               "' (not a regular file)\n")
+            << recording;
+    }
 }
 
 }  // namespace

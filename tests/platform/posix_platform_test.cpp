@@ -1,8 +1,8 @@
 // The POSIX platform layer: the settings path in the current directory, the
-// whole-file reader on a named pipe and a device, and the single-key wait,
-// where redirected and closed inputs never block and a terminal gets its own
-// settings back however the wait ends; interrupts that end the wait and then
-// the run.
+// whole-file reader on a named pipe and a device, closed standard streams
+// replaced for their direction, and the single-key wait, where redirected
+// and closed inputs never block and a terminal gets its own settings back
+// however the wait ends; interrupts that end the wait and then the run.
 #include "platform/platform.h"
 
 #include <cerrno>
@@ -242,6 +242,38 @@ TEST(KeyWait, NonBlockingPipeWaitsForItsByte) {
 TEST(KeyWait, ClosedInputEndsAtOnce) {
     StdinReplacement input(-1);
     EXPECT_EQ(PlatformWaitKey(), -1);
+}
+
+// A closed standard stream is replaced in the direction it serves: input
+// reads (its end at once), output and error take writes. Each row closes
+// some of the three in a child of its own and checks every stream after the
+// replacement, and which ones it says it opened.
+TEST(StandardStreams, ClosedOnesAreReplacedForTheirDirection) {
+    const unsigned rows[] = {kStandardInputOpened, kStandardOutputOpened, kStandardErrorOpened,
+                             kStandardOutputOpened | kStandardErrorOpened,
+                             kStandardInputOpened | kStandardOutputOpened | kStandardErrorOpened};
+    for (const unsigned closed : rows) {
+        std::fflush(nullptr);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (closed & kStandardInputOpened) close(STDIN_FILENO);
+            if (closed & kStandardOutputOpened) close(STDOUT_FILENO);
+            if (closed & kStandardErrorOpened) close(STDERR_FILENO);
+            if (PlatformEnsureStandardStreams() != closed) _exit(10);
+            char byte = 0;
+            if ((closed & kStandardInputOpened) && read(STDIN_FILENO, &byte, 1) != 0) _exit(11);
+            if ((closed & kStandardOutputOpened) && write(STDOUT_FILENO, "x", 1) != 1) _exit(12);
+            if ((closed & kStandardErrorOpened) && write(STDERR_FILENO, "x", 1) != 1) _exit(13);
+            // A second call finds all three open and opens nothing.
+            if (PlatformEnsureStandardStreams() != 0) _exit(14);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "closed set " << closed << ": status " << status;
+    }
 }
 
 // Interrupts watched by PlatformWatchInterrupts, each in a child of its

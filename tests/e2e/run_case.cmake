@@ -148,8 +148,17 @@ if(DEFINED PROXY)
     set(program ${WORK_DIR}/${program_name})
   else()
     # The sanitizers' runtime need not come first when the proxy does.
-    list(APPEND environment LD_PRELOAD=${PROXY}
-      "ASAN_OPTIONS=$ENV{ASAN_OPTIONS}:verify_asan_link_order=0")
+    list(APPEND environment "ASAN_OPTIONS=$ENV{ASAN_OPTIONS}:verify_asan_link_order=0")
+    if(PROXY MATCHES " ")
+      # LD_PRELOAD splits at spaces: a proxy in a folder whose path has one
+      # is named by its file name alone and found through LD_LIBRARY_PATH,
+      # as the README tells users to do.
+      get_filename_component(proxy_name "${PROXY}" NAME)
+      get_filename_component(proxy_folder "${PROXY}" DIRECTORY)
+      list(APPEND environment LD_PRELOAD=${proxy_name} "LD_LIBRARY_PATH=${proxy_folder}")
+    else()
+      list(APPEND environment LD_PRELOAD=${PROXY})
+    endif()
   endif()
   if(DEFINED TARGET)
     set(target_path ${TARGET})

@@ -40,9 +40,9 @@ fault() {
   faults=$((faults + 1))
 }
 
-# One check per entry, fed with the entry's kind (d, -, l or another type
-# letter of ls), its mode as ls spells it, its name, and its owner and its
-# time where the format keeps them. The names come in the package's order.
+# The checks of one entry. check_order gets the names in the package's
+# order, a folder's without its trailing /, and compares each with the one
+# before; check_mode gets the mode as ls spells it.
 previous_name=
 first_entry=1
 check_order() {

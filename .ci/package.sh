@@ -43,6 +43,12 @@ tar tzf "$tgz"
 
 fail() { echo "package check: $*"; exit 1; }
 
+# The canonical form, whatever the builder's umask, time zone and locale:
+# entries in byte order, folders 755, files 644 or 755, owned by 0/0, every
+# time SOURCE_DATE_EPOCH.
+bash packaging/check-package.sh form "$deb" "$tgz" || fail "$deb or $tgz is not in the canonical form"
+echo "$deb, $tgz: in byte order, folders 755, files 644 or 755, owned by root, of SOURCE_DATE_EPOCH"
+
 # The dependencies are computed: the C and C++ runtimes with their versions.
 depends="$(dpkg-deb -f "$deb" Depends)"
 [[ "$depends" == *"libc6 (>="* ]] || fail "Depends lacks libc6: '$depends'"
@@ -58,13 +64,11 @@ want=(bin/quilmar bin/zktdump lib/quilmar/libzkt.so lib/quilmar/libzkttrace.so
 for page in man/*.1 man/*.5; do
   want+=("share/man/man${page##*.}/${page#man/}.gz")
 done
+top="$(basename "$tgz" .tar.gz)"
+bash packaging/check-package.sh holds "$deb" "${want[@]/#/./usr/}" || fail "$deb lacks what is named above"
+bash packaging/check-package.sh holds "$tgz" "${want[@]/#/$top/}" || fail "$tgz lacks what is named above"
 deb_list="$(dpkg-deb -c "$deb" | awk '{print $NF}')"
 tgz_list="$(tar tzf "$tgz")"
-top="$(basename "$tgz" .tar.gz)"
-for file in "${want[@]}"; do
-  grep -qx "./usr/$file" <<<"$deb_list" || fail "$deb lacks /usr/$file"
-  grep -qx "$top/$file" <<<"$tgz_list" || fail "$tgz lacks $top/$file"
-done
 if grep -E '/lib/[^/]+\.so' <<<"$deb_list"$'\n'"$tgz_list"; then
   fail "a library lies in the library folder itself"
 fi

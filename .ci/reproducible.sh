@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Reproducible packages: builds the packages of the current commit twice,
 # from two clones in two folders of different path lengths, one after the
-# other, under the umasks 022 and 077, with SOURCE_DATE_EPOCH set to the
-# commit's time, and compares every package file byte for byte. On a difference it shows which package, which
-# file in it and where (diffoscope where it is installed, cmp otherwise).
-# It also checks what one build cannot show against the other: the entries
-# of every archive are in name order, owned by root, and carry the commit's
-# time.
+# other, as two builders with different shells would: under the umasks 022
+# and 077, in the time zones UTC and one fourteen hours from it, in the
+# locales C.UTF-8 and C; with SOURCE_DATE_EPOCH set to the commit's time.
+# It compares every package file byte for byte. On a difference it shows
+# which package, which file in it and where (diffoscope where it is
+# installed, cmp otherwise). It also checks what one build cannot show
+# against the other, with packaging/check-package.sh on the first build's
+# packages: entries in byte order, folders 755 and files 644 or 755, owned
+# by root, every time the commit's time.
 #
 # Uncommitted changes are not built: the clones hold HEAD only.
 # KEEP=1 keeps the two clones; they are kept anyway when the check fails.
@@ -15,7 +18,7 @@ cd "$(dirname "$0")/.."
 root="$PWD"
 
 bash .ci/install-packages.sh cmake ninja-build g++ dpkg-dev file g++-mingw-w64-i686 wine \
-  zip unzip
+  zip unzip tzdata
 
 commit=$(git rev-parse HEAD)
 if [[ -z ${SOURCE_DATE_EPOCH:-} ]]; then
@@ -39,16 +42,22 @@ trap finish EXIT
 
 fail() { echo "reproducible: $*" >&2; exit 1; }
 
+# A zone far from UTC; without its tzdata file the C library would take the
+# name for UTC, and the two builds would not differ in their zone at all.
+far_zone=Pacific/Kiritimati
+[[ $(TZ=$far_zone date +%z) == +1400 ]] || fail "no time zone $far_zone here (tzdata)"
+
 # The native packages (.tar.gz, .deb) and the 32-bit Windows zip, without
 # the tests, which no package holds.
 build_packages() {
-  local src=$1 mask=$2
+  local src=$1 mask=$2 zone=$3 locale=$4
   git init -q "$src"
   git -C "$src" fetch -q --depth=1 "file://$root" "$commit"
   git -C "$src" checkout -q --detach FETCH_HEAD
   (
     cd "$src"
     umask "$mask"
+    export TZ=$zone LC_ALL=$locale
     for preset in default windows-x86; do
       cmake --preset "$preset" -DQUILMAR_BUILD_TESTS=OFF >/dev/null
       cmake --build --preset "$preset" -j2 >/dev/null
@@ -64,12 +73,11 @@ packages_of() {
 }
 
 start=$SECONDS
-# The builders differ in their umask too, as two people's shells do.
-build_packages "$one" 022
-printf -- '-- built in %s (%ds)\n' "$one" $((SECONDS - start))
+build_packages "$one" 022 UTC0 C.UTF-8
+printf -- '-- built in %s (%ds), umask 022, TZ=UTC0, LC_ALL=C.UTF-8\n' "$one" $((SECONDS - start))
 start=$SECONDS
-build_packages "$two" 077
-printf -- '-- built in %s (%ds)\n' "$two" $((SECONDS - start))
+build_packages "$two" 077 "$far_zone" C
+printf -- '-- built in %s (%ds), umask 077, TZ=%s, LC_ALL=C\n' "$two" $((SECONDS - start)) "$far_zone"
 
 list_one=$(packages_of "$one")
 list_two=$(packages_of "$two")
@@ -134,50 +142,14 @@ while read -r package; do
 done <<<"$list_one"
 ((differ == 0)) || fail "two builds of $commit gave different packages"
 
-# Order, owners and times inside the archives of one build. tar lists
-# mode, "user/group", size, date, time and name. The .deb's control
-# members come in the fixed order dpkg expects (md5sums, control, scripts),
-# not in name order.
-epoch_time=$(date -u -d "@$SOURCE_DATE_EPOCH" '+%F %T')
-check_tar_listing() {
-  local what=$1 listing=$2 order=$3
-  local names
-  names=$(awk '{ print $6 }' <<<"$listing" | sed 's:/$::')
-  if [[ $order == name-order ]]; then
-    LC_ALL=C sort -c <<<"$names" 2>/dev/null || fail "$what: entries not in name order:"$'\n'"$names"
-  fi
-  local stray
-  stray=$(awk -v t="$epoch_time" '$2 != "0/0" || $4 " " $5 != t' <<<"$listing")
-  [[ -z $stray ]] || fail "$what: entries not owned by 0/0 or not of $epoch_time:"$'\n'"$stray"
-}
-while read -r package; do
-  file="$one/$package"
-  case $package in
-    *.tar.gz)
-      check_tar_listing "$package" "$(TZ=UTC0 tar -tvz --full-time --numeric-owner -f "$file")" \
-        name-order
-      ;;
-    *.deb)
-      check_tar_listing "$package (data)" \
-        "$(dpkg-deb --fsys-tarfile "$file" | TZ=UTC0 tar -tv --full-time --numeric-owner -f -)" \
-        name-order
-      check_tar_listing "$package (control)" \
-        "$(dpkg-deb --ctrl-tarfile "$file" | TZ=UTC0 tar -tv --full-time --numeric-owner -f -)" \
-        fixed-order
-      ;;
-    *.zip)
-      names=$(unzip -Z1 "$file" | sed 's:/$::')
-      LC_ALL=C sort -c <<<"$names" 2>/dev/null || fail "$package: entries not in name order:"$'\n'"$names"
-      # A zip keeps times to two seconds.
-      while read -r stamp name; do
-        t=$(date -u -d "${stamp:0:4}-${stamp:4:2}-${stamp:6:2} ${stamp:9:2}:${stamp:11:2}:${stamp:13:2}" +%s)
-        ((t - SOURCE_DATE_EPOCH <= 1 && SOURCE_DATE_EPOCH - t <= 1)) ||
-          fail "$package: $name is of $stamp, not of $epoch_time"
-      done < <(TZ=UTC0 zipinfo -T "$file" | awk 'NF >= 8 && $1 ~ /^[-dl]/ { print $7, $8 }')
-      ;;
-  esac
-done <<<"$list_one"
-echo "-- every archive: entries in name order, owned by root, of $epoch_time"
+# The form of one build's archives, which comparing two builds cannot show:
+# both could be in the same wrong order or of the same wrong time. Checked
+# in the far zone, which the check must not depend on.
+mapfile -t archives < <(grep -E '\.(deb|tar\.gz|zip)$' <<<"$list_one")
+(cd "$one" && TZ=$far_zone bash packaging/check-package.sh form "${archives[@]}") ||
+  fail "the packages of $one are not in the canonical form"
+printf -- '-- every archive: entries in byte order, folders 755, files 644 or 755, owned by root, of %s\n' \
+  "$(date -u -d "@$SOURCE_DATE_EPOCH" '+%F %T UTC')"
 
 echo "-- SHA-256 of the packages of both builds:"
 while read -r package; do

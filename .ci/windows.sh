@@ -99,12 +99,17 @@ expected_entries=$(printf '%s\n' "$top/README.txt" "$top/quilmar.exe" "$top/zktd
   "$top/demo/quilmar.exe" "$top/demo/zktdump.exe" "$top/demo/ZKT.dll" "$top/demo/quilmar.ini" \
   "$top/demo/zkt.ini" "$top/trace/quilmar.exe" "$top/trace/zktdump.exe" "$top/trace/ZKT.dll" |
   sort)
-entries=$(unzip -Z1 "$zip" | grep -v '/$' | sort)
-if [[ $entries != "$expected_entries" ]]; then
-  printf 'the package holds:\n%s\nexpected:\n%s\n' "$entries" "$expected_entries" >&2
+mapfile -t expected_files <<<"$expected_entries"
+if ! bash packaging/check-package.sh holds --only "$zip" "${expected_files[@]}"; then
+  printf 'the package holds:\n%s\nexpected:\n%s\n' "$(unzip -Z1 "$zip")" "$expected_entries" >&2
   exit 1
 fi
 note "package: $zip, no ZKT.dll at its top, the simulator under demo/, the proxy under trace/"
+# Its canonical form: entries in byte order (README.txt before quilmar.exe),
+# folders 755, files 644 or 755, every time SOURCE_DATE_EPOCH rounded down
+# to an even second.
+bash packaging/check-package.sh form "$zip"
+note "$zip: in byte order, folders 755, files 644 or 755, of SOURCE_DATE_EPOCH"
 
 check_operations "$build/bin/ZKT.dll exports" "$(exports_of "$build/bin/ZKT.dll")"
 check_operations "$build/bin/trace/ZKT.dll exports" "$(exports_of "$build/bin/trace/ZKT.dll")"

@@ -1,14 +1,16 @@
 # Run by cpack after it has written the packages (CPACK_POST_BUILD_SCRIPTS):
 # writes each .tar.gz and .zip again so that it holds the same entries as
-# before in name order, owned by root, its folders with mode 755, with no
-# host name, user or time zone in it, and, when SOURCE_DATE_EPOCH is set,
-# every time equal to it. cpack itself adds the entries in the order the
-# file system lists them, which differs between file systems, creates the
-# folders with the packer's umask, and writes the zip's times as local
-# times. The .deb keeps its contents: cpack writes its members in name
-# order, owned by root, with the times from SOURCE_DATE_EPOCH; only the
-# modes of its three ar members, which cpack takes from the packer's umask,
-# are set to 100644, as dpkg-deb writes them.
+# before in name order, owned by root, its folders with mode 755 and its
+# files 644 or 755, with no host name, user or time zone in it, and, when
+# SOURCE_DATE_EPOCH is set, every time equal to it (in a zip, rounded down
+# to an even second); packaging/check-package.sh checks that form. cpack
+# itself adds the entries in the order the file system lists them, which
+# differs between file systems, creates the folders with the packer's
+# umask, and writes the zip's times as local times. The .deb keeps its
+# contents: cpack writes its members in name order, owned by root, with the
+# times from SOURCE_DATE_EPOCH; only the modes of its three ar members,
+# which cpack takes from the packer's umask, are set to 100644, as dpkg-deb
+# writes them.
 #
 # Needs GNU tar and gzip for the .tar.gz, unzip and zip for the .zip.
 
@@ -103,16 +105,21 @@ foreach(package IN LISTS CPACK_PACKAGE_FILES)
   list(JOIN entries "\n" text)
   file(WRITE "${list}" "${text}\n")
 
+  # Folders 755; files 755 when they were executable, else 644: X gives
+  # execute to folders and to files that had an execute bit. Links keep
+  # theirs (chmod would follow them).
   list(TRANSFORM entries PREPEND "${tree}/" OUTPUT_VARIABLE paths)
-  foreach(path IN LISTS paths)
-    if(IS_DIRECTORY "${path}" AND NOT IS_SYMLINK "${path}")
-      file(CHMOD "${path}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
-        GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-    endif()
-  endforeach()
+  quilmar_run(find "${tree}" -mindepth 1 ! -type l -exec chmod u=rwX,go=rX {} +)
 
   if(NOT epoch STREQUAL "")
-    quilmar_run(touch -h -d "@${epoch}" ${paths})
+    # A zip keeps times to two seconds, and zip rounds an odd second up,
+    # which would put the times after SOURCE_DATE_EPOCH: it gets the even
+    # second at or before it.
+    set(stamp ${epoch})
+    if(kind STREQUAL zip)
+      math(EXPR stamp "${epoch} - ${epoch} % 2")
+    endif()
+    quilmar_run(touch -h -d "@${stamp}" ${paths})
   endif()
 
   if(kind STREQUAL tgz)

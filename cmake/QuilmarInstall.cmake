@@ -3,11 +3,21 @@
 # each its install rule), the simulated board access library and the
 # tracing proxy in the package's own folder below the library folder
 # (QUILMAR_INSTALL_PKGLIBDIR, which the programs' RUNPATH names; sim/ and
-# zkttrace/ install them), the library's interface for people who write
-# against it, the demo's files, the reference pages gzipped, and the
+# zkttrace/ install them), the library's interface and its zkt.pc for people
+# who write against it, the demo's files, the reference pages gzipped, and the
 # copyright and changelog a Debian package carries. `cpack --preset default`
 # packs that same tree as a .tar.gz and a .deb.
 install(FILES ${CMAKE_SOURCE_DIR}/boardlib/zkt_api.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+# zkt.pc, so that a program of one's own builds against the simulator with
+# `cc prog.c $(pkg-config --cflags --libs zkt)` and finds it at run time
+# through the RUNPATH the file asks for. Its paths start from the file's own
+# folder (${pcfiledir}), so the one file serves the .deb below /usr, the
+# .tar.gz unpacked anywhere and an install into any prefix.
+file(RELATIVE_PATH QUILMAR_PC_PREFIX_FROM_PCFILEDIR /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" QUILMAR_PC_PREFIX_FROM_PCFILEDIR "${QUILMAR_PC_PREFIX_FROM_PCFILEDIR}")
+configure_file(${CMAKE_SOURCE_DIR}/packaging/zkt.pc.in ${CMAKE_BINARY_DIR}/generated/zkt.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/generated/zkt.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 install(FILES
   ${CMAKE_SOURCE_DIR}/demo/quilmar.ini
   ${CMAKE_SOURCE_DIR}/demo/zkt.ini

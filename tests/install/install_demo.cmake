@@ -20,6 +20,7 @@ set(wanted
   ${PKGLIBDIR}/libzkt.so
   ${PKGLIBDIR}/libzkttrace.so
   ${INCLUDEDIR}/zkt_api.h
+  ${LIBDIR}/pkgconfig/zkt.pc
   ${DOCDIR}/demo/quilmar.ini
   ${DOCDIR}/demo/zkt.ini
   ${DOCDIR}/copyright

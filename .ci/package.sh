@@ -53,7 +53,7 @@ depends="$(dpkg-deb -f "$deb" Depends)"
 # never in the library folder itself, where the simulated libzkt.so would
 # stand in front of the maker's library for every program.
 want=(bin/quilmar bin/zktdump lib/quilmar/libzkt.so lib/quilmar/libzkttrace.so
-      include/zkt_api.h lib/pkgconfig/zkt.pc
+      include/zkt_api.h "lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/pkgconfig/zkt.pc"
       share/doc/quilmar/demo/quilmar.ini share/doc/quilmar/demo/zkt.ini
       share/doc/quilmar/copyright share/doc/quilmar/changelog.gz)
 for page in man/*.1 man/*.5; do

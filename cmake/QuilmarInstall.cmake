@@ -14,10 +14,10 @@ install(FILES ${CMAKE_SOURCE_DIR}/boardlib/zkt_api.h DESTINATION ${CMAKE_INSTALL
 # through the RUNPATH the file asks for. Its paths start from the file's own
 # folder (${pcfiledir}), so the one file serves the .deb below /usr, the
 # .tar.gz unpacked anywhere and an install into any prefix.
-file(RELATIVE_PATH QUILMAR_PC_PREFIX_FROM_PCFILEDIR /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+file(RELATIVE_PATH QUILMAR_PC_PREFIX_FROM_PCFILEDIR /prefix/${QUILMAR_INSTALL_PKGCONFIGDIR} /prefix)
 string(REGEX REPLACE "/$" "" QUILMAR_PC_PREFIX_FROM_PCFILEDIR "${QUILMAR_PC_PREFIX_FROM_PCFILEDIR}")
 configure_file(${CMAKE_SOURCE_DIR}/packaging/zkt.pc.in ${CMAKE_BINARY_DIR}/generated/zkt.pc @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/generated/zkt.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${CMAKE_BINARY_DIR}/generated/zkt.pc DESTINATION ${QUILMAR_INSTALL_PKGCONFIGDIR})
 install(FILES
   ${CMAKE_SOURCE_DIR}/demo/quilmar.ini
   ${CMAKE_SOURCE_DIR}/demo/zkt.ini

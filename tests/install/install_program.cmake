@@ -8,7 +8,7 @@
 # trace must be list_boards.trace, and a replay of that recording, whose
 # output is the same again and whose trace is the recording byte for byte.
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
-require_definitions(BUILD_DIR PREFIX WORK_DIR LIBDIR PKGLIBDIR DOCDIR C_COMPILER PKG_CONFIG)
+require_definitions(BUILD_DIR PREFIX WORK_DIR PKGCONFIGDIR PKGLIBDIR DOCDIR C_COMPILER PKG_CONFIG)
 
 if(NOT PKG_CONFIG)
   # CI installs it (package pkgconf); elsewhere the test says why it did nothing.
@@ -32,7 +32,7 @@ endif()
 # system, and no sysroot that would move the paths.
 set(pkg_config_env
   --unset=PKG_CONFIG_PATH --unset=PKG_CONFIG_SYSROOT_DIR
-  PKG_CONFIG_LIBDIR=${PREFIX}/${LIBDIR}/pkgconfig)
+  PKG_CONFIG_LIBDIR=${PREFIX}/${PKGCONFIGDIR})
 function(pkg_config result_var)
   execute_process(
     COMMAND ${CMAKE_COMMAND} -E env ${pkg_config_env} ${PKG_CONFIG} ${ARGN} zkt

@@ -66,6 +66,8 @@ for file in "${want[@]}"; do
   grep -qx "./usr/$file" <<<"$deb_list" || fail "$deb lacks /usr/$file"
   grep -qx "$top/$file" <<<"$tgz_list" || fail "$tgz lacks $top/$file"
 done
+# The licence: at the top of the .tar.gz; in the .deb only as its copyright.
+grep -qx "$top/LICENSE" <<<"$tgz_list" || fail "$tgz lacks $top/LICENSE"
 if grep -E '/lib/[^/]+\.so' <<<"$deb_list"$'\n'"$tgz_list"; then
   fail "a library lies in the library folder itself"
 fi

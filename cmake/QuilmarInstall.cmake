@@ -5,8 +5,9 @@
 # (QUILMAR_INSTALL_PKGLIBDIR, which the programs' RUNPATH names; sim/ and
 # zkttrace/ install them), the library's interface and its zkt.pc for people
 # who write against it, the demo's files, the reference pages gzipped, and the
-# copyright and changelog a Debian package carries. `cpack --preset default`
-# packs that same tree as a .tar.gz and a .deb.
+# copyright (the licence in Debian's form) and changelog a Debian package
+# carries. `cpack --preset default` packs that same tree as a .tar.gz, with
+# LICENSE at its top, and a .deb.
 install(FILES ${CMAKE_SOURCE_DIR}/boardlib/zkt_api.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 # zkt.pc, so that a program of one's own builds against the simulator with
@@ -89,8 +90,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # typed list: cmake/QuilmarDebDepends.cmake asks dpkg-shlibdeps.
 set(CPACK_PRE_BUILD_SCRIPTS
   ${CMAKE_SOURCE_DIR}/cmake/QuilmarStagedModes.cmake
-  ${CMAKE_SOURCE_DIR}/cmake/QuilmarDebDepends.cmake)
+  ${CMAKE_SOURCE_DIR}/cmake/QuilmarDebDepends.cmake
+  ${CMAKE_SOURCE_DIR}/cmake/QuilmarArchiveLicense.cmake)
 set(CPACK_QUILMAR_PKGLIBDIR ${QUILMAR_INSTALL_PKGLIBDIR})
+set(CPACK_QUILMAR_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 file(READ ${CMAKE_SOURCE_DIR}/packaging/debian/description CPACK_DEBIAN_PACKAGE_DESCRIPTION)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS

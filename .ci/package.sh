@@ -55,7 +55,7 @@ depends="$(dpkg-deb -f "$deb" Depends)"
 want=(bin/quilmar bin/zktdump lib/quilmar/libzkt.so lib/quilmar/libzkttrace.so
       include/zkt_api.h "lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/pkgconfig/zkt.pc"
       share/doc/quilmar/demo/quilmar.ini share/doc/quilmar/demo/zkt.ini
-      share/doc/quilmar/copyright share/doc/quilmar/changelog.gz)
+      share/doc/quilmar/copyright share/doc/quilmar/changelog.gz share/man/man3/zkt.3.gz)
 for page in man/*.1 man/*.5; do
   want+=("share/man/man${page##*.}/${page#man/}.gz")
 done
@@ -138,7 +138,7 @@ cmake -DQUILMAR=/usr/bin/quilmar \
 echo "demo from the installed package, alone and traced: as expected"
 
 # Each page opens with man, from where the package put it, without a warning.
-for page in man/*.1 man/*.5; do
+for page in man/*.1 man/*.3 man/*.5; do
   name="${page#man/}"
   section="${name##*.}"
   name="${name%.*}"

@@ -23,6 +23,10 @@ install(FILES
   ${CMAKE_SOURCE_DIR}/demo/quilmar.ini
   ${CMAKE_SOURCE_DIR}/demo/zkt.ini
   DESTINATION ${CMAKE_INSTALL_DOCDIR}/demo)
+# A program of one's own to start from (zkt(3), EXAMPLES); install.own-program
+# builds and runs it.
+install(FILES ${CMAKE_SOURCE_DIR}/tests/install/list_boards.c
+  DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 # Compressed with gzip -n -9 (no name, no time in the header), so that two
 # builds of the same sources give the same bytes.
@@ -37,10 +41,10 @@ endfunction()
 
 set(quilmar_gzipped "")
 set(gz_dir ${CMAKE_BINARY_DIR}/gz)
-file(MAKE_DIRECTORY ${gz_dir}/man1 ${gz_dir}/man5)
+file(MAKE_DIRECTORY ${gz_dir}/man1 ${gz_dir}/man3 ${gz_dir}/man5)
 
 # Every page in man/ goes to the section its suffix names.
-foreach(section 1 5)
+foreach(section 1 3 5)
   file(GLOB pages CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/man/*.${section})
   foreach(page IN LISTS pages)
     get_filename_component(name ${page} NAME)

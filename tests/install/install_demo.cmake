@@ -24,9 +24,11 @@ set(wanted
   ${PKGCONFIGDIR}/zkt.pc
   ${DOCDIR}/demo/quilmar.ini
   ${DOCDIR}/demo/zkt.ini
+  ${DOCDIR}/examples/list_boards.c
   ${DOCDIR}/copyright
   ${DOCDIR}/changelog.gz)
-file(GLOB pages RELATIVE ${SOURCE_DIR}/man ${SOURCE_DIR}/man/*.1 ${SOURCE_DIR}/man/*.5)
+file(GLOB pages RELATIVE ${SOURCE_DIR}/man ${SOURCE_DIR}/man/*.1 ${SOURCE_DIR}/man/*.3
+  ${SOURCE_DIR}/man/*.5)
 if(NOT pages)
   message(FATAL_ERROR "no man pages in ${SOURCE_DIR}/man")
 endif()

@@ -1,7 +1,7 @@
 # A program of one's own against the installed simulator, as README.md,
 # "Testing your own program against simulated boards", shows it: installs the
-# build into an empty prefix, builds list_boards.c with the flags the
-# installed zkt.pc gives (found through PKG_CONFIG_LIBDIR alone, its paths
+# build into an empty prefix, builds the installed example list_boards.c
+# (tests/install/list_boards.c) with the flags the installed zkt.pc gives (found through PKG_CONFIG_LIBDIR alone, its paths
 # relative to the file itself), and runs it without LD_LIBRARY_PATH on a copy
 # of the installed demo's zkt.ini: its output must be list_boards.out. Then
 # the same program through the installed tracing proxy (LD_PRELOAD), whose
@@ -60,7 +60,7 @@ separate_arguments(link_flags UNIX_COMMAND "${LINK_FLAGS}")
 set(program ${WORK_DIR}/list_boards)
 execute_process(
   COMMAND ${C_COMPILER} -std=c99 -Wall -Wextra -pedantic -Werror ${link_flags}
-          -o ${program} ${here}/list_boards.c ${flags}
+          -o ${program} ${PREFIX}/${DOCDIR}/examples/list_boards.c ${flags}
   RESULT_VARIABLE compile_result
   OUTPUT_VARIABLE compile_log
   ERROR_VARIABLE compile_log)

@@ -1,7 +1,7 @@
-/* A program of a lab's own, written against the board access library and
-   built with pkg-config (install_program.cmake, README.md, "Testing your own
-   program against simulated boards"): it lists the boards the library
-   reports and what each says of itself. */
+/* Lists the boards the board access library reports and what each says of
+   itself. Build it with
+       cc -o list_boards list_boards.c $(pkg-config --cflags --libs zkt)
+   and run it in a folder holding a zkt.ini (see zkt(3)). */
 #include <inttypes.h>
 #include <stdio.h>
 #include <string.h>

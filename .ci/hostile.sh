@@ -35,7 +35,7 @@ trap report_timings EXIT
 
 step "packages"
 bash .ci/install-packages.sh cmake ninja-build g++ libgtest-dev libgmock-dev clang \
-  libclang-rt-14-dev valgrind clang-format clang-tidy libbenchmark-dev g++-multilib
+  libclang-rt-14-dev valgrind clang-format clang-tidy libbenchmark-dev g++-multilib pkgconf
 
 step "ASan and UBSan: whole native suite"
 cmake --workflow --preset asan

@@ -59,9 +59,10 @@ depends="$(dpkg-deb -f "$deb" Depends)"
 # never in the library folder itself, where the simulated libzkt.so would
 # stand in front of the maker's library for every program.
 want=(bin/quilmar bin/zktdump lib/quilmar/libzkt.so lib/quilmar/libzkttrace.so
-      include/zkt_api.h share/doc/quilmar/demo/quilmar.ini share/doc/quilmar/demo/zkt.ini
+      include/zkt_api.h "lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/pkgconfig/zkt.pc"
+      share/doc/quilmar/demo/quilmar.ini share/doc/quilmar/demo/zkt.ini
       share/doc/quilmar/copyright share/doc/quilmar/changelog.gz)
-for page in man/*.1 man/*.5; do
+for page in man/*.1 man/*.3 man/*.5; do
   want+=("share/man/man${page##*.}/${page#man/}.gz")
 done
 top="$(basename "$tgz" .tar.gz)"
@@ -69,6 +70,8 @@ bash packaging/check-package.sh holds "$deb" "${want[@]/#/./usr/}" || fail "$deb
 bash packaging/check-package.sh holds "$tgz" "${want[@]/#/$top/}" || fail "$tgz lacks what is named above"
 deb_list="$(dpkg-deb -c "$deb" | awk '{print $NF}')"
 tgz_list="$(tar tzf "$tgz")"
+# The licence: at the top of the .tar.gz; in the .deb only as its copyright.
+bash packaging/check-package.sh holds "$tgz" "$top/LICENSE" || fail "$tgz lacks $top/LICENSE"
 if grep -E '/lib/[^/]+\.so' <<<"$deb_list"$'\n'"$tgz_list"; then
   fail "a library lies in the library folder itself"
 fi
@@ -139,7 +142,7 @@ cmake -DQUILMAR=/usr/bin/quilmar \
 echo "demo from the installed package, alone and traced: as expected"
 
 # Each page opens with man, from where the package put it, without a warning.
-for page in man/*.1 man/*.5; do
+for page in man/*.1 man/*.3 man/*.5; do
   name="${page#man/}"
   section="${name##*.}"
   name="${name%.*}"

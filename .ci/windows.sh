@@ -95,7 +95,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 top="quilmar-$version-win32"
 zip="$build/$top.zip"
 [[ -f $zip ]] || { echo "no package: $zip" >&2; exit 1; }
-expected_entries=$(printf '%s\n' "$top/README.txt" "$top/quilmar.exe" "$top/zktdump.exe" \
+expected_entries=$(printf '%s\n' "$top/README.txt" "$top/LICENSE" "$top/quilmar.exe" "$top/zktdump.exe" \
   "$top/demo/quilmar.exe" "$top/demo/zktdump.exe" "$top/demo/ZKT.dll" "$top/demo/quilmar.ini" \
   "$top/demo/zkt.ini" "$top/trace/quilmar.exe" "$top/trace/zktdump.exe" "$top/trace/ZKT.dll" |
   sort)

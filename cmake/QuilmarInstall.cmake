@@ -3,15 +3,30 @@
 # each its install rule), the simulated board access library and the
 # tracing proxy in the package's own folder below the library folder
 # (QUILMAR_INSTALL_PKGLIBDIR, which the programs' RUNPATH names; sim/ and
-# zkttrace/ install them), the library's interface for people who write
-# against it, the demo's files, the reference pages gzipped, and the
-# copyright and changelog a Debian package carries. `cpack --preset default`
-# packs that same tree as a .tar.gz and a .deb.
+# zkttrace/ install them), the library's interface and its zkt.pc for people
+# who write against it, the demo's files, the reference pages gzipped, and the
+# copyright (the licence in Debian's form) and changelog a Debian package
+# carries. `cpack --preset default` packs that same tree as a .tar.gz, with
+# LICENSE at its top, and a .deb.
 install(FILES ${CMAKE_SOURCE_DIR}/boardlib/zkt_api.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+# zkt.pc, so that a program of one's own builds against the simulator with
+# `cc prog.c $(pkg-config --cflags --libs zkt)` and finds it at run time
+# through the RUNPATH the file asks for. Its paths start from the file's own
+# folder (${pcfiledir}), so the one file serves the .deb below /usr, the
+# .tar.gz unpacked anywhere and an install into any prefix.
+file(RELATIVE_PATH QUILMAR_PC_PREFIX_FROM_PCFILEDIR /prefix/${QUILMAR_INSTALL_PKGCONFIGDIR} /prefix)
+string(REGEX REPLACE "/$" "" QUILMAR_PC_PREFIX_FROM_PCFILEDIR "${QUILMAR_PC_PREFIX_FROM_PCFILEDIR}")
+configure_file(${CMAKE_SOURCE_DIR}/packaging/zkt.pc.in ${CMAKE_BINARY_DIR}/generated/zkt.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/generated/zkt.pc DESTINATION ${QUILMAR_INSTALL_PKGCONFIGDIR})
 install(FILES
   ${CMAKE_SOURCE_DIR}/demo/quilmar.ini
   ${CMAKE_SOURCE_DIR}/demo/zkt.ini
   DESTINATION ${CMAKE_INSTALL_DOCDIR}/demo)
+# A program of one's own to start from (zkt(3), EXAMPLES); install.own-program
+# builds and runs it.
+install(FILES ${CMAKE_SOURCE_DIR}/tests/install/list_boards.c
+  DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 # Compressed with gzip -n -9 (no name, no time in the header), so that two
 # builds of the same sources give the same bytes.
@@ -26,10 +41,10 @@ endfunction()
 
 set(quilmar_gzipped "")
 set(gz_dir ${CMAKE_BINARY_DIR}/gz)
-file(MAKE_DIRECTORY ${gz_dir}/man1 ${gz_dir}/man5)
+file(MAKE_DIRECTORY ${gz_dir}/man1 ${gz_dir}/man3 ${gz_dir}/man5)
 
 # Every page in man/ goes to the section its suffix names.
-foreach(section 1 5)
+foreach(section 1 3 5)
   file(GLOB pages CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/man/*.${section})
   foreach(page IN LISTS pages)
     get_filename_component(name ${page} NAME)
@@ -79,8 +94,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # typed list: cmake/QuilmarDebDepends.cmake asks dpkg-shlibdeps.
 set(CPACK_PRE_BUILD_SCRIPTS
   ${CMAKE_SOURCE_DIR}/cmake/QuilmarStagedModes.cmake
-  ${CMAKE_SOURCE_DIR}/cmake/QuilmarDebDepends.cmake)
+  ${CMAKE_SOURCE_DIR}/cmake/QuilmarDebDepends.cmake
+  ${CMAKE_SOURCE_DIR}/cmake/QuilmarArchiveLicense.cmake)
 set(CPACK_QUILMAR_PKGLIBDIR ${QUILMAR_INSTALL_PKGLIBDIR})
+set(CPACK_QUILMAR_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 file(READ ${CMAKE_SOURCE_DIR}/packaging/debian/description CPACK_DEBIAN_PACKAGE_DESCRIPTION)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS

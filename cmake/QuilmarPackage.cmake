@@ -2,7 +2,7 @@
 # zktdump with no ZKT.dll beside them, so that they reach the maker's library
 # where Windows finds it; demo\ holds the same programs beside the simulator
 # and the demo's settings, trace\ the same programs beside the tracing
-# proxy; and a short text on running it.
+# proxy; a short text on running it, and the licence.
 # Made by `cpack` (the windows-x86 package preset) in the build folder.
 foreach(folder demo trace)
   install(TARGETS quilmar zktdump RUNTIME DESTINATION ${folder})
@@ -16,6 +16,7 @@ install(FILES
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/README-win32.txt
   DESTINATION .
   RENAME README.txt)
+install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(quilmar_package_system win32)

@@ -14,6 +14,17 @@
 include(GNUInstallDirs)
 set(QUILMAR_INSTALL_PKGLIBDIR ${CMAKE_INSTALL_LIBDIR}/quilmar)
 
+# Where zkt.pc goes (cmake/QuilmarInstall.cmake). On a multiarch system
+# (Debian) pkg-config looks for the file of an architecture's library in
+# lib/<multiarch>/pkgconfig, natively and for cross builds alike, and
+# lintian warns of one in lib/pkgconfig; the libraries themselves stay in
+# the package's own folder above.
+if(CMAKE_LIBRARY_ARCHITECTURE AND CMAKE_INSTALL_LIBDIR STREQUAL "lib")
+  set(QUILMAR_INSTALL_PKGCONFIGDIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/pkgconfig)
+else()
+  set(QUILMAR_INSTALL_PKGCONFIGDIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+endif()
+
 function(quilmar_program target)
   if(WIN32)
     # The Windows zip is flat: the programs and ZKT.dll side by side.

@@ -1,14 +1,15 @@
 // Every block of program output in the Markdown documents (README.md for
 // users, HACKING.md for people changing the code) and the man pages names the
 // file it shows, and must equal it byte for byte. Those files are the
-// expected output of end-to-end cases, which the e2e suite compares with a
-// real run, so an example in the documentation is what the program prints.
+// expected output of end-to-end cases or of the install's own program, which
+// the suite compares with a real run, so an example in the documentation is
+// what the program prints.
 //
 // Markers:
 //   *.md          a line "<!-- example: <path> -->" right before a fenced
 //                 block; fences other than ```sh, ```bat and ```ini (commands and
 //                 input files) must carry one.
-//   man/*.1, *.5  a line ".\" example: <path>" right before .EX; every .EX
+//   man/*.1, .3, .5  a line ".\" example: <path>" right before .EX; every .EX
 //                 carries either that or ".\" not output: <what it is>".
 #include <gtest/gtest.h>
 
@@ -173,7 +174,7 @@ std::vector<Document> Documents() {
     std::vector<std::string> pages;
     for (const auto &entry : fs::directory_iterator(kSourceDir / "man")) {
         const std::string extension = entry.path().extension().string();
-        if (extension == ".1" || extension == ".5") {
+        if (extension == ".1" || extension == ".3" || extension == ".5") {
             pages.push_back("man/" + entry.path().filename().string());
         }
     }
@@ -242,10 +243,13 @@ TEST(DocExamples, TheMainExamplesAreChecked) {
             if (block.output) sources.insert(document.name + " " + block.source);
         }
     }
-    for (const char *wanted : {"README.md tests/e2e/demo/expected.out",
-                               "README.md tests/e2e/cases/replay-changed-settings/expected.err",
-                               "man/quilmar.1 tests/e2e/cases/reference-example/expected.out",
-                               "man/zkt.ini.5 tests/e2e/cases/reference-example/expected.trace"}) {
+    for (const char *wanted :
+         {"README.md tests/e2e/demo/expected.out",
+          "README.md tests/e2e/cases/replay-changed-settings/expected.err",
+          "man/quilmar.1 tests/e2e/cases/reference-example/expected.out",
+          "man/zkt.ini.5 tests/e2e/cases/reference-example/expected.trace",
+          "README.md tests/install/list_boards.out", "README.md tests/install/list_boards.trace",
+          "man/zkt.3 tests/install/list_boards.out"}) {
         EXPECT_EQ(sources.count(wanted), 1u) << "no checked example: " << wanted;
     }
 }

@@ -3,7 +3,8 @@
 # installed demo files: its output must be the demo's expected output, which
 # proves that the installed program finds the installed library.
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
-require_definitions(BUILD_DIR SOURCE_DIR PREFIX WORK_DIR BINDIR LIBDIR PKGLIBDIR INCLUDEDIR DOCDIR MANDIR)
+require_definitions(BUILD_DIR SOURCE_DIR PREFIX WORK_DIR BINDIR LIBDIR PKGLIBDIR PKGCONFIGDIR INCLUDEDIR DOCDIR
+  MANDIR)
 
 file(REMOVE_RECURSE ${PREFIX} ${WORK_DIR})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -20,11 +21,14 @@ set(wanted
   ${PKGLIBDIR}/libzkt.so
   ${PKGLIBDIR}/libzkttrace.so
   ${INCLUDEDIR}/zkt_api.h
+  ${PKGCONFIGDIR}/zkt.pc
   ${DOCDIR}/demo/quilmar.ini
   ${DOCDIR}/demo/zkt.ini
+  ${DOCDIR}/examples/list_boards.c
   ${DOCDIR}/copyright
   ${DOCDIR}/changelog.gz)
-file(GLOB pages RELATIVE ${SOURCE_DIR}/man ${SOURCE_DIR}/man/*.1 ${SOURCE_DIR}/man/*.5)
+file(GLOB pages RELATIVE ${SOURCE_DIR}/man ${SOURCE_DIR}/man/*.1 ${SOURCE_DIR}/man/*.3
+  ${SOURCE_DIR}/man/*.5)
 if(NOT pages)
   message(FATAL_ERROR "no man pages in ${SOURCE_DIR}/man")
 endif()

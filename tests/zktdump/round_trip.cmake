@@ -52,7 +52,8 @@ function(run_quilmar dir)
     RESULT_VARIABLE exit_code
     TIMEOUT 60)
   if(NOT exit_code STREQUAL "0")
-    message(FATAL_ERROR "quilmar in ${dir} exited with '${exit_code}'")
+    file(READ ${WORK_DIR}/${dir}/quilmar.err err)
+    message(FATAL_ERROR "quilmar in ${dir} exited with '${exit_code}', standard error:\n${err}")
   endif()
 endfunction()
 

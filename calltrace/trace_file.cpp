@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include "boardlib/zkt_ops.h"
 #include "platform/platform.h"
 
 namespace {
@@ -69,15 +70,46 @@ bool IsNamedPipe(const char *path) {
     return stat(path, &info) == 0 && S_ISFIFO(info.st_mode);
 }
 
-// Whether the open regular file is empty or starts as a trace does: with a
-// call ("ZKT_") or a note ("# "). Anything else is the user's own file.
+// Bytes read from the top of a file to tell whether it is a trace.
+constexpr size_t kTraceSniffBytes = size_t{64} << 10;
+
+// Whether line (its bytes up to a line end, which it may lack when the file
+// or the part read ends there) is a call: "ZKT_", an operation's name and
+// "(". A line cut short by a crash is a call too, as far as it goes.
+bool IsCallLine(const char *line, size_t length, bool whole) {
+    for (const ZktOperationName &op : kZktOperationNames) {
+        const std::string start = std::string(op.name) + "(";
+        if (length >= start.size() && std::memcmp(line, start.data(), start.size()) == 0) {
+            return true;
+        }
+        if (!whole && length >= 4 && length < start.size() &&
+            std::memcmp(line, start.data(), length) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether the open regular file may be replaced by a trace: its first line
+// that is not a note ("# ...") is a call. A file of notes only, or an empty
+// one, may be too. Anything else is the user's own file: a settings file
+// may start with a "# " comment just as a trace starts with a note, so the
+// notes alone tell nothing.
 bool HoldsATraceOrNothing(FILE *opened) {
-    char start[4];
     if (std::fseek(opened, 0, SEEK_SET) != 0) return false;
-    const size_t length = std::fread(start, 1, sizeof start, opened);
-    if (length == 0) return !std::ferror(opened);
-    if (length >= 2 && std::memcmp(start, "# ", 2) == 0) return true;
-    return length == sizeof start && std::memcmp(start, "ZKT_", sizeof start) == 0;
+    std::string top(kTraceSniffBytes, '\0');
+    const size_t length = std::fread(&top[0], 1, top.size(), opened);
+    if (std::ferror(opened)) return false;
+    size_t at = 0;
+    while (at < length) {
+        const char *end = static_cast<const char *>(std::memchr(&top[at], '\n', length - at));
+        const size_t lineLength = end != nullptr ? static_cast<size_t>(end - &top[at]) : length - at;
+        if (lineLength < 2 || top[at] != '#' || top[at + 1] != ' ') {
+            return IsCallLine(&top[at], lineLength, end != nullptr);
+        }
+        at += lineLength + 1;
+    }
+    return true;
 }
 
 // Opens path in mode, unbuffered, and tells what it is; null with errno

@@ -9,8 +9,9 @@
 //
 // A trace is never written over a file that is something else: the files a
 // library names to keep (its zkt.ini, the recording it replays), a file
-// whose first line is neither a call nor a note, or a trace that another
-// run is writing. Such a file is left as it was.
+// whose first line past its "# " notes is not a call (a settings file may
+// start with a "# " comment too), or a trace that another run is writing.
+// Such a file is left as it was.
 //
 // One trace per library, written from the one thread that calls it: nothing
 // here is synchronised.
@@ -44,9 +45,9 @@ void TraceFileOnWriteFailure(TraceWriteFailureReport report);
 // are dropped. Returns true with a trace started or none asked for; false
 // when there is no trace, with why in *reason: the system's reason it
 // cannot be opened, "the same file as <shown>" for one of the keptCount
-// files kept, "a file that is not a trace" for a file whose first line is
-// neither a call nor a note, or "in use by another run" when another open
-// holds its lock. A named pipe is never opened (the open would wait for a
+// files kept, "a file that is not a trace" for a file whose first line
+// that is not a note is not a call (within its first 64 KiB), or "in use
+// by another run" when another open holds its lock. A named pipe is never opened (the open would wait for a
 // reader). The file is then as it was.
 bool TraceFileStart(const char *path, const TraceKeptFile *kept, size_t keptCount,
                     std::string *reason);

@@ -544,9 +544,10 @@ TEST_F(TraceTest, TraceLockedByAnotherRunIsLeftAsItWas) {
     EXPECT_EQ(ReadFile("shared.log"), "ZKT_init(configFile=\"zkt.ini\") = 0, count=0\n" + older);
 }
 
-// A trace is written over an older trace, or over an empty file; never over
-// a file whose first line is neither a call nor a note. That file stays as
-// it was, and the calls go on.
+// A trace is written over an older trace (its first line past the notes a
+// call, whole or cut short), a file of notes only, or an empty file; never
+// over anything else, though it start with a note as a commented settings
+// file does. That file stays as it was, and the calls go on.
 TEST_F(TraceTest, TraceGoesOnlyOverATraceOrAnEmptyFile) {
     const struct {
         const char *older;
@@ -556,6 +557,15 @@ TEST_F(TraceTest, TraceGoesOnlyOverATraceOrAnEmptyFile) {
         {"ZKT_cleanup() = 0\n", true},
         {"# a note\nZKT_cleanup() = 0\n", true},
         {"ZKT_", true},
+        {"# a note\n# another\n", true},
+        {"# a note\nZKT_capture(device=257, res", true},
+        {"# a note\nZKT_cap", true},
+        {"# Lab settings, do not lose\n[Option]\nOutputFreq = 1\n", false},
+        {"# Boards of lab 2\n[Board]\nName = A\n", false},
+        {"# a note\nOutputFreq = 1\n", false},
+        {"# a note\n; a comment\n", false},
+        {"# a note\nZKT_cap\n", false},
+        {"ZKT_unknown()\n", false},
         {"[Option]\nOutputFreq = 1\n", false},
         {"ZKT\n", false},
         {"#note\n", false},

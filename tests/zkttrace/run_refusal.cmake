@@ -18,6 +18,8 @@
 #              file, zkt-trace.log (the case's expected.trace): one line,
 #              no proxy trace, the recording left byte for byte
 #   full       ZKT_TRACE_FILE=/dev/full (Linux): every write fails, one line
+#   settings   ZKT_TRACE_FILE=quilmar.ini, settings that start with a "# "
+#              comment and set nothing: one line, and the file kept
 # Without a usable target: one line on standard error naming the library and
 # what is wrong, every call answered with ZKTerr_BAD_MODE (so the tool lists
 # nothing), the calls still in the proxy's trace, and the simulator never
@@ -118,6 +120,11 @@ elseif(KIND STREQUAL "replayed")
 elseif(KIND STREQUAL "full")
   forward_with_trace_file(/dev/full)
   set(message_pattern "^zkttrace: cannot write trace file '/dev/full' \\(No space left on device\\)\\; the trace stops, calls go on\r?\n$")
+elseif(KIND STREQUAL "settings")
+  forward_with_trace_file(quilmar.ini)
+  set(settings_text "# Lab settings, do not lose\n[Option]\n")
+  file(WRITE ${WORK_DIR}/quilmar.ini "${settings_text}")
+  set(message_pattern "^zkttrace: cannot open trace file 'quilmar\\.ini' \\(a file that is not a trace\\)\\; calls go on without a trace\r?\n$")
 else()
   message(FATAL_ERROR "unknown KIND '${KIND}'")
 endif()
@@ -162,6 +169,12 @@ if(refused)
 else()
   file(READ ${CASE_DIR}/expected.out expected_out)
   compare("the simulator's trace" ${CASE_DIR}/expected.trace ${WORK_DIR}/trace.log)
+  if(KIND STREQUAL "settings")
+    file(READ ${WORK_DIR}/quilmar.ini settings_left)
+    if(NOT settings_left STREQUAL settings_text)
+      string(APPEND failures "quilmar.ini changed:\n${settings_left}\n")
+    endif()
+  endif()
   if(KIND STREQUAL "replayed")
     compare("the recording, zkt-trace.log," ${CASE_DIR}/expected.trace ${WORK_DIR}/zkt-trace.log)
   endif()

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -21,6 +22,8 @@ std::string filePath;
 bool fileRegular = false;
 uint64_t wholeBytes = 0;  // bytes of whole lines in the file
 std::string pending;      // whole lines, each ended by '\n'
+size_t callsNotHeld = 0;  // calls past the held-back lines' limit
+size_t callsNotKept = 0;  // of those, at the last start of a trace
 TraceWriteFailureReport failureReport = nullptr;
 
 // Closes the trace after a failed write (error): cut back to its last whole
@@ -46,7 +49,7 @@ void Write(const char *bytes, size_t length) {
     wholeBytes += length;
 }
 
-void AddLine(const char *prefix, const char *line, size_t length) {
+void AddLine(const char *prefix, const char *line, size_t length, bool isCall) {
     const size_t prefixLength = std::strlen(prefix);
     if (mode == kWriting) {
         std::string whole;
@@ -60,6 +63,8 @@ void AddLine(const char *prefix, const char *line, size_t length) {
         pending.append(prefix, prefixLength);
         pending.append(line, length);
         pending.push_back('\n');
+    } else if (mode == kHoldingBack && isCall) {
+        ++callsNotHeld;
     }
 }
 
@@ -123,9 +128,27 @@ FILE *OpenUnbuffered(const char *path, const char *openMode, FileIdentity *ident
     return opened;
 }
 
+// The regular files that standard output and standard error go to, taken
+// before the trace is opened: a trace there would be mixed with the
+// program's own lines.
+struct StandardFiles {
+    FileIdentity output;
+    FileIdentity error;
+    bool outputRegular;
+    bool errorRegular;
+};
+
+StandardFiles StandardFilesNow() {
+    StandardFiles files{};
+    std::fflush(stdout);
+    files.outputRegular = PlatformOpenFileIdentity(stdout, &files.output) && files.output.regular;
+    files.errorRegular = PlatformOpenFileIdentity(stderr, &files.error) && files.error.regular;
+    return files;
+}
+
 // Why the trace may not be written over the open file at path, or empty.
 std::string Refusal(FILE *opened, const FileIdentity &identity, const TraceKeptFile *kept,
-                    size_t keptCount) {
+                    size_t keptCount, const StandardFiles &standard) {
     // Only a regular file can be one of the kept files, or be cut.
     if (!identity.regular) return std::string();
     for (size_t i = 0; i < keptCount; ++i) {
@@ -134,6 +157,12 @@ std::string Refusal(FILE *opened, const FileIdentity &identity, const TraceKeptF
             PlatformFileIdentity(kept[i].path, &other) && SameFile(identity, other)) {
             return "the same file as " + kept[i].shown;
         }
+    }
+    if (standard.outputRegular && SameFile(identity, standard.output)) {
+        return "the same file as standard output";
+    }
+    if (standard.errorRegular && SameFile(identity, standard.error)) {
+        return "the same file as standard error";
     }
     if (PlatformLockFile(opened) == kFileLockHeld) return "in use by another run";
     if (!HoldsATraceOrNothing(opened)) return "a file that is not a trace";
@@ -152,7 +181,11 @@ bool TraceFileStart(const char *path, const TraceKeptFile *kept, size_t keptCoun
     reason->clear();
     const std::string held = std::move(pending);
     pending.clear();
+    const size_t notHeld = callsNotHeld;
+    callsNotHeld = 0;
+    callsNotKept = 0;
     if (path == nullptr || path[0] == '\0') return true;
+    const StandardFiles standard = StandardFilesNow();
     if (IsNamedPipe(path)) {
         *reason = std::strerror(ENXIO);
         return false;
@@ -176,7 +209,7 @@ bool TraceFileStart(const char *path, const TraceKeptFile *kept, size_t keptCoun
             return false;
         }
     }
-    *reason = Refusal(opened, identity, kept, keptCount);
+    *reason = Refusal(opened, identity, kept, keptCount, standard);
     int error = 0;
     if (reason->empty() && identity.regular) error = PlatformTruncateFile(opened, 0);
     if (error == 0 && reason->empty() && std::fseek(opened, 0, SEEK_END) != 0) error = errno;
@@ -190,17 +223,58 @@ bool TraceFileStart(const char *path, const TraceKeptFile *kept, size_t keptCoun
     fileRegular = identity.regular;
     wholeBytes = 0;
     mode = kWriting;
+    if (notHeld > 0) {
+        callsNotKept = notHeld;
+        TraceFileNote(TraceNotKeptNote(notHeld).c_str());
+    }
     Write(held.data(), held.size());
     return true;
 }
+
+size_t TraceFileCallsNotKept() { return callsNotKept; }
+
+bool TraceFileGoesOnAt(const char *path, const TraceKeptFile *kept, size_t keptCount) {
+    if (file == nullptr || path == nullptr || path[0] == '\0') return false;
+    FileIdentity open;
+    FileIdentity named;
+    if (!PlatformOpenFileIdentity(file, &open) || !PlatformFileIdentity(path, &named) ||
+        !SameFile(open, named)) {
+        return false;
+    }
+    for (size_t i = 0; i < keptCount; ++i) {
+        FileIdentity other;
+        if (kept[i].path != nullptr && kept[i].path[0] != '\0' &&
+            PlatformFileIdentity(kept[i].path, &other) && SameFile(open, other)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TraceFileIsOpen() { return file != nullptr; }
 
 void TraceFileStop() {
     if (file != nullptr) std::fclose(file);
     file = nullptr;
     mode = kHoldingBack;
     pending.clear();
+    callsNotHeld = 0;
 }
 
-void TraceFileLine(const char *line) { AddLine("", line, std::strlen(line)); }
+void TraceFileLine(const char *line) { AddLine("", line, std::strlen(line), true); }
 
-void TraceFileNote(const char *text) { AddLine("# ", text, std::strcspn(text, "\r\n")); }
+void TraceFileNote(const char *text) { AddLine("# ", text, std::strcspn(text, "\r\n"), false); }
+
+std::string TraceNotKeptNote(size_t calls) {
+    return std::to_string(calls) +
+           (calls == 1 ? " call made before the trace started is not in it"
+                       : " calls made before the trace started are not in it");
+}
+
+bool TraceIsNotKeptNote(const char *text, size_t length) {
+    size_t digits = 0;
+    while (digits < length && text[digits] >= '0' && text[digits] <= '9') ++digits;
+    if (digits == 0 || digits > 20) return false;
+    const std::string note(text, length);
+    return note == TraceNotKeptNote(std::strtoull(note.c_str(), nullptr, 10));
+}

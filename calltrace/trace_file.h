@@ -21,7 +21,9 @@
 #include <cstddef>
 #include <string>
 
-// Bytes of lines held back before TraceFileStart; later lines are dropped.
+// Bytes of lines held back before TraceFileStart; later lines are dropped,
+// and the calls among them counted: the trace then starts with a note that
+// says how many are not in it.
 constexpr size_t kTracePendingBytes = size_t{1} << 20;
 
 // A file that a trace must never be written over, and how a message names
@@ -45,12 +47,26 @@ void TraceFileOnWriteFailure(TraceWriteFailureReport report);
 // are dropped. Returns true with a trace started or none asked for; false
 // when there is no trace, with why in *reason: the system's reason it
 // cannot be opened, "the same file as <shown>" for one of the keptCount
-// files kept, "a file that is not a trace" for a file whose first line
+// files kept, "the same file as standard output" (or "standard error") for
+// the regular file one of them goes to, "a file that is not a trace" for a
+// file whose first line
 // that is not a note is not a call (within its first 64 KiB), or "in use
 // by another run" when another open holds its lock. A named pipe is never opened (the open would wait for a
 // reader). The file is then as it was.
 bool TraceFileStart(const char *path, const TraceKeptFile *kept, size_t keptCount,
                     std::string *reason);
+
+// How many calls held back before the last TraceFileStart that started a
+// trace were past kTracePendingBytes, and so are not in it (0: none).
+size_t TraceFileCallsNotKept();
+
+// Whether a trace is open, and path names its file (whatever name reaches
+// it) and none of the keptCount files kept does: a later session of the
+// process then goes on in it instead of starting it anew.
+bool TraceFileGoesOnAt(const char *path, const TraceKeptFile *kept, size_t keptCount);
+
+// Whether a trace is open.
+bool TraceFileIsOpen();
 
 // Closes the trace; from here on lines are held back again.
 void TraceFileStop();
@@ -62,5 +78,12 @@ void TraceFileLine(const char *line);
 // Adds a note that is not a call, as a line "# text" (cut at its first line
 // end). Every call line starts with "ZKT_", so a reader tells them apart.
 void TraceFileNote(const char *text);
+
+// The note a trace starts with when calls made before it started are not in
+// it: "<calls> calls made before the trace started are not in it"; and
+// whether a note's text (after "# ") is one, for a replay to refuse a
+// recording known to be incomplete.
+std::string TraceNotKeptNote(size_t calls);
+bool TraceIsNotKeptNote(const char *text, size_t length);
 
 #endif  // QUILMAR_CALLTRACE_TRACE_FILE_H

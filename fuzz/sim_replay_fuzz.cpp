@@ -16,6 +16,7 @@
 #include "app/walk.h"
 #include "boardlib/zkt_api.h"
 #include "calltrace/call_record.h"
+#include "calltrace/trace_file.h"
 #include "fuzz/harness_io.h"
 #include "fuzz/sim_run_inputs.h"
 #include "sim/sim_state.h"
@@ -43,9 +44,10 @@ bool ReadCalls(const uint8_t *data, size_t size, std::vector<CallRecord> *calls,
     while (cursor < end) {
         const TextLine line = NextTextLine(&cursor, end);
         const auto length = static_cast<size_t>(line.end - line.begin);
-        if (length == 0 || (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ')) {
-            continue;
-        }
+        const bool note = length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ';
+        // A recording that says calls are missing from it is refused.
+        if (note && TraceIsNotKeptNote(line.begin + 2, length - 2)) return false;
+        if (length == 0 || note) continue;
         CallRecord record;
         size_t callLength = 0;
         if (!CallRecordRead(line.begin, length, &record, &callLength)) return false;
@@ -101,6 +103,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    // Each input's replay traces anew, not on in the last one's trace.
+    std::remove("replay.log");
     WriteInputFile("recording.log", data, size);
     WriteInputFile("zkt.ini", reinterpret_cast<const uint8_t *>(kZktIni), sizeof kZktIni - 1);
     std::vector<CallRecord> calls;

@@ -1,12 +1,14 @@
 #include "sim/sim_replay.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
 
 #include "calltrace/call_record.h"
+#include "calltrace/trace_file.h"
 #include "calltrace/traced_ops.h"
 #include "platform/platform.h"
 #include "textesc/text_escape.h"
@@ -38,6 +40,7 @@ struct Replay {
     size_t next;    // the recorded call the next call must match
     size_t made;    // calls made in this session
     bool diverged;  // reported; nothing more is answered
+    bool goesOn;    // past a ZKT_cleanup, with another session recorded
 };
 
 Replay replay;
@@ -203,17 +206,46 @@ int32_t ReplayRelease(int32_t, int32_t) { return Result(Answer()); }
 
 int32_t ReplayClose(int32_t) { return Result(Answer()); }
 
-// Answers, reports the recorded calls never made, and ends the replay.
+// Tells the recorded calls never made, if any.
+void ReportUnmade() {
+    const size_t unmade = replay.calls.size() - replay.next;
+    if (unmade == 0) return;
+    const std::string text = "zkt: replay of '" + replay.shownPath + "': " +
+                             std::to_string(unmade) + " recorded call" +
+                             (unmade == 1 ? " was" : "s were") + " never made, the first call " +
+                             std::to_string(replay.next + 1) + ": " + RecordedLine(replay.next) +
+                             "\n";
+    std::fputs(text.c_str(), stderr);
+}
+
+// Whether a recorded ZKT_init follows the next call to match: the recording
+// holds another session.
+bool AnotherSessionRecorded() {
+    size_t callLength = 0;
+    for (size_t index = replay.next; ReadRecorded(index, &callLength); ++index) {
+        if (replay.record.operation == kZktInit) return true;
+    }
+    return false;
+}
+
+// A replay that goes on past a ZKT_cleanup and is never taken up again: its
+// recorded calls are told at exit.
+void ReportUnmadeAtExit() {
+    if (!replay.path.empty() && !replay.diverged) ReportUnmade();
+}
+
+// Answers. A recording that holds another session goes on with it (the calls
+// between sessions are matched too); else the recorded calls never made are
+// told and the replay ends.
 int32_t ReplayCleanup() {
     const int32_t result = Result(Answer());
-    const size_t unmade = replay.calls.size() - replay.next;
-    if (unmade > 0) {
-        const std::string text =
-            "zkt: replay of '" + replay.shownPath + "': " + std::to_string(unmade) +
-            " recorded call" + (unmade == 1 ? " was" : "s were") + " never made, the first call " +
-            std::to_string(replay.next + 1) + ": " + RecordedLine(replay.next) + "\n";
-        std::fputs(text.c_str(), stderr);
+    if (!replay.diverged && AnotherSessionRecorded()) {
+        static const bool registered = std::atexit(ReportUnmadeAtExit) == 0;
+        (void)registered;
+        replay.goesOn = true;
+        return result;
     }
+    ReportUnmade();
     replay = Replay{};
     return result;
 }
@@ -259,7 +291,16 @@ bool LoadRecording(const SimConfig &config, const char *configFile, char *messag
         ++lineNumber;
         const TextLine line = NextTextLine(&cursor, end);
         const auto length = static_cast<size_t>(line.end - line.begin);
-        // The library's notes are no calls.
+        // The library's notes are no calls; but a trace that says calls are
+        // missing from it cannot be answered from.
+        if (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ' &&
+            TraceIsNotKeptNote(line.begin + 2, length - 2)) {
+            SetMessage(message, messageSize,
+                       shownPath + ":" + std::to_string(lineNumber) +
+                           ": the recording is incomplete: " +
+                           std::string(line.begin + 2, line.end));
+            return false;
+        }
         if (length == 0 || (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ')) {
             continue;
         }
@@ -307,6 +348,8 @@ void SimReplaySkipToInit(size_t callsMade) {
         ++replay.next;
     }
 }
+
+bool SimReplayGoesOn() { return replay.goesOn; }
 
 void SimReplayForget() { replay = Replay{}; }
 

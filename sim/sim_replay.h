@@ -36,6 +36,10 @@ const char *SimReplayShownPath();
 // callsMade earlier calls were answered otherwise.
 void SimReplaySkipToInit(size_t callsMade);
 
+// Whether the replay goes on past the ZKT_cleanup just answered: the
+// recording holds another session, to be matched session after session.
+bool SimReplayGoesOn();
+
 // Forgets the recording.
 void SimReplayForget();
 

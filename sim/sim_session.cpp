@@ -64,7 +64,8 @@ void ReportWriteFailure(const char *path, const char *reason, bool cutBack) {
 
 // Starts the trace configFile names (tracePath), never over configFile
 // itself nor over the recording it names, even in a file refused as
-// malformed.
+// malformed. A later session of the process that names the trace already
+// open goes on in it: the trace covers the process, as a recording must.
 void StartTrace(const char *configFile, const char *tracePath) {
     if (tracePath[0] == '\0') {
         std::string none;
@@ -77,11 +78,14 @@ void StartTrace(const char *configFile, const char *tracePath) {
         {configFile, "the library settings '" + Shown(configFile) + "'"},
         {replayPath, "the recording '" + Shown(replayPath) + "'"},
     };
+    if (TraceFileGoesOnAt(tracePath, kept, sizeof kept / sizeof kept[0])) return;
     TraceFileOnWriteFailure(ReportWriteFailure);
     std::string reason;
     if (!TraceFileStart(tracePath, kept, sizeof kept / sizeof kept[0], &reason)) {
         std::fprintf(stderr, "zkt: cannot open trace file '%s' (%s); no trace\n",
                      Shown(tracePath).c_str(), reason.c_str());
+    } else if (TraceFileCallsNotKept() > 0) {
+        std::fprintf(stderr, "zkt: %s\n", TraceNotKeptNote(TraceFileCallsNotKept()).c_str());
     }
 }
 
@@ -143,12 +147,19 @@ void SimSessionInit(const char *configFile, const int32_t *count) {
 void SimSessionEnd() {
     SimLibraryState &s = SimState();
     if (s.initialised) {
-        TraceFileStop();
+        // An open trace takes the calls between sessions too; without one
+        // they are held back for the next session's.
+        if (!TraceFileIsOpen()) TraceFileStop();
         SimClearConfig(&s.config);
         SimResetRuntime();
         s.initialised = false;
         s.configRefused = false;
         s.initAnswerDue = false;
+    }
+    // A recording of several sessions answers the calls after this one too.
+    if (backend == kReplay && SimReplayGoesOn()) {
+        callsMade = 0;
+        return;
     }
     SimReplayForget();
     backend = kUndecided;

@@ -79,15 +79,18 @@ void StartTrace(const char *configFile) {
         std::fprintf(stderr,
                      "zkttrace: cannot open trace file '%s' (%s); calls go on without a trace\n",
                      EscapedControls(path).c_str(), reason.c_str());
+    } else if (TraceFileCallsNotKept() > 0) {
+        std::fprintf(stderr, "zkttrace: %s\n", TraceNotKeptNote(TraceFileCallsNotKept()).c_str());
     }
 }
 
 // A process that never calls ZKT_init still gets the trace of its calls.
 void StartTraceAtExit() { StartTrace(nullptr); }
 
-// The trace is started once ZKT_init has returned: the file it names, and
-// the recording that file names, are known only then. The calls before are
-// held back.
+// The trace is started on entry to ZKT_init, before the call: the file it
+// names, and the recording that file names, are known from its argument,
+// and ZKT_init itself reaches the file even if the target never returns.
+// The calls before are held back.
 const ZktOps *Start() {
     const ZktOps *ops = LoadTraceTarget() ? &ZktBoundOps() : &kRefusingOps;
     std::atexit(StartTraceAtExit);
@@ -107,8 +110,11 @@ const ZktOps &Target() {
 
 const ZktOps &ExportedOps() { return Target(); }
 
-void ExportedBeforeInit(const char *, const int32_t *) {}
+void ExportedBeforeInit(const char *configFile, const int32_t *) {
+    Target();  // a target that cannot be loaded is told first
+    StartTrace(configFile);
+}
 
-void ExportedAfterInit(const char *configFile) { StartTrace(configFile); }
+void ExportedAfterInit(const char *) {}
 
 void ExportedAfterCleanup() {}

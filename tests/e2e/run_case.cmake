@@ -5,7 +5,9 @@
 #                          demo/quilmar.ini is copied in instead
 #   trace.log              an older trace, copied too (usually absent)
 #   program                "zktdump": the case runs zktdump (ZKTDUMP=...)
-#                          instead of quilmar (absent: quilmar)
+#                          instead of quilmar (absent: quilmar); "sessions":
+#                          tests/e2e/sessions.cpp (SESSIONS=...), a program
+#                          of several library sessions
 #   args                   the tool's arguments, one a line (absent: none)
 #   stdout-redirect        a POSIX shell redirection of standard output that
 #                          the run starts with instead: ">&-" (closed) or
@@ -105,12 +107,14 @@ set(program ${QUILMAR})
 set(program_named quilmar)
 if(EXISTS ${CASE_DIR}/program)
   file(STRINGS ${CASE_DIR}/program program_named LIMIT_COUNT 1)
-  if(NOT program_named STREQUAL "zktdump")
-    message(FATAL_ERROR "${CASE_DIR}/program: names '${program_named}', not zktdump")
-  elseif(NOT DEFINED ZKTDUMP)
-    message(FATAL_ERROR "${CASE_DIR} runs zktdump: run_case.cmake needs -DZKTDUMP=...")
+  if(NOT program_named MATCHES "^(zktdump|sessions)$")
+    message(FATAL_ERROR "${CASE_DIR}/program: names '${program_named}', not zktdump or sessions")
   endif()
-  set(program ${ZKTDUMP})
+  string(TOUPPER ${program_named} program_variable)
+  if(NOT DEFINED ${program_variable})
+    message(FATAL_ERROR "${CASE_DIR} runs ${program_named}: run_case.cmake needs -D${program_variable}=...")
+  endif()
+  set(program ${${program_variable}})
 endif()
 set(built_program ${program})
 

@@ -18,6 +18,8 @@
 #              file, zkt-trace.log (the case's expected.trace): one line,
 #              no proxy trace, the recording left byte for byte
 #   full       ZKT_TRACE_FILE=/dev/full (Linux): every write fails, one line
+#   stdout     ZKT_TRACE_FILE=actual.out, the file standard output goes to:
+#              one line, and standard output as the case's own
 #   settings   ZKT_TRACE_FILE=quilmar.ini, settings that start with a "# "
 #              comment and set nothing: one line, and the file kept
 # Without a usable target: one line on standard error naming the library and
@@ -120,6 +122,9 @@ elseif(KIND STREQUAL "replayed")
 elseif(KIND STREQUAL "full")
   forward_with_trace_file(/dev/full)
   set(message_pattern "^zkttrace: cannot write trace file '/dev/full' \\(No space left on device\\)\\; the trace stops, calls go on\r?\n$")
+elseif(KIND STREQUAL "stdout")
+  forward_with_trace_file(actual.out)
+  set(message_pattern "^zkttrace: cannot open trace file 'actual\\.out' \\(the same file as standard output\\)\\; calls go on without a trace\r?\n$")
 elseif(KIND STREQUAL "settings")
   forward_with_trace_file(quilmar.ini)
   set(settings_text "# Lab settings, do not lose\n[Option]\n")

@@ -70,16 +70,37 @@ int AnswerCommandLine(const CommandLineProgram &program, int argc, char **argv,
         }
         return Answer(program, RequestOf(argv[1]), outputClosed);
     }
-    if (argc > 2) return Refuse(program, "one output file at most");
-    const char *argument = argv[1];
-    const Request request = RequestOf(argument);
-    if (request != kNoRequest) return Answer(program, request, outputClosed);
-    if (argument[0] == '-' && argument[1] != '\0') {
-        return Refuse(program, "unknown option " + Quoted(argument));
+    // The whole line is understood before a request is answered or a file
+    // named: an option mistyped anywhere is what the user has to fix first,
+    // whatever else the line holds. "--" ends the options, so that a file
+    // whose name starts with "-" can be named; "-" alone is an operand,
+    // standard output.
+    Request request = kNoRequest;
+    const char *operand = nullptr;
+    int operands = 0;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const char *argument = argv[i];
+        if (!optionsEnded && std::strcmp(argument, "--") == 0) {
+            optionsEnded = true;
+            continue;
+        }
+        const Request asked = optionsEnded ? kNoRequest : RequestOf(argument);
+        if (asked != kNoRequest) {
+            if (request == kNoRequest) request = asked;
+            continue;
+        }
+        if (!optionsEnded && argument[0] == '-' && argument[1] != '\0') {
+            return Refuse(program, "unknown option " + Quoted(argument));
+        }
+        if (operands++ == 0) operand = argument;
     }
-    if (argument[0] == '\0') return Refuse(program, "empty file name");
+    if (operands > 1) return Refuse(program, "one output file at most");
+    if (operand != nullptr && operand[0] == '\0') return Refuse(program, "empty file name");
+    // A request is answered in place of the run: the file is not touched.
+    if (request != kNoRequest) return Answer(program, request, outputClosed);
     // "-" names standard output, as no argument does.
-    if (std::strcmp(argument, "-") != 0) *file = argument;
+    if (operand != nullptr && std::strcmp(operand, "-") != 0) *file = operand;
     return kCommandLineRun;
 }
 

@@ -15,8 +15,10 @@ struct CommandLineProgram {
     const char *usage;        // the usage lines: the help's start, and after a refusal
     const char *description;  // the rest of the help
     // Without a file: no argument but the switches, each of which must be
-    // one (the first decides). With one: at most one argument, a switch or
-    // the file ("-": standard output).
+    // one (the first decides); "--" is no switch. With one: switches
+    // (the first decides, and the file is then not written) and at most one
+    // file ("-": standard output); "--" ends the switches, and an unknown
+    // option is named before anything else is said.
     bool takesFile;
 };
 

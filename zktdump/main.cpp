@@ -22,7 +22,8 @@ const CommandLineProgram kCommandLine = {
     "complete. Only the inventory operations are called (no capture, no command).\n"
     "\n"
     "  -h, --help   print this help and exit\n"
-    "  --version    print the version and exit\n",
+    "  --version    print the version and exit\n"
+    "  --           end the options: FILE may then start with -\n",
     true,
 };
 

@@ -398,6 +398,8 @@ TEST(TraceFormatTest, OnlyTheWritersLinesAreReadBack) {
          "attr=0x1}]",
          true},
         {"ZKT_init(configFile=\"zkt.ini\") = 0", false},
+        {"ZKT_init(configFile=\"zkt.ini\") = 0-1", false},
+        {"ZKT_lidList(capacity=10) = 0-3, lids=[]", false},
         {"ZKT_init(configFile=\"zkt.ini\") = 0, count=2", true},
         {"ZKT_init(configFile=\"zkt.ini\") = -1073741558", true},
         {"ZKT_init(configFile=\"zkt.ini\") = 7, count=0", true},

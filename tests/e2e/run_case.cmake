@@ -22,8 +22,10 @@
 #   expected.trace         the simulator's call trace, written to trace.log
 #                          (absent: the run must write no trace.log; a case
 #                          that makes no library call keeps none)
-# A run leaves no file in its folder but its call traces: a tool that names
-# no file writes none. zkt.ini, quilmar.ini and recording.log stay byte for
+#   expected-files/        the files the run writes in its folder (as the
+#                          file its arguments name), each byte for byte
+# A run leaves no file in its folder but its call traces and expected-files:
+# a tool that names no file writes none. zkt.ini, quilmar.ini and recording.log stay byte for
 # byte as they were given.
 # Those from stdin on may sit in another folder, EXPECTED_DIR, so that a
 # folder of inputs meant for users (the demo) stays free of test files.
@@ -197,6 +199,12 @@ command_of(command ${program} ${arguments})
 run_tool(${WORK_DIR} ${program_named} ${CMAKE_COMMAND} -E env ${environment} ${command})
 file(GLOB left_files RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
 list(REMOVE_ITEM left_files ${files_before} actual.out actual.err trace.log proxy.log)
+set(expected_files "")
+if(IS_DIRECTORY ${EXPECTED_DIR}/expected-files)
+  file(GLOB expected_files RELATIVE ${EXPECTED_DIR}/expected-files
+    ${EXPECTED_DIR}/expected-files/*)
+  list(REMOVE_ITEM left_files ${expected_files})
+endif()
 
 if(NOT EXISTS ${EXPECTED_DIR}/expected.err)
   set(expected_err ${WORK_DIR}/empty.err)
@@ -257,6 +265,9 @@ elseif(EXISTS ${WORK_DIR}/trace.log)
   set(failures "${failures}the simulator wrote trace.log, but the case has no expected.trace\n")
 endif()
 
+foreach(name IN LISTS expected_files)
+  compare("${name}" ${EXPECTED_DIR}/expected-files/${name} ${WORK_DIR}/${name})
+endforeach()
 if(left_files)
   set(failures "${failures}the run left files in its folder: ${left_files}\n")
 endif()

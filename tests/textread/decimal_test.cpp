@@ -39,6 +39,8 @@ TEST(DecimalToInt32, TakesTheLongestDecimalPrefix) {
         {"+-5", 0},
         {"2147483647", 2147483647},
         {"-2147483648", INT32_MIN},
+        {"2147483646", 2147483646},
+        {"-2147483647", -2147483647},
     };
     for (const IntCase &c : cases) {
         EXPECT_EQ(DecimalToInt32(c.text.c_str()), c.expected) << "text \"" << c.text << "\"";

@@ -14,7 +14,6 @@
 #include <fcntl.h>
 
 #include "app/walk.h"
-#include "boardlib/zkt_api.h"
 #include "fuzz/harness_io.h"
 #include "fuzz/sim_run_inputs.h"
 #include "settings/settings.h"
@@ -55,12 +54,6 @@ void RecordAndReplay(const uint8_t *data, size_t size) {
     if (trace == nullptr) return;
     std::fclose(trace);
 
-    // The recording's trace covers the process from here on: a session on a
-    // file that names no trace ends it, before the replay's calls reach it.
-    WriteInputFile("zkt.ini", nullptr, 0);
-    int32_t count = 0;
-    ZKT_init("zkt.ini", &count);
-    ZKT_cleanup();
     static const char kReplay[] = "[Library]\nReplay = run.trace\nTrace = replay.trace\n";
     std::remove("replay.trace");
     WriteInputFile("zkt.ini", reinterpret_cast<const uint8_t *>(kReplay), sizeof kReplay - 1);

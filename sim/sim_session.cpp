@@ -31,6 +31,9 @@ Backend Pick() {
         local.replayPath[0] != '\0' &&
         SimReplayLoad(local, kLocalConfig, message, sizeof message)) {
         picked = kReplay;
+        // The trace of an earlier session goes on into this one, but never
+        // into the recording that now answers: it ends here.
+        if (TraceFileGoesOnAt(local.replayPath, nullptr, 0)) TraceFileStop();
     }
     SimClearConfig(&local);
     return picked;

@@ -24,6 +24,9 @@ uint64_t wholeBytes = 0;  // bytes of whole lines in the file
 std::string pending;      // whole lines, each ended by '\n'
 size_t callsNotHeld = 0;  // calls past the held-back lines' limit
 size_t callsNotKept = 0;  // of those, at the last start of a trace
+// Between sessions the open trace takes every line, and the lines are held
+// back too: for the next session's trace, should it be another file.
+bool holdingToo = false;
 TraceWriteFailureReport failureReport = nullptr;
 
 // Closes the trace after a failed write (error): cut back to its last whole
@@ -51,6 +54,7 @@ void Write(const char *bytes, size_t length) {
 
 void AddLine(const char *prefix, const char *line, size_t length, bool isCall) {
     const size_t prefixLength = std::strlen(prefix);
+    const bool holding = mode == kHoldingBack || (mode == kWriting && holdingToo);
     if (mode == kWriting) {
         std::string whole;
         whole.reserve(prefixLength + length + 1);
@@ -58,12 +62,12 @@ void AddLine(const char *prefix, const char *line, size_t length, bool isCall) {
         whole.append(line, length);
         whole.push_back('\n');
         Write(whole.data(), whole.size());
-    } else if (mode == kHoldingBack &&
-               pending.size() + prefixLength + length + 1 <= kTracePendingBytes) {
+    }
+    if (holding && pending.size() + prefixLength + length + 1 <= kTracePendingBytes) {
         pending.append(prefix, prefixLength);
         pending.append(line, length);
         pending.push_back('\n');
-    } else if (mode == kHoldingBack && isCall) {
+    } else if (holding && isCall) {
         ++callsNotHeld;
     }
 }
@@ -178,6 +182,7 @@ bool TraceFileStart(const char *path, const TraceKeptFile *kept, size_t keptCoun
     if (file != nullptr) std::fclose(file);
     file = nullptr;
     mode = kDropping;
+    holdingToo = false;
     reason->clear();
     const std::string held = std::move(pending);
     pending.clear();
@@ -251,12 +256,26 @@ bool TraceFileGoesOnAt(const char *path, const TraceKeptFile *kept, size_t keptC
     return true;
 }
 
-bool TraceFileIsOpen() { return file != nullptr; }
 
 void TraceFileStop() {
     if (file != nullptr) std::fclose(file);
     file = nullptr;
     mode = kHoldingBack;
+    holdingToo = false;
+}
+
+void TraceFileSessionEnded() {
+    if (file == nullptr) {
+        TraceFileStop();
+        return;
+    }
+    holdingToo = true;
+    pending.clear();
+    callsNotHeld = 0;
+}
+
+void TraceFileGoOn() {
+    holdingToo = false;
     pending.clear();
     callsNotHeld = 0;
 }

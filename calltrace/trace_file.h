@@ -62,13 +62,20 @@ size_t TraceFileCallsNotKept();
 
 // Whether a trace is open, and path names its file (whatever name reaches
 // it) and none of the keptCount files kept does: a later session of the
-// process then goes on in it instead of starting it anew.
+// process may then go on in it (TraceFileGoOn) instead of starting it anew.
 bool TraceFileGoesOnAt(const char *path, const TraceKeptFile *kept, size_t keptCount);
 
-// Whether a trace is open.
-bool TraceFileIsOpen();
+// A session has ended. An open trace goes on taking every line, and the
+// lines from here on are also held back, for a next session that starts
+// another trace; without an open trace they are held back alone.
+void TraceFileSessionEnded();
 
-// Closes the trace; from here on lines are held back again.
+// The next session goes on in the open trace: what was held back for
+// another one is dropped, as the trace has it already.
+void TraceFileGoOn();
+
+// Closes the trace; from here on lines are held back again, after those
+// already held back.
 void TraceFileStop();
 
 // Adds one line (LF appended): to the file while a trace is open; held back

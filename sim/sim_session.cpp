@@ -81,7 +81,10 @@ void StartTrace(const char *configFile, const char *tracePath) {
         {configFile, "the library settings '" + Shown(configFile) + "'"},
         {replayPath, "the recording '" + Shown(replayPath) + "'"},
     };
-    if (TraceFileGoesOnAt(tracePath, kept, sizeof kept / sizeof kept[0])) return;
+    if (TraceFileGoesOnAt(tracePath, kept, sizeof kept / sizeof kept[0])) {
+        TraceFileGoOn();
+        return;
+    }
     TraceFileOnWriteFailure(ReportWriteFailure);
     std::string reason;
     if (!TraceFileStart(tracePath, kept, sizeof kept / sizeof kept[0], &reason)) {
@@ -150,9 +153,7 @@ void SimSessionInit(const char *configFile, const int32_t *count) {
 void SimSessionEnd() {
     SimLibraryState &s = SimState();
     if (s.initialised) {
-        // An open trace takes the calls between sessions too; without one
-        // they are held back for the next session's.
-        if (!TraceFileIsOpen()) TraceFileStop();
+        TraceFileSessionEnded();
         SimClearConfig(&s.config);
         SimResetRuntime();
         s.initialised = false;

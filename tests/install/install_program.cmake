@@ -170,8 +170,7 @@ endfunction()
 run_program("on the demo's boards" "${WORK_DIR}/alone"
   FILES "${PREFIX}/${DOCDIR}/demo/zkt.ini")
 
-# The proxy is preloaded into sh as well, which makes no call of the
-# library; under the sanitizers its runtime is not first there.
+# Under the sanitizers the preloaded proxy comes before their runtime.
 set(traced_env "ASAN_OPTIONS=$ENV{ASAN_OPTIONS}:verify_asan_link_order=0")
 run_program("through the proxy, by full path" "${WORK_DIR}/traced"
   LINE "${trace_line}"

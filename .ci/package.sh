@@ -44,10 +44,12 @@ tar tzf "$tgz"
 fail() { echo "package check: $*"; exit 1; }
 
 # The canonical form, whatever the builder's umask, time zone and locale:
-# entries in byte order, folders 755, files 644 or 755, owned by 0/0, every
-# time SOURCE_DATE_EPOCH.
+# entries in byte order, each once; folders and programs 755, every other
+# file 644, the shared libraries among them, so that both packages hold a
+# file at one mode; the .deb's ar members 100644; owned by 0/0, every time
+# SOURCE_DATE_EPOCH.
 bash packaging/check-package.sh form "$deb" "$tgz" || fail "$deb or $tgz is not in the canonical form"
-echo "$deb, $tgz: in byte order, folders 755, files 644 or 755, owned by root, of SOURCE_DATE_EPOCH"
+echo "$deb, $tgz: in byte order, folders and programs 755, other files 644, owned by root, of SOURCE_DATE_EPOCH"
 
 # The dependencies are computed: the C and C++ runtimes with their versions.
 depends="$(dpkg-deb -f "$deb" Depends)"

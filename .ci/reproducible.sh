@@ -8,8 +8,8 @@
 # which package, which file in it and where (diffoscope where it is
 # installed, cmp otherwise). It also checks what one build cannot show
 # against the other, with packaging/check-package.sh on the first build's
-# packages: entries in byte order, folders 755 and files 644 or 755, owned
-# by root, every time the commit's time.
+# packages: entries in byte order, folders and programs 755 and other files
+# 644, owned by root, every time the commit's time.
 #
 # Uncommitted changes are not built: the clones hold HEAD only.
 # KEEP=1 keeps the two clones; they are kept anyway when the check fails.
@@ -148,7 +148,7 @@ done <<<"$list_one"
 mapfile -t archives < <(grep -E '\.(deb|tar\.gz|zip)$' <<<"$list_one")
 (cd "$one" && TZ=$far_zone bash packaging/check-package.sh form "${archives[@]}") ||
   fail "the packages of $one are not in the canonical form"
-printf -- '-- every archive: entries in byte order, folders 755, files 644 or 755, owned by root, of %s\n' \
+printf -- '-- every archive: entries in byte order, folders and programs 755, other files 644, owned by root, of %s\n' \
   "$(date -u -d "@$SOURCE_DATE_EPOCH" '+%F %T UTC')"
 
 echo "-- SHA-256 of the packages of both builds:"

@@ -104,10 +104,10 @@ if ! bash packaging/check-package.sh holds --only "$zip" "${expected_files[@]}";
 fi
 note "package: $zip, no ZKT.dll at its top, the simulator under demo/, the proxy under trace/"
 # Its canonical form: entries in byte order (README.txt before quilmar.exe),
-# folders 755, files 644 or 755, every time SOURCE_DATE_EPOCH rounded down
-# to an even second.
+# folders 755, the .exe and .dll files 755 and every other file 644, every
+# time SOURCE_DATE_EPOCH rounded down to an even second.
 bash packaging/check-package.sh form "$zip"
-note "$zip: in byte order, folders 755, files 644 or 755, of SOURCE_DATE_EPOCH"
+note "$zip: in byte order, folders and programs 755, other files 644, of SOURCE_DATE_EPOCH"
 
 check_operations "$build/bin/ZKT.dll exports" "$(exports_of "$build/bin/ZKT.dll")"
 check_operations "$build/bin/trace/ZKT.dll exports" "$(exports_of "$build/bin/trace/ZKT.dll")"

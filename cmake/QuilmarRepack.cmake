@@ -1,9 +1,12 @@
 # Run by cpack after it has written the packages (CPACK_POST_BUILD_SCRIPTS):
 # writes each .tar.gz and .zip again so that it holds the same entries as
-# before in name order, owned by root, its folders with mode 755 and its
-# files 644 or 755, with no host name, user or time zone in it, and, when
+# before in name order, owned by root, its folders with mode 755, its files
+# 755 where cpack gave them an execute bit (programs, scripts) and 644
+# otherwise, with no host name, user or time zone in it, and, when
 # SOURCE_DATE_EPOCH is set, every time equal to it (in a zip, rounded down
-# to an even second); packaging/check-package.sh checks that form. cpack
+# to an even second); packaging/check-package.sh checks that form, and
+# packaging.check (tests/packaging) runs this script on small packages as
+# cpack leaves them. cpack
 # itself adds the entries in the order the file system lists them, which
 # differs between file systems, creates the folders with the packer's
 # umask, and writes the zip's times as local times. The .deb keeps its

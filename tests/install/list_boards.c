@@ -1,7 +1,8 @@
 /* Lists the boards the board access library reports and what each says of
    itself. Build it with
-       cc -o list_boards list_boards.c $(pkg-config --cflags --libs zkt)
-   and run it in a folder holding a zkt.ini (see zkt(3)). */
+       eval "cc -o list_boards list_boards.c $(pkg-config --cflags --libs zkt)"
+   (eval reads the paths as pkg-config escapes them, a space as "\ "), and
+   run it in a folder holding a zkt.ini (see zkt(3)). */
 #include <inttypes.h>
 #include <stdio.h>
 #include <string.h>

@@ -112,7 +112,8 @@ bool HoldsATraceOrNothing(FILE *opened) {
     size_t at = 0;
     while (at < length) {
         const char *end = static_cast<const char *>(std::memchr(&top[at], '\n', length - at));
-        const size_t lineLength = end != nullptr ? static_cast<size_t>(end - &top[at]) : length - at;
+        const size_t lineLength =
+            end != nullptr ? static_cast<size_t>(end - &top[at]) : length - at;
         if (lineLength < 2 || top[at] != '#' || top[at + 1] != ' ') {
             return IsCallLine(&top[at], lineLength, end != nullptr);
         }
@@ -256,7 +257,6 @@ bool TraceFileGoesOnAt(const char *path, const TraceKeptFile *kept, size_t keptC
     return true;
 }
 
-
 void TraceFileStop() {
     if (file != nullptr) std::fclose(file);
     file = nullptr;
@@ -285,9 +285,9 @@ void TraceFileLine(const char *line) { AddLine("", line, std::strlen(line), true
 void TraceFileNote(const char *text) { AddLine("# ", text, std::strcspn(text, "\r\n"), false); }
 
 std::string TraceNotKeptNote(size_t calls) {
-    return std::to_string(calls) +
-           (calls == 1 ? " call made before the trace started is not in it"
-                       : " calls made before the trace started are not in it");
+    return std::to_string(calls) + (calls == 1
+                                        ? " call made before the trace started is not in it"
+                                        : " calls made before the trace started are not in it");
 }
 
 bool TraceIsNotKeptNote(const char *text, size_t length) {

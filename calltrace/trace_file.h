@@ -49,10 +49,10 @@ void TraceFileOnWriteFailure(TraceWriteFailureReport report);
 // cannot be opened, "the same file as <shown>" for one of the keptCount
 // files kept, "the same file as standard output" (or "standard error") for
 // the regular file one of them goes to, "a file that is not a trace" for a
-// file whose first line
-// that is not a note is not a call (within its first 64 KiB), or "in use
-// by another run" when another open holds its lock. A named pipe is never opened (the open would wait for a
-// reader). The file is then as it was.
+// file whose first line that is not a note is not a call (within its first
+// 64 KiB), or "in use by another run" when another open holds its lock. A
+// named pipe is never opened (the open would wait for a reader). The file
+// is then as it was.
 bool TraceFileStart(const char *path, const TraceKeptFile *kept, size_t keptCount,
                     std::string *reason);
 

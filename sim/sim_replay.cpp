@@ -210,11 +210,10 @@ int32_t ReplayClose(int32_t) { return Result(Answer()); }
 void ReportUnmade() {
     const size_t unmade = replay.calls.size() - replay.next;
     if (unmade == 0) return;
-    const std::string text = "zkt: replay of '" + replay.shownPath + "': " +
-                             std::to_string(unmade) + " recorded call" +
-                             (unmade == 1 ? " was" : "s were") + " never made, the first call " +
-                             std::to_string(replay.next + 1) + ": " + RecordedLine(replay.next) +
-                             "\n";
+    const std::string text =
+        "zkt: replay of '" + replay.shownPath + "': " + std::to_string(unmade) + " recorded call" +
+        (unmade == 1 ? " was" : "s were") + " never made, the first call " +
+        std::to_string(replay.next + 1) + ": " + RecordedLine(replay.next) + "\n";
     std::fputs(text.c_str(), stderr);
 }
 
@@ -295,10 +294,10 @@ bool LoadRecording(const SimConfig &config, const char *configFile, char *messag
         // missing from it cannot be answered from.
         if (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ' &&
             TraceIsNotKeptNote(line.begin + 2, length - 2)) {
-            SetMessage(message, messageSize,
-                       shownPath + ":" + std::to_string(lineNumber) +
-                           ": the recording is incomplete: " +
-                           std::string(line.begin + 2, line.end));
+            SetMessage(
+                message, messageSize,
+                shownPath + ":" + std::to_string(lineNumber) +
+                    ": the recording is incomplete: " + std::string(line.begin + 2, line.end));
             return false;
         }
         if (length == 0 || (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ')) {

@@ -209,6 +209,28 @@ TEST_F(TraceTest, NoTraceKeyMeansNoFileAndHeldBackLinesAreDropped) {
               "ZKT_cleanup() = 0\n");
 }
 
+// The trace covers the process: a later session that names it goes on in
+// it, after the calls between; one that names another file starts that one
+// with its own calls before ZKT_init, which the first file has too.
+TEST_F(TraceTest, ALaterSessionGoesOnInItsTraceOrStartsAnother) {
+    WriteFile("a.ini", "[Library]\nTrace = a.log\n");
+    WriteFile("b.ini", "[Library]\nTrace = b.log\n");
+    int32_t count = 0;
+    for (const char *config : {"a.ini", "a.ini", "b.ini"}) {
+        ZKT_displayMode(config[0]);
+        ZKT_init(config, &count);
+        ZKT_cleanup();
+    }
+    const std::string session =
+        " = 0\nZKT_init(configFile=\"a.ini\") = 0, count=0\nZKT_cleanup() = 0\n";
+    EXPECT_EQ(ReadFile("a.log"), "ZKT_displayMode(mode=0x61)" + session +
+                                     "ZKT_displayMode(mode=0x61)" + session +
+                                     "ZKT_displayMode(mode=0x62) = 0\n");
+    EXPECT_EQ(ReadFile("b.log"),
+              "ZKT_displayMode(mode=0x62) = 0\nZKT_init(configFile=\"b.ini\") = 0, count=0\n"
+              "ZKT_cleanup() = 0\n");
+}
+
 // The backend is picked at a session's first call and kept to ZKT_cleanup:
 // the replay of the recording ./zkt.ini names, or else the model. A
 // ZKT_init naming another recording takes over from its own ZKT_init on,
@@ -269,10 +291,10 @@ TEST_F(TraceTest, HeldBackLinesFillTheirBufferToTheLastByte) {
         ZKT_cleanup();
         // A call that did not fit is said, at the trace's top and once on
         // standard error.
-        const std::string said = row.linesKept < modes.size()
-                                     ? "1 call made before the trace started is not in it"
-                                     : "";
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), said.empty() ? "" : "zkt: " + said + "\n");
+        const std::string said =
+            row.linesKept < modes.size() ? "1 call made before the trace started is not in it" : "";
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  said.empty() ? "" : "zkt: " + said + "\n");
         if (!said.empty()) expected = "# " + said + "\n" + expected;
         expected += "ZKT_init(configFile=\"zkt.ini\") = 0, count=0\nZKT_cleanup() = 0\n";
         EXPECT_EQ(ReadFile("held.log"), expected) << "last mode 0x" << std::hex << row.lastMode;

@@ -197,8 +197,14 @@ extern const char *const kPlatformBoardLibraryName;
 // Loads the shared library name as the system finds a library a program
 // imports (beside the program first on Windows; the program's run path and
 // the system's folders elsewhere). Returns its handle, or null with the
-// system's reason in reason (reasonSize bytes).
+// system's reason in reason (reasonSize bytes): a phrase without a final full
+// stop, any blank the system's text leaves for a file filled with name.
 void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize);
+
+// Loads the shared library at path, a full path, its own libraries looked
+// for beside it first. Returns its handle, or null with the system's reason
+// in reason (reasonSize bytes), worded as PlatformLoadLibrary words it.
+void *PlatformLoadLibraryFile(const char *path, char *reason, size_t reasonSize);
 
 // The address library exports under name, or null.
 void *PlatformLibrarySymbol(void *library, const char *name);

@@ -660,6 +660,10 @@ void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize) {
     return library;
 }
 
+void *PlatformLoadLibraryFile(const char *path, char *reason, size_t reasonSize) {
+    return PlatformLoadLibrary(path, reason, reasonSize);
+}
+
 void *PlatformLibrarySymbol(void *library, const char *name) { return dlsym(library, name); }
 
 bool PlatformLibraryPath(void *library, char *path, size_t pathSize) {

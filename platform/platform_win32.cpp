@@ -217,22 +217,61 @@ int PlatformWaitKey() {
 
 namespace {
 
-void StoreReason(DWORD error, char *reason, size_t reasonSize) {
+void StoreText(const char *text, char *reason, size_t reasonSize);
+
+}  // namespace
+
+// The system's text for error as a phrase: without its line end and final
+// full stop, so that it reads alike inside parentheses in every program,
+// and with its blanks for a name (%1, %2, ...) filled with subject, or left
+// out where there is none; FormatMessage would read past an argument array
+// for a text that has more blanks than arguments. "system error <n>" where
+// the system has no text. Not static: the tests call it with codes the
+// system cannot be made to fail with.
+void PlatformSystemReason(DWORD error, const char *subject, char *reason, size_t reasonSize);
+void PlatformSystemReason(DWORD error, const char *subject, char *reason, size_t reasonSize) {
     if (reasonSize == 0) return;
+    char text[1024];
     const DWORD length =
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                       0, reason, static_cast<DWORD>(reasonSize), nullptr);
+                       0, text, static_cast<DWORD>(sizeof text), nullptr);
     if (length == 0) {
         std::snprintf(reason, reasonSize, "system error %lu", static_cast<unsigned long>(error));
         return;
     }
-    // The system's text ends in a line end and often a full stop.
-    size_t end = length;
-    while (end > 0 && (reason[end - 1] == '\r' || reason[end - 1] == '\n' ||
-                       reason[end - 1] == ' ' || reason[end - 1] == '.')) {
+    std::string phrase;
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] != '%') {
+            phrase += text[i];
+            continue;
+        }
+        // "%%" and the like stand for the character itself; a blank is a
+        // number, maybe with its format between exclamation marks.
+        if (i + 1 >= length || text[i + 1] < '1' || text[i + 1] > '9') {
+            if (i + 1 < length) phrase += text[++i];
+            continue;
+        }
+        while (i + 1 < length && text[i + 1] >= '0' && text[i + 1] <= '9') ++i;
+        if (i + 1 < length && text[i + 1] == '!') {
+            const char *close =
+                static_cast<const char *>(std::memchr(text + i + 2, '!', length - (i + 2)));
+            if (close != nullptr) i = static_cast<size_t>(close - text);
+        }
+        if (subject != nullptr) phrase += subject;
+    }
+    size_t end = phrase.size();
+    while (end > 0 && (phrase[end - 1] == '\r' || phrase[end - 1] == '\n' ||
+                       phrase[end - 1] == ' ' || phrase[end - 1] == '.')) {
         --end;
     }
-    reason[end] = '\0';
+    phrase.resize(end);
+    StoreText(phrase.c_str(), reason, reasonSize);
+}
+
+namespace {
+
+void StoreReason(DWORD error, char *reason, size_t reasonSize) {
+    PlatformSystemReason(error, nullptr, reason, reasonSize);
 }
 
 // The C library's error number for a system error, as its own file
@@ -563,7 +602,13 @@ void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize) {
     // The search of an imported DLL: the program's folder, the system's
     // folders, the current folder, then PATH.
     HMODULE module = LoadLibraryA(name);
-    if (module == nullptr) StoreReason(GetLastError(), reason, reasonSize);
+    if (module == nullptr) PlatformSystemReason(GetLastError(), name, reason, reasonSize);
+    return module;
+}
+
+void *PlatformLoadLibraryFile(const char *path, char *reason, size_t reasonSize) {
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module == nullptr) PlatformSystemReason(GetLastError(), path, reason, reasonSize);
     return module;
 }
 

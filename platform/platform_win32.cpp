@@ -404,6 +404,68 @@ WholeFileResult PlatformReadWholeFile(const char *path, size_t maxBytes, std::st
     return result;
 }
 
+namespace {
+
+// The narrow form of units [0, count) in codePage into out (outSize bytes, no
+// NUL added), or -1 when a character has none: a character the code page
+// lacks becomes its default character, which is told, never taken.
+int NarrowUnits(UINT codePage, const wchar_t *units, int count, char *out, int outSize) {
+    if (count == 0) return 0;
+    // The UTF-8 code page takes neither flag nor default, and refuses an
+    // unpaired surrogate only when asked to.
+    const bool utf8 = codePage == CP_UTF8;
+    BOOL usedDefault = FALSE;
+    const int n =
+        WideCharToMultiByte(codePage, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, units,
+                            count, out, outSize, nullptr, utf8 ? nullptr : &usedDefault);
+    if (n == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) return 0;
+    return n == 0 || usedDefault ? -1 : n;
+}
+
+}  // namespace
+
+NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *out, size_t outSize,
+                                    char *reason, size_t reasonSize) {
+    if (outSize == 0) return kNarrowPathTooLong;
+    out[0] = '\0';
+    if (count == 0) return kNarrowPathDone;
+    if (count > 0x7FFFFFFF || outSize > 0x7FFFFFFF) return kNarrowPathTooLong;
+    const std::wstring wide(units, units + count);
+    const UINT codePage = GetACP();
+    const int length = static_cast<int>(count);
+    // The whole path first; a path without a fault costs one conversion.
+    const int n = NarrowUnits(codePage, wide.data(), length, out, static_cast<int>(outSize) - 1);
+    if (n > 0) {
+        out[n] = '\0';
+        return kNarrowPathDone;
+    }
+    // Else one character at a time, for the first without a form.
+    char one[16];
+    for (int i = 0; i < length; ++i) {
+        const bool pair = wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < length &&
+                          wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
+        const int width = pair ? 2 : 1;
+        if (NarrowUnits(codePage, wide.data() + i, width, one, sizeof one) < 0) {
+            const unsigned c =
+                pair ? 0x10000u + ((wide[i] - 0xD800u) << 10) + (wide[i + 1] - 0xDC00u)
+                     : static_cast<unsigned>(wide[i]);
+            if (reasonSize > 0) {
+                if (codePage == CP_UTF8) {
+                    std::snprintf(reason, reasonSize, "U+%04X has no form in UTF-8", c);
+                } else {
+                    std::snprintf(reason, reasonSize, "U+%04X has no form in code page %u", c,
+                                  codePage);
+                }
+            }
+            out[0] = '\0';
+            return kNarrowPathNoForm;
+        }
+        i += width - 1;
+    }
+    out[0] = '\0';
+    return kNarrowPathTooLong;
+}
+
 bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, OutputKind *kind,
                            char *reason, size_t reasonSize) {
     *kind = kOutputFile;

@@ -20,6 +20,8 @@
 #   expected.trace         the simulator's call trace, written to trace.log
 #                          (absent: the run must write no trace.log; a case
 #                          that makes no library call keeps none)
+#   trace-name             the name of that trace file where zkt.ini gives
+#                          it another than trace.log (absent: trace.log)
 # A run leaves no file in its folder but its call traces: a tool that names
 # no file writes none. zkt.ini, quilmar.ini and recording.log stay byte for
 # byte as they were given.
@@ -71,6 +73,13 @@ endif()
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
+# The simulator's trace file: the name a case's zkt.ini gives it, as the
+# bytes of the case's file say it (a name beyond ASCII, in UTF-8).
+set(trace_name trace.log)
+if(EXISTS ${CASE_DIR}/trace-name)
+  file(READ ${CASE_DIR}/trace-name trace_name)
+  string(REGEX REPLACE "\n.*" "" trace_name "${trace_name}")
+endif()
 foreach(input zkt.ini trace.log recording.log)
   if(EXISTS ${CASE_DIR}/${input})
     file(COPY ${CASE_DIR}/${input} DESTINATION ${WORK_DIR})
@@ -192,7 +201,7 @@ file(GLOB files_before RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
 command_of(command ${program} ${arguments})
 run_tool(${WORK_DIR} ${program_named} ${CMAKE_COMMAND} -E env ${environment} ${command})
 file(GLOB left_files RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
-list(REMOVE_ITEM left_files ${files_before} actual.out actual.err trace.log proxy.log)
+list(REMOVE_ITEM left_files ${files_before} actual.out actual.err ${trace_name} proxy.log)
 
 if(NOT EXISTS ${EXPECTED_DIR}/expected.err)
   set(expected_err ${WORK_DIR}/empty.err)
@@ -248,9 +257,9 @@ if(DEFINED PROXY)
     set(failures "${failures}the proxy wrote a trace, but the case expects no call (no expected.trace or expected-proxy.trace)\n")
   endif()
 elseif(EXISTS ${EXPECTED_DIR}/expected.trace)
-  compare("call trace" ${EXPECTED_DIR}/expected.trace ${WORK_DIR}/trace.log)
-elseif(EXISTS ${WORK_DIR}/trace.log)
-  set(failures "${failures}the simulator wrote trace.log, but the case has no expected.trace\n")
+  compare("call trace" ${EXPECTED_DIR}/expected.trace ${WORK_DIR}/${trace_name})
+elseif(EXISTS ${WORK_DIR}/${trace_name})
+  set(failures "${failures}the simulator wrote ${trace_name}, but the case has no expected.trace\n")
 endif()
 
 if(left_files)
@@ -281,7 +290,7 @@ if(REPLAY)
   if(DEFINED PROXY)
     set(recording ${WORK_DIR}/proxy.log)
   elseif(EXISTS ${EXPECTED_DIR}/expected.trace)
-    set(recording ${WORK_DIR}/trace.log)
+    set(recording ${WORK_DIR}/${trace_name})
   else()
     set(recording "")
   endif()

@@ -89,6 +89,24 @@ enum WholeFileResult : int {
 WholeFileResult PlatformReadWholeFile(const char *path, size_t maxBytes, std::string *content,
                                       char *reason, size_t reasonSize);
 
+// How a path given in UTF-16 was put in the system's narrow form.
+enum NarrowPathResult : int {
+    kNarrowPathDone = 0,
+    kNarrowPathTooLong = 1,  // it does not fit in the caller's buffer
+    kNarrowPathNoForm = 2,   // a character has no narrow form on this system
+};
+
+// Writes the path of count UTF-16 code units (units) into out (outSize
+// bytes, NUL included) in the encoding the system's narrow file functions
+// take: UTF-8 on POSIX systems, the ANSI code page on Windows. A character
+// with no form there (on Windows one the code page lacks, on every system an
+// unpaired surrogate) is never replaced by '?' or a look-alike, which would
+// name another file: the result is kNarrowPathNoForm, with reason
+// (reasonSize bytes) naming the character and the encoding, as in
+// "U+0141 has no form in code page 1252".
+NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *out, size_t outSize,
+                                    char *reason, size_t reasonSize);
+
 // What an output path names, once symbolic links are followed.
 enum OutputKind : int {
     kOutputFile = 0,    // a regular file, or none yet: replaced whole
@@ -197,8 +215,14 @@ extern const char *const kPlatformBoardLibraryName;
 // Loads the shared library name as the system finds a library a program
 // imports (beside the program first on Windows; the program's run path and
 // the system's folders elsewhere). Returns its handle, or null with the
-// system's reason in reason (reasonSize bytes).
+// system's reason in reason (reasonSize bytes): a phrase without a final full
+// stop, any blank the system's text leaves for a file filled with name.
 void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize);
+
+// Loads the shared library at path, a full path, its own libraries looked
+// for beside it first. Returns its handle, or null with the system's reason
+// in reason (reasonSize bytes), worded as PlatformLoadLibrary words it.
+void *PlatformLoadLibraryFile(const char *path, char *reason, size_t reasonSize);
 
 // The address library exports under name, or null.
 void *PlatformLibrarySymbol(void *library, const char *name);

@@ -660,6 +660,56 @@ void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize) {
     return library;
 }
 
+NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *out, size_t outSize,
+                                    char *reason, size_t reasonSize) {
+    if (outSize == 0) return kNarrowPathTooLong;
+    out[0] = '\0';
+    size_t used = 0;
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t c = units[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            if (reasonSize > 0) {
+                std::snprintf(reason, reasonSize, "U+%04X has no form in UTF-8",
+                              static_cast<unsigned>(c));
+            }
+            out[0] = '\0';
+            return kNarrowPathNoForm;
+        }
+        unsigned char bytes[4];
+        size_t n = 0;
+        if (c < 0x80) {
+            bytes[n++] = static_cast<unsigned char>(c);
+        } else if (c < 0x800) {
+            bytes[n++] = static_cast<unsigned char>(0xC0 | (c >> 6));
+            bytes[n++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            bytes[n++] = static_cast<unsigned char>(0xE0 | (c >> 12));
+            bytes[n++] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            bytes[n++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        } else {
+            bytes[n++] = static_cast<unsigned char>(0xF0 | (c >> 18));
+            bytes[n++] = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+            bytes[n++] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            bytes[n++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        }
+        if (n >= outSize - used) {
+            out[0] = '\0';
+            return kNarrowPathTooLong;
+        }
+        std::memcpy(out + used, bytes, n);
+        used += n;
+    }
+    out[used] = '\0';
+    return kNarrowPathDone;
+}
+
+void *PlatformLoadLibraryFile(const char *path, char *reason, size_t reasonSize) {
+    return PlatformLoadLibrary(path, reason, reasonSize);
+}
+
 void *PlatformLibrarySymbol(void *library, const char *name) { return dlsym(library, name); }
 
 bool PlatformLibraryPath(void *library, char *path, size_t pathSize) {

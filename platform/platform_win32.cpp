@@ -217,22 +217,61 @@ int PlatformWaitKey() {
 
 namespace {
 
-void StoreReason(DWORD error, char *reason, size_t reasonSize) {
+void StoreText(const char *text, char *reason, size_t reasonSize);
+
+}  // namespace
+
+// The system's text for error as a phrase: without its line end and final
+// full stop, so that it reads alike inside parentheses in every program,
+// and with its blanks for a name (%1, %2, ...) filled with subject, or left
+// out where there is none; FormatMessage would read past an argument array
+// for a text that has more blanks than arguments. "system error <n>" where
+// the system has no text. Not static: the tests call it with codes the
+// system cannot be made to fail with.
+void PlatformSystemReason(DWORD error, const char *subject, char *reason, size_t reasonSize);
+void PlatformSystemReason(DWORD error, const char *subject, char *reason, size_t reasonSize) {
     if (reasonSize == 0) return;
+    char text[1024];
     const DWORD length =
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                       0, reason, static_cast<DWORD>(reasonSize), nullptr);
+                       0, text, static_cast<DWORD>(sizeof text), nullptr);
     if (length == 0) {
         std::snprintf(reason, reasonSize, "system error %lu", static_cast<unsigned long>(error));
         return;
     }
-    // The system's text ends in a line end and often a full stop.
-    size_t end = length;
-    while (end > 0 && (reason[end - 1] == '\r' || reason[end - 1] == '\n' ||
-                       reason[end - 1] == ' ' || reason[end - 1] == '.')) {
+    std::string phrase;
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] != '%') {
+            phrase += text[i];
+            continue;
+        }
+        // "%%" and the like stand for the character itself; a blank is a
+        // number, maybe with its format between exclamation marks.
+        if (i + 1 >= length || text[i + 1] < '1' || text[i + 1] > '9') {
+            if (i + 1 < length) phrase += text[++i];
+            continue;
+        }
+        while (i + 1 < length && text[i + 1] >= '0' && text[i + 1] <= '9') ++i;
+        if (i + 1 < length && text[i + 1] == '!') {
+            const char *close =
+                static_cast<const char *>(std::memchr(text + i + 2, '!', length - (i + 2)));
+            if (close != nullptr) i = static_cast<size_t>(close - text);
+        }
+        if (subject != nullptr) phrase += subject;
+    }
+    size_t end = phrase.size();
+    while (end > 0 && (phrase[end - 1] == '\r' || phrase[end - 1] == '\n' ||
+                       phrase[end - 1] == ' ' || phrase[end - 1] == '.')) {
         --end;
     }
-    reason[end] = '\0';
+    phrase.resize(end);
+    StoreText(phrase.c_str(), reason, reasonSize);
+}
+
+namespace {
+
+void StoreReason(DWORD error, char *reason, size_t reasonSize) {
+    PlatformSystemReason(error, nullptr, reason, reasonSize);
 }
 
 // The C library's error number for a system error, as its own file
@@ -363,6 +402,68 @@ WholeFileResult PlatformReadWholeFile(const char *path, size_t maxBytes, std::st
     CloseHandle(file);
     if (result != kWholeFileRead) std::string().swap(*content);
     return result;
+}
+
+namespace {
+
+// The narrow form of units [0, count) in codePage into out (outSize bytes, no
+// NUL added), or -1 when a character has none: a character the code page
+// lacks becomes its default character, which is told, never taken.
+int NarrowUnits(UINT codePage, const wchar_t *units, int count, char *out, int outSize) {
+    if (count == 0) return 0;
+    // The UTF-8 code page takes neither flag nor default, and refuses an
+    // unpaired surrogate only when asked to.
+    const bool utf8 = codePage == CP_UTF8;
+    BOOL usedDefault = FALSE;
+    const int n =
+        WideCharToMultiByte(codePage, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, units,
+                            count, out, outSize, nullptr, utf8 ? nullptr : &usedDefault);
+    if (n == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) return 0;
+    return n == 0 || usedDefault ? -1 : n;
+}
+
+}  // namespace
+
+NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *out, size_t outSize,
+                                    char *reason, size_t reasonSize) {
+    if (outSize == 0) return kNarrowPathTooLong;
+    out[0] = '\0';
+    if (count == 0) return kNarrowPathDone;
+    if (count > 0x7FFFFFFF || outSize > 0x7FFFFFFF) return kNarrowPathTooLong;
+    const std::wstring wide(units, units + count);
+    const UINT codePage = GetACP();
+    const int length = static_cast<int>(count);
+    // The whole path first; a path without a fault costs one conversion.
+    const int n = NarrowUnits(codePage, wide.data(), length, out, static_cast<int>(outSize) - 1);
+    if (n > 0) {
+        out[n] = '\0';
+        return kNarrowPathDone;
+    }
+    // Else one character at a time, for the first without a form.
+    char one[16];
+    for (int i = 0; i < length; ++i) {
+        const bool pair = wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < length &&
+                          wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
+        const int width = pair ? 2 : 1;
+        if (NarrowUnits(codePage, wide.data() + i, width, one, sizeof one) < 0) {
+            const unsigned c =
+                pair ? 0x10000u + ((wide[i] - 0xD800u) << 10) + (wide[i + 1] - 0xDC00u)
+                     : static_cast<unsigned>(wide[i]);
+            if (reasonSize > 0) {
+                if (codePage == CP_UTF8) {
+                    std::snprintf(reason, reasonSize, "U+%04X has no form in UTF-8", c);
+                } else {
+                    std::snprintf(reason, reasonSize, "U+%04X has no form in code page %u", c,
+                                  codePage);
+                }
+            }
+            out[0] = '\0';
+            return kNarrowPathNoForm;
+        }
+        i += width - 1;
+    }
+    out[0] = '\0';
+    return kNarrowPathTooLong;
 }
 
 bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, OutputKind *kind,
@@ -563,7 +664,13 @@ void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize) {
     // The search of an imported DLL: the program's folder, the system's
     // folders, the current folder, then PATH.
     HMODULE module = LoadLibraryA(name);
-    if (module == nullptr) StoreReason(GetLastError(), reason, reasonSize);
+    if (module == nullptr) PlatformSystemReason(GetLastError(), name, reason, reasonSize);
+    return module;
+}
+
+void *PlatformLoadLibraryFile(const char *path, char *reason, size_t reasonSize) {
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (module == nullptr) PlatformSystemReason(GetLastError(), path, reason, reasonSize);
     return module;
 }
 

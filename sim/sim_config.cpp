@@ -91,6 +91,13 @@ const KeyName kKeyNames[] = {
 
 struct Parser {
     const char *file;
+    // The text as read (UTF-16 before it is narrowed), and where the line
+    // being read starts in the narrowed text and in its copy: a path's
+    // characters are taken from the text as read.
+    const char *source;
+    size_t sourceLength;
+    size_t lineOffset;
+    const char *lineCopy;
     int line;
     char *message;
     size_t messageSize;
@@ -401,27 +408,31 @@ bool ParseOptional(Parser &p, const char *key, const char *value, SimOptionalInt
 // A replayed run has its answers from the recording alone.
 const char kReplayWithBoards[] = "Replay cannot be combined with [Board] sections";
 
+// A Trace or Replay value into path (kSimMaxPathSize bytes).
+bool ParsePath(Parser &p, const char *key, const char *value, char *path) {
+    const size_t offset = p.lineOffset + static_cast<size_t>(value - p.lineCopy);
+    char reason[80];
+    switch (SimPathValue(p.source, p.sourceLength, value, offset, std::strlen(value), path,
+                         kSimMaxPathSize, reason, sizeof reason)) {
+        case kNarrowPathDone: return true;
+        case kNarrowPathTooLong:
+            return Fail(p, "%s path longer than %d characters", key,
+                        static_cast<int>(kSimMaxPathSize - 1));
+        case kNarrowPathNoForm: break;
+    }
+    return Fail(p, "%s path: %s", key, reason);
+}
+
 bool ParseLibraryKey(Parser &p, Key key, const char *name, const char *value) {
     SimConfig &c = *p.config;
     if (key == kKeyReplay) {
-        if (std::strlen(value) >= sizeof c.replayPath) {
-            return Fail(p, "Replay path longer than %d characters",
-                        static_cast<int>(sizeof c.replayPath - 1));
-        }
         // An empty Replay is no replay, as an empty Trace is no trace.
+        if (!ParsePath(p, "Replay", value, c.replayPath)) return false;
         if (c.boardCount > 0 && value[0] != '\0') return Fail(p, kReplayWithBoards);
-        std::memcpy(c.replayPath, value, std::strlen(value) + 1);
         c.replayLine = p.line;
         return true;
     }
-    if (key == kKeyTrace) {
-        if (std::strlen(value) >= sizeof c.tracePath) {
-            return Fail(p, "Trace path longer than %d characters",
-                        static_cast<int>(sizeof c.tracePath - 1));
-        }
-        std::memcpy(c.tracePath, value, std::strlen(value) + 1);
-        return true;
-    }
+    if (key == kKeyTrace) return ParsePath(p, "Trace", value, c.tracePath);
     return ParseOptional(p, name, value, &c.reportedDeviceCount);
 }
 
@@ -621,6 +632,8 @@ bool ParseLines(Parser &p, const char *text, size_t length) {
         }
         std::memcpy(line, next.begin, lineLength);
         line[lineLength] = '\0';
+        p.lineOffset = static_cast<size_t>(next.begin - text);
+        p.lineCopy = line;
         if (!ParseLine(p, line, lineLength)) return false;
     }
     return FinishBoard(p) && CheckLids(p);
@@ -632,7 +645,7 @@ bool ParseLines(Parser &p, const char *text, size_t length) {
 bool ParseNarrowText(Parser &p, const char *text, size_t length) {
     if (ParseLines(p, text, length)) return true;
     SimClearConfig(p.config);
-    SimFindTracePath(text, length, p.config->tracePath, sizeof p.config->tracePath);
+    SimFindTracePath(p.source, p.sourceLength, p.config->tracePath, sizeof p.config->tracePath);
     return false;
 }
 
@@ -662,6 +675,8 @@ bool SimParseConfigText(const char *fileLabel, const char *text, size_t length, 
     p.message = message;
     p.messageSize = messageSize;
     p.config = config;
+    p.source = text;
+    p.sourceLength = length;
     if (messageSize > 0) message[0] = '\0';
     SimClearConfig(config);
     return ParseAll(p, text, length);

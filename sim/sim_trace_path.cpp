@@ -23,20 +23,31 @@ void SimFindLibraryPathInFile(const char *path, const char *key, char *out, size
                               sizeof reason) != kWholeFileRead) {
         return;
     }
-    if (!IsUtf16(text.data(), text.size())) {
-        SimFindLibraryPath(text.data(), text.size(), key, out, outSize);
-        return;
-    }
-    const std::unique_ptr<char[]> narrow(new (std::nothrow) char[text.size() / 2 + 1]);
-    if (narrow == nullptr) return;
-    SimFindLibraryPath(narrow.get(), NarrowUtf16(text.data(), text.size(), narrow.get()), key, out,
-                       outSize);
+    SimFindLibraryPath(text.data(), text.size(), key, out, outSize);
 }
 
-void SimFindLibraryPath(const char *text, size_t length, const char *wanted, char *out,
-                        size_t outSize) {
-    if (outSize == 0) return;
+NarrowPathResult SimPathValue(const char *file, size_t fileLength, const char *value, size_t offset,
+                              size_t length, char *out, size_t outSize, char *reason,
+                              size_t reasonSize) {
+    if (outSize == 0) return kNarrowPathTooLong;
     out[0] = '\0';
+    if (!IsUtf16(file, fileLength)) {
+        if (length >= outSize) return kNarrowPathTooLong;
+        std::memcpy(out, value, length);
+        out[length] = '\0';
+        return kNarrowPathDone;
+    }
+    char16_t units[kSimMaxLineLength];
+    if (length > kSimMaxLineLength) return kNarrowPathTooLong;
+    Utf16UnitsAt(file, fileLength, offset, length, units);
+    return PlatformNarrowPath(units, length, out, outSize, reason, reasonSize);
+}
+
+namespace {
+
+// SimFindLibraryPath in the narrowed text of file.
+void FindLibraryPath(const char *file, size_t fileLength, const char *text, size_t length,
+                     const char *wanted, char *out, size_t outSize) {
     char buffer[kSimMaxLineLength + 1];
     bool inLibrary = false;
     const char *cursor = text + Utf8MarkLength(text, length);
@@ -68,10 +79,29 @@ void SimFindLibraryPath(const char *text, size_t length, const char *wanted, cha
         if (!SimEqualNoCase(key, wanted)) continue;
         size_t valueLength = std::strlen(equals + 1);
         const char *value = SimTrim(equals + 1, &valueLength);
-        if (valueLength < outSize) {
-            std::memcpy(out, value, valueLength);
-            out[valueLength] = '\0';
+        const size_t offset =
+            static_cast<size_t>(start - text) + static_cast<size_t>(value - buffer);
+        char reason[80];
+        if (SimPathValue(file, fileLength, value, offset, valueLength, out, outSize, reason,
+                         sizeof reason) != kNarrowPathDone) {
+            out[0] = '\0';
         }
         return;
     }
+}
+
+}  // namespace
+
+void SimFindLibraryPath(const char *text, size_t length, const char *wanted, char *out,
+                        size_t outSize) {
+    if (outSize == 0) return;
+    out[0] = '\0';
+    if (!IsUtf16(text, length)) {
+        FindLibraryPath(text, length, text, length, wanted, out, outSize);
+        return;
+    }
+    const std::unique_ptr<char[]> narrow(new (std::nothrow) char[length / 2 + 1]);
+    if (narrow == nullptr) return;
+    FindLibraryPath(text, length, narrow.get(), NarrowUtf16(text, length, narrow.get()), wanted,
+                    out, outSize);
 }

@@ -8,12 +8,15 @@
 
 #include <cstddef>
 
-// Looks through zkt.ini text (length bytes, single-byte: UTF-16 narrowed
-// first; any line ends) for the first `Trace = path`
+#include "platform/platform.h"
+
+// Looks through zkt.ini text as read (length bytes: single-byte, or UTF-16
+// with its mark, narrowed first; any line ends) for the first `Trace = path`
 // line of a [Library] section, reading each line on its own so that an error
 // anywhere else does not hide it, and copies the path into out (outSize
-// bytes). Lines too long or holding a NUL are passed over. Leaves out empty
-// when there is no such line or the path does not fit.
+// bytes; see SimPathValue). Lines too long or holding a NUL are passed over.
+// Leaves out empty when there is no such line, or the path does not fit or
+// has a character with no narrow form.
 void SimFindTracePath(const char *text, size_t length, char *out, size_t outSize);
 
 // The same for the first line of a [Library] section setting key ("Trace",
@@ -21,7 +24,17 @@ void SimFindTracePath(const char *text, size_t length, char *out, size_t outSize
 void SimFindLibraryPath(const char *text, size_t length, const char *key, char *out,
                         size_t outSize);
 
-// SimFindLibraryPath on the zkt.ini at path, read whole (UTF-16 narrowed).
+// A Trace or Replay value of a zkt.ini, the bytes [offset, offset + length)
+// of its text as the reader takes it (narrowed, textread/text_lines.h), into
+// out (outSize bytes). A file saved as UTF-16 (file, fileLength: as read)
+// gives the characters it holds there in the system's narrow form
+// (PlatformNarrowPath), so that a path names the file it was written as,
+// never one with a '?'; any other file gives its bytes as they stand.
+NarrowPathResult SimPathValue(const char *file, size_t fileLength, const char *value, size_t offset,
+                              size_t length, char *out, size_t outSize, char *reason,
+                              size_t reasonSize);
+
+// SimFindLibraryPath on the zkt.ini at path, read whole.
 // Leaves out empty when the file cannot be read or sets no such path.
 void SimFindLibraryPathInFile(const char *path, const char *key, char *out, size_t outSize);
 

@@ -32,6 +32,20 @@ size_t NarrowUtf16(const char *text, size_t length, char *out) {
     return narrow;
 }
 
+void Utf16UnitsAt(const char *text, size_t length, size_t first, size_t count, char16_t *out) {
+    const bool littleEndian = IsLittleEndianUtf16(text, length);
+    for (size_t k = 0; k < count; ++k) {
+        const size_t i = 2 + 2 * (first + k);
+        if (i + 1 >= length) {
+            out[k] = u'\0';
+            continue;
+        }
+        const auto low = static_cast<unsigned char>(text[littleEndian ? i : i + 1]);
+        const auto high = static_cast<unsigned char>(text[littleEndian ? i + 1 : i]);
+        out[k] = static_cast<char16_t>(high << 8 | low);
+    }
+}
+
 size_t Utf8MarkLength(const char *text, size_t length) {
     return (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) ? 3 : 0;
 }

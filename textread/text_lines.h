@@ -22,6 +22,11 @@ bool IsUtf16(const char *text, size_t length);
 // become '?'; an odd last byte is dropped. Returns the narrowed length.
 size_t NarrowUtf16(const char *text, size_t length, char *out);
 
+// The code units of a UTF-16 text (IsUtf16) that NarrowUtf16 made the bytes
+// [first, first + count) of its result from, one for each, into out: the
+// characters a value of the narrowed text stands for.
+void Utf16UnitsAt(const char *text, size_t length, size_t first, size_t count, char16_t *out);
+
 // 3 when text starts with a UTF-8 byte order mark, else 0.
 size_t Utf8MarkLength(const char *text, size_t length);
 

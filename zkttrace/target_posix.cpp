@@ -17,12 +17,6 @@ namespace {
 
 const char kRefusal[] = "every call answers ZKTerr_BAD_MODE";
 
-// The loader's reason repeats the path it was given, control bytes and all.
-std::string Reason() {
-    const char *reason = dlerror();
-    return EscapedControls(reason != nullptr ? reason : "no reason given");
-}
-
 // The file of the library that holds address, or null.
 const void *LibraryBase(const void *address) {
     Dl_info info;
@@ -46,10 +40,13 @@ bool LoadTraceTarget() {
     std::string named = EscapedControls(nextNamed);
     if (path != nullptr && path[0] != '\0') {
         named = EscapedControls(path);
-        handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+        char reason[512];
+        handle = PlatformLoadLibraryFile(path, reason, sizeof reason);
         if (handle == nullptr) {
+            // The loader's reason repeats the path it was given, control
+            // bytes and all.
             std::fprintf(stderr, "zkttrace: cannot load %s (%s); %s\n", named.c_str(),
-                         Reason().c_str(), kRefusal);
+                         EscapedControls(reason).c_str(), kRefusal);
             return false;
         }
     }

@@ -18,19 +18,6 @@ namespace {
 
 const char kRefusal[] = "every call answers ZKTerr_BAD_MODE";
 
-// The system's text for error (without its line end), or its number.
-const char *Reason(DWORD error, char *out, DWORD outSize) {
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             error, 0, out, outSize, nullptr);
-    while (n > 0 && (out[n - 1] == '\r' || out[n - 1] == '\n' || out[n - 1] == ' ')) --n;
-    if (n == 0) {
-        std::snprintf(out, outSize, "error %lu", static_cast<unsigned long>(error));
-    } else {
-        out[n] = '\0';
-    }
-    return out;
-}
-
 // The target's full path into out: ZKT_TRACE_TARGET made absolute, or the
 // system directory's ZKT.DLL. Returns false when neither fits.
 bool TargetPath(char *out, DWORD outSize) {
@@ -61,12 +48,12 @@ bool LoadTraceTarget() {
     // The path comes from the environment: its control bytes go out as \xNN,
     // as every other message shows text it did not write itself.
     const std::string shown = EscapedControls(path);
-    // The target's own DLLs are looked for beside it first.
-    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // The target's own DLLs are looked for beside it first; its reason reads
+    // as the programs' own when they cannot load the library.
+    auto *module = static_cast<HMODULE>(PlatformLoadLibraryFile(path, reason, sizeof reason));
     if (module == nullptr) {
         std::fprintf(stderr, "zkttrace: cannot load %s (%s); %s\n", shown.c_str(),
-                     EscapedControls(Reason(GetLastError(), reason, sizeof reason)).c_str(),
-                     kRefusal);
+                     EscapedControls(reason).c_str(), kRefusal);
         return false;
     }
     HMODULE own = nullptr;

@@ -22,6 +22,8 @@
 #   expected.trace         the simulator's call trace, written to trace.log
 #                          (absent: the run must write no trace.log; a case
 #                          that makes no library call keeps none)
+#   trace-name             the name of that trace file where zkt.ini gives
+#                          it another than trace.log (absent: trace.log)
 #   expected-files/        the files the run writes in its folder (as the
 #                          file its arguments name), each byte for byte
 # A run leaves no file in its folder but its call traces and expected-files:
@@ -75,6 +77,13 @@ endif()
 
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
+# The simulator's trace file: the name a case's zkt.ini gives it, as the
+# bytes of the case's file say it (a name beyond ASCII, in UTF-8).
+set(trace_name trace.log)
+if(EXISTS ${CASE_DIR}/trace-name)
+  file(READ ${CASE_DIR}/trace-name trace_name)
+  string(REGEX REPLACE "\n.*" "" trace_name "${trace_name}")
+endif()
 foreach(input zkt.ini trace.log recording.log)
   if(EXISTS ${CASE_DIR}/${input})
     file(COPY ${CASE_DIR}/${input} DESTINATION ${WORK_DIR})
@@ -198,7 +207,7 @@ file(GLOB files_before RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
 command_of(command ${program} ${arguments})
 run_tool(${WORK_DIR} ${program_named} ${CMAKE_COMMAND} -E env ${environment} ${command})
 file(GLOB left_files RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
-list(REMOVE_ITEM left_files ${files_before} actual.out actual.err trace.log proxy.log)
+list(REMOVE_ITEM left_files ${files_before} actual.out actual.err ${trace_name} proxy.log)
 set(expected_files "")
 if(IS_DIRECTORY ${EXPECTED_DIR}/expected-files)
   file(GLOB expected_files RELATIVE ${EXPECTED_DIR}/expected-files
@@ -260,9 +269,9 @@ if(DEFINED PROXY)
     set(failures "${failures}the proxy wrote a trace, but the case expects no call (no expected.trace or expected-proxy.trace)\n")
   endif()
 elseif(EXISTS ${EXPECTED_DIR}/expected.trace)
-  compare("call trace" ${EXPECTED_DIR}/expected.trace ${WORK_DIR}/trace.log)
-elseif(EXISTS ${WORK_DIR}/trace.log)
-  set(failures "${failures}the simulator wrote trace.log, but the case has no expected.trace\n")
+  compare("call trace" ${EXPECTED_DIR}/expected.trace ${WORK_DIR}/${trace_name})
+elseif(EXISTS ${WORK_DIR}/${trace_name})
+  set(failures "${failures}the simulator wrote ${trace_name}, but the case has no expected.trace\n")
 endif()
 
 foreach(name IN LISTS expected_files)
@@ -296,7 +305,7 @@ if(REPLAY)
   if(DEFINED PROXY)
     set(recording ${WORK_DIR}/proxy.log)
   elseif(EXISTS ${EXPECTED_DIR}/expected.trace)
-    set(recording ${WORK_DIR}/trace.log)
+    set(recording ${WORK_DIR}/${trace_name})
   else()
     set(recording "")
   endif()

@@ -11,9 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/temp_dir.h"
+
 // The console's interrupt handler in the platform layer, called here as the
 // system calls it: the console's own events cannot be sent under Wine.
 BOOL WINAPI PlatformConsoleInterruptHandler(DWORD event);
+
+// The system's reason for an error as the platform layer words it, called
+// with codes no call here can be made to fail with.
+void PlatformSystemReason(DWORD error, const char *subject, char *reason, size_t reasonSize);
 
 namespace {
 
@@ -114,6 +120,104 @@ TEST(Win32WholeFile, DeviceAndHeldFileAreNotRead) {
         EXPECT_EQ(std::string(reason), row.reason) << row.path;
     }
     CloseHandle(held);
+}
+
+// A reason reads as a phrase inside the parentheses of every program's
+// message: no blank of the system's text left unfilled, no full stop or line
+// end at its end, the subject where the text has a blank for it, and a
+// number where the system has no text.
+TEST(Win32SystemReason, FillsItsBlanksAndEndsWithoutAFullStop) {
+    const char subject[] = "C:\\boards\\ZKT.DLL";
+    const struct {
+        DWORD error;
+        const char *subject;
+        bool named;  // the subject shows
+    } rows[] = {
+        {ERROR_BAD_EXE_FORMAT, subject, true},
+        {ERROR_BAD_EXE_FORMAT, nullptr, false},
+        {ERROR_MOD_NOT_FOUND, subject, false},
+        {ERROR_FILE_NOT_FOUND, nullptr, false},
+    };
+    for (const auto &row : rows) {
+        char reason[512];
+        PlatformSystemReason(row.error, row.subject, reason, sizeof reason);
+        const std::string text = reason;
+        ASSERT_FALSE(text.empty()) << row.error;
+        EXPECT_EQ(text.find('%'), std::string::npos) << text;
+        EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << text;
+        EXPECT_NE(text.back(), '.') << text;
+        EXPECT_NE(text.back(), ' ') << text;
+        EXPECT_EQ(text.rfind("system error", 0), std::string::npos) << text;
+        EXPECT_EQ(text.find(subject) != std::string::npos, row.named) << text;
+    }
+    char reason[32];
+    PlatformSystemReason(0x2FFFFFFF, subject, reason, sizeof reason);
+    EXPECT_STREQ(reason, "system error 805306367");
+    PlatformSystemReason(0x2FFFFFFF, nullptr, reason, 8);
+    EXPECT_STREQ(reason, "system ");
+}
+
+// The programs load the library by its name and the proxy by its path: for
+// one failure both give one reason, and it names the file.
+TEST(Win32LoadLibrary, ByNameAndByPathGiveOneReason) {
+    TempDir folder;
+    const std::string notALibrary = folder.WriteFile("ZKT.DLL", "not a library\n");
+    const std::string missing = (folder.Path() / "missing.dll").string();
+    for (const std::string &path : {notALibrary, missing}) {
+        char byName[512];
+        char byPath[512];
+        EXPECT_EQ(PlatformLoadLibrary(path.c_str(), byName, sizeof byName), nullptr) << path;
+        EXPECT_EQ(PlatformLoadLibraryFile(path.c_str(), byPath, sizeof byPath), nullptr) << path;
+        EXPECT_STREQ(byName, byPath);
+        EXPECT_EQ(std::strchr(byName, '%'), nullptr) << byName;
+        EXPECT_NE(byName[0], '\0');
+        EXPECT_NE(byName[std::strlen(byName) - 1], '.') << byName;
+    }
+    char reason[512];
+    EXPECT_EQ(PlatformLoadLibraryFile(notALibrary.c_str(), reason, sizeof reason), nullptr);
+    EXPECT_NE(std::strstr(reason, notALibrary.c_str()), nullptr)
+        << reason << ": the system's text has a blank for the file, filled with its path";
+}
+
+// A path is put in the ANSI code page without a character lost: one the
+// code page lacks, or has only a look-alike for, is refused and named.
+TEST(Win32NarrowPath, KeepsEveryCharacterOrRefuses) {
+    if (GetACP() != 1252) GTEST_SKIP() << "rows for code page 1252; this is " << GetACP();
+    const struct {
+        std::u16string path;
+        NarrowPathResult result;
+        std::string narrow;  // or the reason
+    } rows[] = {
+        {u"trac\u00E9.log", kNarrowPathDone, "trac\xE9.log"},
+        {u"\u20AC", kNarrowPathDone, "\x80"},
+        {u"", kNarrowPathDone, ""},
+        {u"a\u0141b", kNarrowPathNoForm, "U+0141 has no form in code page 1252"},
+        // Read as 'A' where look-alikes were taken.
+        {u"\u0100.log", kNarrowPathNoForm, "U+0100 has no form in code page 1252"},
+        {u"x\U0001F600", kNarrowPathNoForm, "U+1F600 has no form in code page 1252"},
+        {u"x\xD83D", kNarrowPathNoForm, "U+D83D has no form in code page 1252"},
+    };
+    for (const auto &row : rows) {
+        char out[64];
+        char reason[128] = "";
+        EXPECT_EQ(PlatformNarrowPath(row.path.data(), row.path.size(), out, sizeof out, reason,
+                                     sizeof reason),
+                  row.result)
+            << row.narrow;
+        EXPECT_EQ(std::string(row.result == kNarrowPathDone ? out : reason), row.narrow);
+        if (row.result != kNarrowPathDone) {
+            EXPECT_STREQ(out, "");
+        }
+    }
+    const std::u16string path = u"\u00E9t\u00E9";
+    char out[4];
+    char reason[8];
+    EXPECT_EQ(PlatformNarrowPath(path.data(), path.size(), out, sizeof out, reason, sizeof reason),
+              kNarrowPathDone);
+    EXPECT_STREQ(out, "\xE9t\xE9");
+    EXPECT_EQ(PlatformNarrowPath(path.data(), path.size(), out, 3, reason, sizeof reason),
+              kNarrowPathTooLong);
+    EXPECT_STREQ(out, "");
 }
 
 // Puts another handle in place of standard input for one test.

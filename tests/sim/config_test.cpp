@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/platform.h"
 #include "sim/sim_config.h"
 #include "tests/support/sim_test_support.h"
 #include "tests/support/utf16_text.h"
@@ -385,6 +386,39 @@ TEST_F(ConfigTest, ReadsEveryLineEndAndEncoding) {
         const ParseOutcome outcome = Parse(file.text);
         ASSERT_TRUE(outcome.ok) << outcome.message;
         EXPECT_STREQ(config->boards[0].name, file.name);
+    }
+    // A path keeps its characters: taken from where its value stands, past
+    // text beyond ASCII, in either byte order. One that has no narrow form
+    // on any system (an unpaired surrogate) is refused on its line.
+    const std::string paths =
+        Utf16(u"; \u0141\n[Library]\nReplay = r\u00E9.log\nTrace = \u00E9 t\u00E9\n", true);
+    ASSERT_TRUE(Parse(paths).ok);
+    char narrow[kSimMaxPathSize];
+    char reason[128];
+    const std::u16string replay = u"r\u00E9.log";
+    const std::u16string trace = u"\u00E9 t\u00E9";
+    ASSERT_EQ(PlatformNarrowPath(replay.data(), replay.size(), narrow, sizeof narrow, reason,
+                                 sizeof reason),
+              kNarrowPathDone);
+    EXPECT_STREQ(config->replayPath, narrow);
+    ASSERT_EQ(PlatformNarrowPath(trace.data(), trace.size(), narrow, sizeof narrow, reason,
+                                 sizeof reason),
+              kNarrowPathDone);
+    EXPECT_STREQ(config->tracePath, narrow);
+    const struct {
+        std::string text;
+        const char *message;
+    } unnarrowable[] = {
+        {Utf16(u"[Library]\nTrace = t\xD800.log\n", false),
+         "zkt.ini:2: Trace path: U+D800 has no form in "},
+        {Utf16(u"; \u00E9\r\n[Library]\r\nReplay = \xDC00\r\n", true),
+         "zkt.ini:3: Replay path: U+DC00 has no form in "},
+    };
+    for (const auto &file : unnarrowable) {
+        const ParseOutcome outcome = Parse(file.text);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.message.rfind(file.message, 0), 0u) << outcome.message;
+        EXPECT_STREQ(config->replayPath, "");
     }
     // A NUL character is refused in UTF-16 too.
     EXPECT_EQ(Parse(Utf16(std::string("[Board]\nName = a\0b\n", 18), false)).message,

@@ -8,6 +8,7 @@
 
 #include "sim/sim_config.h"
 #include "sim/sim_trace_path.h"
+#include "tests/support/utf16_text.h"
 
 namespace {
 
@@ -42,6 +43,34 @@ TEST(TracePathTest, OnlyATraceKeyOfALibrarySectionCounts) {
     // A path that does not fit is no path.
     EXPECT_EQ(Found("[Library]\nTrace = 0123456789\n", 10), "");
     EXPECT_EQ(Found("[Library]\nTrace = 012345678\n", 10), "012345678");
+}
+
+// The system's narrow form of a path, as the reader must give it.
+std::string NarrowForm(const std::u16string &path) {
+    char out[kSimMaxPathSize];
+    char reason[128];
+    EXPECT_EQ(PlatformNarrowPath(path.data(), path.size(), out, sizeof out, reason, sizeof reason),
+              kNarrowPathDone)
+        << reason;
+    return out;
+}
+
+// A UTF-16 file's path keeps its characters, taken from where the value
+// stands in the file (in either byte order, past text beyond ASCII), even
+// from a file the reader rejects; one without a narrow form is no path.
+TEST(TracePathTest, Utf16PathKeepsItsCharacters) {
+    EXPECT_EQ(Found(Utf16(u"; \u0141\u013D\n[Library]\nTrace = tr\u00E9.log\nBad\n", false)),
+              NarrowForm(u"tr\u00E9.log"));
+    EXPECT_EQ(Found(Utf16(u"[B\u00E9]\r[Library]\r  Trace =\u00E9 x\u00E9 \r", true)),
+              NarrowForm(u"\u00E9 x\u00E9"));
+    EXPECT_EQ(Found(Utf16(u"[Library]\nTrace = a\xD800.log\n", false)), "");
+
+    auto config = std::make_unique<SimConfig>();
+    char message[256];
+    const std::string text = Utf16(u"[Library]\nTrace = \u00E9.log\n[Board]\nNmae = B\n", true);
+    EXPECT_FALSE(SimParseConfigText("zkt.ini", text.data(), text.size(), config.get(), message,
+                                    sizeof message));
+    EXPECT_EQ(config->tracePath, NarrowForm(u"\u00E9.log"));
 }
 
 TEST(TracePathTest, MalformedFileKeepsOnlyItsTracePath) {

@@ -12,5 +12,19 @@ echo "installing: ${missing[*]}"
 if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
-apt-get update -qq
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# A mirror that is being synced answers an index of the wrong size for a
+# while: the update is tried again, and the install is tried with what the
+# last update got, which fails by itself when a package is not there.
+for attempt in 1 2 3 4 5; do
+  apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt of 5); trying again in $((attempt * 20)) s" >&2
+  sleep $((attempt * 20))
+done
+for attempt in 1 2 3; do
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" &&
+    exit 0
+  echo "apt-get install failed (attempt $attempt of 3)" >&2
+  sleep 30
+  apt-get update -qq || true
+done
+exit 1

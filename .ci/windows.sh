@@ -57,8 +57,15 @@ for prefix in build/windows-x64/wineprefix build/windows-x86/wineprefix; do
 done
 
 # What an operator gets ------------------------------------------------------
-expected_operations=$(printf '%s\n' ZKT_capture ZKT_cleanup ZKT_close ZKT_ctrl ZKT_displayMode \
-  ZKT_getInfo ZKT_init ZKT_lidList ZKT_open ZKT_puList ZKT_release ZKT_serviceList)
+# The operations with the bytes of their arguments (ZKT_init:8), from their
+# one list.
+operation_bytes() {
+  sed -n 's/^ZKT_OPERATION([^,]*, *\([A-Za-z]*\), *[A-Za-z]*, *\([0-9]*\),.*/\1 \2/p' \
+    boardlib/zkt_operations.inc |
+    while read -r name words; do echo "ZKT_$name:$((4 * words))"; done
+}
+expected_operations=$(operation_bytes | sed 's/:.*//' | sort)
+[[ $(wc -l <<<"$expected_operations") -ge 12 ]] || { echo "cannot read boardlib/zkt_operations.inc" >&2; exit 1; }
 
 # Names in a DLL's export table.
 exports_of() {
@@ -70,7 +77,7 @@ zkt_imports_of() {
   i686-w64-mingw32-objdump -p "$1" | sed -n '/DLL Name: /,/^$/p' |
     awk 'NF == 3 && $2 ~ /^[0-9]+$/ { print $3 }' | grep -E '^_?ZKT_' | sort || true
 }
-# Twelve operations, undecorated (no leading underscore, no @size of stdcall).
+# The operations, undecorated (no leading underscore, no @size of stdcall).
 check_operations() {
   local what=$1 names=$2
   if [[ $names != "$expected_operations" ]]; then
@@ -79,15 +86,10 @@ check_operations() {
   fi
 }
 
-# The twelve operations as stdcall decorates them: _name@N, N the bytes of
-# their arguments.
+# The operations as stdcall decorates them: _name@N, N the bytes of their
+# arguments.
 decorated_operations() {
-  local entry
-  for entry in ZKT_capture:20 ZKT_cleanup:0 ZKT_close:4 ZKT_ctrl:16 ZKT_displayMode:4 \
-      ZKT_getInfo:8 ZKT_init:8 ZKT_lidList:12 ZKT_open:12 ZKT_puList:16 ZKT_release:8 \
-      ZKT_serviceList:20; do
-    echo "_${entry%:*}@${entry#*:}"
-  done | sort
+  operation_bytes | sed 's/^\(.*\):\(.*\)$/_\1@\2/' | sort
 }
 
 build=build/windows-x86

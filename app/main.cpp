@@ -35,7 +35,7 @@ int main(int argc, char **argv) {
     const char *file = nullptr;
     const int answered = AnswerCommandLine(kCommandLine, argc, argv, openedStreams, &file);
     if (answered != kCommandLineRun) return answered;
-    if (!ZktReachLibrary("quilmar", kZktAllOperations)) return 1;
+    if (!ZktReachLibrary("quilmar", kWalkOperations)) return 1;
     LoadSettings();
     PlatformWatchInterrupts();
     WalkDevices();

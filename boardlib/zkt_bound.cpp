@@ -33,85 +33,89 @@ uint32_t ArgumentWord(Parameter value) {
     }
 }
 
-// Calls a bound operation: through ForeignCall where the library's
-// convention is not known (32-bit x86), directly elsewhere.
-template <typename... Parameters, typename... Arguments>
-int32_t CallBound(int32_t (*function)(Parameters...), Arguments... arguments) {
-    static_assert(sizeof...(Parameters) == sizeof...(Arguments), "one argument per parameter");
-    // An operation the program said it does not call was not bound.
-    if (function == nullptr) return static_cast<int32_t>(ZKTerr_BAD_MODE);
-    if constexpr (kForeignCallNeeded) {
-        // One word more than needed, so that an operation of no argument has an array too.
-        const uint32_t words[sizeof...(Parameters) + 1] = {ArgumentWord<Parameters>(arguments)...};
-        return static_cast<int32_t>(
-            ForeignCall(reinterpret_cast<ForeignFunction>(function), words, sizeof...(Parameters)));
-    } else {
-        return function(arguments...);
+// A bound operation, called with the arguments that follow it: through
+// ForeignCall where the library's convention is not known (32-bit x86),
+// directly elsewhere. An empty slot (an operation not bound) answers
+// kZktRefused.
+template <typename... Parameters>
+struct BoundCall {
+    int32_t (*function)(Parameters...);
+
+    int32_t operator()(Parameters... arguments) const {
+        if (function == nullptr) return kZktRefused;
+        if constexpr (kForeignCallNeeded) {
+            // One word more than needed, so that an operation of no argument has an array too.
+            const uint32_t words[sizeof...(Parameters) + 1] = {
+                ArgumentWord<Parameters>(arguments)...};
+            return static_cast<int32_t>(ForeignCall(reinterpret_cast<ForeignFunction>(function),
+                                                    words, sizeof...(Parameters)));
+        } else {
+            return function(arguments...);
+        }
     }
+};
+
+template <typename... Parameters>
+BoundCall<Parameters...> CallBound(int32_t (*function)(Parameters...)) {
+    return {function};
 }
 
-int32_t DisplayMode(int32_t mode) { return CallBound(bound.displayMode, mode); }
-int32_t Init(const char *configFile, int32_t *count) {
-    return CallBound(bound.init, configFile, count);
-}
-int32_t LidList(uint32_t *lids, int32_t capacity, int32_t *count) {
-    return CallBound(bound.lidList, lids, capacity, count);
-}
-int32_t GetInfo(uint32_t lid, BoardInfo *info) { return CallBound(bound.getInfo, lid, info); }
-int32_t Open(uint32_t lid, int32_t mode, void *reserved) {
-    return CallBound(bound.open, lid, mode, reserved);
-}
-int32_t PuList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
-    return CallBound(bound.puList, device, items, capacity, count);
-}
-int32_t ServiceList(int32_t device, int32_t reserved, ServiceItem *items, int32_t capacity,
-                    int32_t *count) {
-    return CallBound(bound.serviceList, device, reserved, items, capacity, count);
-}
-int32_t Capture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
-                int32_t timeout) {
-    return CallBound(bound.capture, device, reserved, mode, name, timeout);
-}
-int32_t Ctrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
-    return CallBound(bound.ctrl, service, reserved, code, payload);
-}
-int32_t Release(int32_t service, int32_t reserved) {
-    return CallBound(bound.release, service, reserved);
-}
-int32_t Close(int32_t device) { return CallBound(bound.close, device); }
-int32_t Cleanup() { return CallBound(bound.cleanup); }
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
+    type Bound##Name parameters { return CallBound(bound.name) arguments; }
+#include "boardlib/zkt_operations.inc"
 
-const ZktOps kBoundOps = {DisplayMode, Init,    LidList, GetInfo, Open,  PuList,
-                          ServiceList, Capture, Ctrl,    Release, Close, Cleanup};
+const ZktOps kBoundOps = {
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) Bound##Name,
+#include "boardlib/zkt_operations.inc"
+};
+
+// Binds the operations found of those in wanted; returns those not found.
+uint32_t BindFound(ZktLookup lookup, void *context, uint32_t wanted) {
+    void *found[kZktOperationCount] = {};
+    uint32_t missing = 0;
+    for (int i = 0; i < kZktOperationCount; ++i) {
+        const auto op = static_cast<ZktOperation>(i);
+        if ((wanted & ZktOperationBit(op)) == 0) continue;
+        found[i] = ZktFindOperation(lookup, context, op);
+        if (found[i] == nullptr) missing |= ZktOperationBit(op);
+    }
+    ZktOps next{};
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
+    Place(&next.name, found[kZkt##Name]);
+#include "boardlib/zkt_operations.inc"
+    bound = next;
+    return missing;
+}
 
 }  // namespace
 
 bool ZktBind(ZktLookup lookup, void *context, uint32_t needs, ZktOperation *missing) {
-    void *found[kZktOperationCount] = {};
+    const uint32_t notFound = BindFound(lookup, context, needs);
+    if (notFound == 0) return true;
+    ZktUnbind();
     for (int i = 0; i < kZktOperationCount; ++i) {
-        const auto op = static_cast<ZktOperation>(i);
-        if ((needs & ZktOperationBit(op)) == 0) continue;
-        found[i] = ZktFindOperation(lookup, context, op);
-        if (found[i] == nullptr) {
-            *missing = op;
-            return false;
+        if ((notFound & ZktOperationBit(static_cast<ZktOperation>(i))) != 0) {
+            *missing = static_cast<ZktOperation>(i);
+            break;
         }
     }
-    ZktOps next{};
-    Place(&next.displayMode, found[kZktDisplayMode]);
-    Place(&next.init, found[kZktInit]);
-    Place(&next.lidList, found[kZktLidList]);
-    Place(&next.getInfo, found[kZktGetInfo]);
-    Place(&next.open, found[kZktOpen]);
-    Place(&next.puList, found[kZktPuList]);
-    Place(&next.serviceList, found[kZktServiceList]);
-    Place(&next.capture, found[kZktCapture]);
-    Place(&next.ctrl, found[kZktCtrl]);
-    Place(&next.release, found[kZktRelease]);
-    Place(&next.close, found[kZktClose]);
-    Place(&next.cleanup, found[kZktCleanup]);
-    bound = next;
-    return true;
+    return false;
+}
+
+uint32_t ZktBindAvailable(ZktLookup lookup, void *context) {
+    return BindFound(lookup, context, kZktAllOperations);
+}
+
+void ZktUnbind() { bound = ZktOps{}; }
+
+bool ZktBound(ZktOperation operation) {
+    switch (operation) {
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
+    case kZkt##Name: return bound.name != nullptr;                    \
+        #include "boardlib/zkt_operations.inc"
+        case kZktOperationCount: break;
+    }
+    return false;
 }
 
 const ZktOps &ZktBoundOps() { return kBoundOps; }

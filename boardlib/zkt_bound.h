@@ -1,5 +1,5 @@
 // A board access library bound by name at run time: the address of each of
-// its twelve operations, looked up one by one, and the ZktOps table that
+// its operations, looked up one by one, and the ZktOps table that
 // answers through them. The forwarding functions call each address in
 // whichever convention the library uses (platform/foreign_call.h), so
 // whatever holds the table calls plain functions and the build's ZKT_CALL
@@ -15,8 +15,18 @@
 // Looks up the operations in needs (ZktOperationBit) through lookup, each
 // under any of its names (ZktFindOperation). Returns false, with the first
 // one it cannot find in *missing, when one is missing: nothing is bound
-// then. An operation not in needs is not bound: it answers ZKTerr_BAD_MODE.
+// then. An operation not in needs is not bound: it answers kZktRefused.
 bool ZktBind(ZktLookup lookup, void *context, uint32_t needs, ZktOperation *missing);
+
+// Binds every operation lookup finds; returns the set of those it cannot
+// find, which are left unbound (each answers kZktRefused).
+uint32_t ZktBindAvailable(ZktLookup lookup, void *context);
+
+// Leaves every operation unbound.
+void ZktUnbind();
+
+// Whether operation is bound.
+bool ZktBound(ZktOperation operation);
 
 // The table that forwards to the bound operations.
 const ZktOps &ZktBoundOps();

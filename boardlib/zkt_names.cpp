@@ -1,9 +1,9 @@
 #include "boardlib/zkt_names.h"
 
 const ZktOperationName kZktOperationNames[kZktOperationCount] = {
-    {"ZKT_displayMode", 1}, {"ZKT_init", 2},    {"ZKT_lidList", 3},     {"ZKT_getInfo", 2},
-    {"ZKT_open", 3},        {"ZKT_puList", 4},  {"ZKT_serviceList", 5}, {"ZKT_capture", 5},
-    {"ZKT_ctrl", 4},        {"ZKT_release", 2}, {"ZKT_close", 1},       {"ZKT_cleanup", 0}};
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) {"ZKT_" #name, words},
+#include "boardlib/zkt_operations.inc"
+};
 
 namespace {
 
@@ -16,6 +16,17 @@ std::string NameForm(ZktOperation operation, int form) {
     return std::string(form == 1 ? "_" : "") + op.name + "@" + std::to_string(4 * op.arguments);
 }
 
+// The names ZktFindOperation tries, in order, as a message shows them:
+// "ZKT_ctrl, _ZKT_ctrl@16, ZKT_ctrl@16".
+std::string ZktTriedNames(ZktOperation operation) {
+    std::string names;
+    for (int form = 0; form < kNameForms; ++form) {
+        if (form > 0) names += ", ";
+        names += NameForm(operation, form);
+    }
+    return names;
+}
+
 }  // namespace
 
 void *ZktFindOperation(ZktLookup lookup, void *context, ZktOperation operation) {
@@ -24,15 +35,6 @@ void *ZktFindOperation(ZktLookup lookup, void *context, ZktOperation operation) 
         if (address != nullptr) return address;
     }
     return nullptr;
-}
-
-std::string ZktTriedNames(ZktOperation operation) {
-    std::string names;
-    for (int form = 0; form < kNameForms; ++form) {
-        if (form > 0) names += ", ";
-        names += NameForm(operation, form);
-    }
-    return names;
 }
 
 std::string ZktNotFound(ZktOperation operation) {

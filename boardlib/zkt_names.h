@@ -18,10 +18,6 @@ using ZktLookup = void *(*)(void *context, const char *name);
 // Null when none.
 void *ZktFindOperation(ZktLookup lookup, void *context, ZktOperation operation);
 
-// The names ZktFindOperation tries, in order, as a message shows them:
-// "ZKT_ctrl, _ZKT_ctrl@16, ZKT_ctrl@16".
-std::string ZktTriedNames(ZktOperation operation);
-
 // What a message says of an operation not found: "ZKT_ctrl (tried ZKT_ctrl,
 // _ZKT_ctrl@16, ZKT_ctrl@16)".
 std::string ZktNotFound(ZktOperation operation);

@@ -1,52 +1,54 @@
-// The twelve operations of the board access library as one table of plain
-// function pointers. Whatever answers the operations fills one: the
-// simulator's model of the boards, the replay of a recorded run, and a
-// library bound by name at run time (through small forwarding functions that
-// call its addresses in its own convention). What every call does whoever
-// answers it (its trace line) is written once, around any table
-// (calltrace/traced_ops.h).
+// The operations of the board access library as one table of plain function
+// pointers, made from their one list (zkt_operations.inc). Whatever answers
+// the operations fills such a table: the simulator's model of the boards,
+// the replay of a recorded run, and a library bound by name at run time
+// (through forwarding functions that call its addresses in its own
+// convention). What every call does whoever answers it (its trace line) is
+// written once, around any table (calltrace/traced_ops.h).
 #ifndef QUILMAR_BOARDLIB_ZKT_OPS_H
 #define QUILMAR_BOARDLIB_ZKT_OPS_H
 
 #include <cstdint>
+#include <type_traits>
 
 #include "boardlib/zkt_api.h"
 
+// A slot left empty (null) is an operation not there to call: it answers
+// kZktRefused.
 struct ZktOps {
-    int32_t (*displayMode)(int32_t mode);
-    int32_t (*init)(const char *configFile, int32_t *count);
-    int32_t (*lidList)(uint32_t *lids, int32_t capacity, int32_t *count);
-    int32_t (*getInfo)(uint32_t lid, BoardInfo *info);
-    int32_t (*open)(uint32_t lid, int32_t mode, void *reserved);
-    int32_t (*puList)(int32_t device, PuItem *items, int32_t capacity, int32_t *count);
-    int32_t (*serviceList)(int32_t device, int32_t reserved, ServiceItem *items, int32_t capacity,
-                           int32_t *count);
-    int32_t (*capture)(int32_t device, int32_t reserved, int32_t *mode, const char *name,
-                       int32_t timeout);
-    int32_t (*ctrl)(int32_t service, int32_t reserved, int32_t code, void *payload);
-    int32_t (*release)(int32_t service, int32_t reserved);
-    int32_t (*close)(int32_t device);
-    int32_t (*cleanup)();
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) type(*name) parameters;
+#include "boardlib/zkt_operations.inc"
 };
 
 // The operations in the order of ZktOps' slots.
 enum ZktOperation {
-    kZktDisplayMode,
-    kZktInit,
-    kZktLidList,
-    kZktGetInfo,
-    kZktOpen,
-    kZktPuList,
-    kZktServiceList,
-    kZktCapture,
-    kZktCtrl,
-    kZktRelease,
-    kZktClose,
-    kZktCleanup,
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) kZkt##Name,
+#include "boardlib/zkt_operations.inc"
     kZktOperationCount
 };
 
-// Each operation's exported name and how many arguments it takes.
+// How many parameters a function type has.
+template <typename Function>
+struct ZktParameterCount;
+template <typename Result, typename... Parameters>
+struct ZktParameterCount<Result(Parameters...)> {
+    static constexpr int value = sizeof...(Parameters);
+};
+
+// The interface that other programs include is written by hand: each of its
+// declarations must be the list's, with as many parameters as it says.
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments)                 \
+    static_assert(std::is_same_v<decltype(&ZKT_##name), type(ZKT_CALL *) parameters>, \
+                  "zkt_api.h declares ZKT_" #name " otherwise than the list");        \
+    static_assert(ZktParameterCount<type parameters>::value == (words),               \
+                  "ZKT_" #name " takes another number of words than the list says");
+#include "boardlib/zkt_operations.inc"
+
+// What an operation answers when there is nothing to answer it: a slot left
+// empty, a call the simulator does not take, a replay gone astray.
+constexpr int32_t kZktRefused = static_cast<int32_t>(ZKTerr_BAD_MODE);
+
+// Each operation's exported name and how many argument words it takes.
 struct ZktOperationName {
     const char *name;
     int arguments;

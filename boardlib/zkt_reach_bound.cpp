@@ -30,46 +30,6 @@ bool ZktReachLibrary(const char *program, uint32_t needs) {
     return true;
 }
 
-int32_t ZKT_CALL ZKT_displayMode(int32_t mode) { return ZktBoundOps().displayMode(mode); }
-
-int32_t ZKT_CALL ZKT_init(const char *configFile, int32_t *count) {
-    return ZktBoundOps().init(configFile, count);
-}
-
-int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {
-    return ZktBoundOps().lidList(lids, capacity, count);
-}
-
-int32_t ZKT_CALL ZKT_getInfo(uint32_t lid, BoardInfo *info) {
-    return ZktBoundOps().getInfo(lid, info);
-}
-
-int32_t ZKT_CALL ZKT_open(uint32_t lid, int32_t mode, void *reserved) {
-    return ZktBoundOps().open(lid, mode, reserved);
-}
-
-int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
-    return ZktBoundOps().puList(device, items, capacity, count);
-}
-
-int32_t ZKT_CALL ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *items,
-                                 int32_t capacity, int32_t *count) {
-    return ZktBoundOps().serviceList(device, reserved, items, capacity, count);
-}
-
-int32_t ZKT_CALL ZKT_capture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
-                             int32_t timeout) {
-    return ZktBoundOps().capture(device, reserved, mode, name, timeout);
-}
-
-int32_t ZKT_CALL ZKT_ctrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
-    return ZktBoundOps().ctrl(service, reserved, code, payload);
-}
-
-int32_t ZKT_CALL ZKT_release(int32_t service, int32_t reserved) {
-    return ZktBoundOps().release(service, reserved);
-}
-
-int32_t ZKT_CALL ZKT_close(int32_t device) { return ZktBoundOps().close(device); }
-
-int32_t ZKT_CALL ZKT_cleanup(void) { return ZktBoundOps().cleanup(); }
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
+    type ZKT_CALL ZKT_##name parameters { return ZktBoundOps().name arguments; }
+#include "boardlib/zkt_operations.inc"

@@ -522,13 +522,9 @@ struct CallPartFormat {
 };
 
 const CallPartFormat kCallParts[] = {
-    {PutDisplayMode, TakeDisplayMode}, {PutInit, TakeInit},       {PutLidList, TakeLidList},
-    {PutGetInfo, TakeGetInfo},         {PutOpen, TakeOpen},       {PutPuList, TakePuList},
-    {PutServiceList, TakeServiceList}, {PutCapture, TakeCapture}, {PutCtrl, TakeCtrl},
-    {PutRelease, TakeRelease},         {PutClose, TakeClose},     {PutCleanup, TakeCleanup},
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) {Put##Name, Take##Name},
+#include "boardlib/zkt_operations.inc"
 };
-static_assert(sizeof kCallParts / sizeof kCallParts[0] == kZktOperationCount,
-              "one call part format per operation");
 
 // "ZKT_name(", the operation's name and the parenthesis.
 void TakeCallPart(Cursor *c, CallRecord *r) {
@@ -668,45 +664,59 @@ void TakeInfo(Cursor *c, BoardInfo *info) {
     Take(c, "}");
 }
 
-void PutResultPart(const CallRecord &r, std::string *out) {
-    Put(out, " = ");
-    if (r.operation == kZktCtrl) {
-        PutStatus(out, r.result);
-        if (r.payloadForm == kPayloadBytes) {
-            Put(out, ", payload=");
-            PutHexBytes(out, r.payloadBack);
-        }
-        return;
+// The list of record's line, its entries as many as it shows.
+void PutList(const CallRecord &r, std::string *out) {
+    switch (kCallOutputs[r.operation].list) {
+        case kNoList: break;
+        case kLidEntries: PutLids(r, out); break;
+        case kUnitEntries: PutUnits(r, out); break;
+        case kServiceEntries: PutServices(r, out); break;
     }
-    PutSigned(out, r.result);
+}
+void TakeList(Cursor *c, CallRecord *r) {
+    const size_t entries = CallRecordListEntries(*r);
+    switch (kCallOutputs[r->operation].list) {
+        case kNoList: break;
+        case kLidEntries: TakeLids(c, r, entries); break;
+        case kUnitEntries: TakeUnits(c, r, entries); break;
+        case kServiceEntries: TakeServices(c, r, entries); break;
+    }
+}
+
+// The result, then each output the row names, as the rules above say when.
+void PutResultPart(const CallRecord &r, std::string *out) {
+    const CallOutputs &row = kCallOutputs[r.operation];
+    Put(out, " = ");
+    if (row.status) {
+        PutStatus(out, r.result);
+    } else {
+        PutSigned(out, r.result);
+    }
     if (CallRecordShowsCount(r)) {
         Put(out, ", count=");
         PutSigned(out, r.count);
-        if (!r.listNull) {
-            if (r.operation == kZktLidList) PutLids(r, out);
-            if (r.operation == kZktPuList) PutUnits(r, out);
-            if (r.operation == kZktServiceList) PutServices(r, out);
-        }
+        if (CallRecordShowsList(r)) PutList(r, out);
     }
-    if (r.operation == kZktGetInfo && r.infoShown) PutInfo(r.info, out);
-    if (r.operation == kZktCapture && !r.modeNull) {
+    if (row.record && r.infoShown) PutInfo(r.info, out);
+    if (CallRecordShowsMode(r)) {
         Put(out, ", mode=");
         PutSigned(out, r.modeBack);
     }
+    if (CallRecordShowsPayload(r)) {
+        Put(out, ", payload=");
+        PutHexBytes(out, r.payloadBack);
+    }
 }
 void TakeResultPart(Cursor *c, CallRecord *r) {
+    const CallOutputs &row = kCallOutputs[r->operation];
     Take(c, " = ");
-    if (r->operation == kZktCtrl) {
+    if (row.status) {
         TakeStatus(c, &r->result);
-        if (r->payloadForm == kPayloadBytes) {
-            Take(c, ", payload=");
-            TakeHexBytes(c, r->payloadSent.size(), &r->payloadBack);
-        }
-        return;
+    } else {
+        TakeSigned(c, &r->result);
     }
-    TakeSigned(c, &r->result);
     // A count stands after a success, and after a failure that changed it.
-    if (CallRecordTakesCount(*r)) {
+    if (row.count && !r->countNull) {
         if (r->result == 0) {
             Take(c, ", count=");
         } else {
@@ -715,16 +725,11 @@ void TakeResultPart(Cursor *c, CallRecord *r) {
     }
     if (CallRecordShowsCount(*r)) {
         TakeSigned(c, &r->count);
-        if (!r->listNull) {
-            const size_t entries = CallRecordListEntries(*r);
-            if (r->operation == kZktLidList) TakeLids(c, r, entries);
-            if (r->operation == kZktPuList) TakeUnits(c, r, entries);
-            if (r->operation == kZktServiceList) TakeServices(c, r, entries);
-        }
+        if (CallRecordShowsList(*r)) TakeList(c, r);
     }
     // A record stands behind a pointer to one alone: after a success, and
     // after a failure that changed it.
-    if (r->operation == kZktGetInfo && !r->infoNull) {
+    if (row.record && !r->infoNull) {
         if (r->result == 0) {
             Take(c, ", info={idWord=");
             r->infoShown = true;
@@ -733,10 +738,34 @@ void TakeResultPart(Cursor *c, CallRecord *r) {
         }
         if (r->infoShown) TakeInfo(c, &r->info);
     }
-    if (r->operation == kZktCapture && !r->modeNull) {
+    if (CallRecordShowsMode(*r)) {
         Take(c, ", mode=");
         TakeSigned(c, &r->modeBack);
     }
+    if (CallRecordShowsPayload(*r)) {
+        Take(c, ", payload=");
+        TakeHexBytes(c, r->payloadSent.size(), &r->payloadBack);
+    }
+}
+
+// Whether a field the line shows of a board record differs.
+bool ShownInfoDiffers(const BoardInfo &a, const BoardInfo &b) {
+    return a.idWord != b.idWord || std::memcmp(a.name, b.name, sizeof a.name) != 0 ||
+           a.bus != b.bus || a.dev != b.dev || a.slot != b.slot;
+}
+
+// The list's entries as many as the line shows, from the caller's list.
+template <typename Entry>
+void TakeEntries(const void *list, size_t n, std::vector<Entry> *shown) {
+    const Entry *entries = static_cast<const Entry *>(list);
+    shown->assign(entries, entries + n);
+}
+
+// Writes the line's list entries back into the caller's list.
+template <typename Entry>
+void WriteEntries(const std::vector<Entry> &shown, void *list) {
+    Entry *entries = static_cast<Entry *>(list);
+    for (size_t i = 0; i < shown.size(); ++i) entries[i] = shown[i];
 }
 
 }  // namespace
@@ -775,24 +804,135 @@ void CallRecordStart(CallRecord *record, ZktOperation operation) {
     r.payloadBack.clear();
 }
 
-bool CallRecordTakesCount(const CallRecord &r) {
-    switch (r.operation) {
-        case kZktInit:
-        case kZktLidList:
-        case kZktPuList:
-        case kZktServiceList: return !r.countNull;
-        default: return false;
-    }
-}
+// One row per operation, in ZktOperation order.
+// clang-format off
+const CallOutputs kCallOutputs[] = {
+    //                 status count  list             record mode   payload
+    /* displayMode */ {false, false, kNoList,         false, false, false},
+    /* init */        {false, true,  kNoList,         false, false, false},
+    /* lidList */     {false, true,  kLidEntries,     false, false, false},
+    /* getInfo */     {false, false, kNoList,         true,  false, false},
+    /* open */        {false, false, kNoList,         false, false, false},
+    /* puList */      {false, true,  kUnitEntries,    false, false, false},
+    /* serviceList */ {false, true,  kServiceEntries, false, false, false},
+    /* capture */     {false, false, kNoList,         false, true,  false},
+    /* ctrl */        {true,  false, kNoList,         false, false, true},
+    /* release */     {false, false, kNoList,         false, false, false},
+    /* close */       {false, false, kNoList,         false, false, false},
+    /* cleanup */     {false, false, kNoList,         false, false, false},
+};
+// clang-format on
+static_assert(sizeof kCallOutputs / sizeof kCallOutputs[0] == kZktOperationCount,
+              "one row of outputs per operation");
 
 bool CallRecordShowsCount(const CallRecord &r) {
-    return CallRecordTakesCount(r) && (r.result == 0 || r.countChanged);
+    return kCallOutputs[r.operation].count && !r.countNull && (r.result == 0 || r.countChanged);
+}
+
+bool CallRecordShowsList(const CallRecord &r) {
+    return kCallOutputs[r.operation].list != kNoList && CallRecordShowsCount(r) && !r.listNull;
 }
 
 size_t CallRecordListEntries(const CallRecord &r) {
-    if (r.operation == kZktInit || !CallRecordShowsCount(r) || r.listNull) return 0;
+    if (!CallRecordShowsList(r)) return 0;
     const int32_t held = ZktEntriesHeld(r.count, r.capacity);
     return held > 0 ? static_cast<size_t>(held) : 0;
+}
+
+bool CallRecordShowsMode(const CallRecord &r) {
+    return kCallOutputs[r.operation].mode && !r.modeNull;
+}
+
+bool CallRecordShowsPayload(const CallRecord &r) {
+    return kCallOutputs[r.operation].payload && r.payloadForm == kPayloadBytes;
+}
+
+void CallRecordTakeInputs(CallRecord *record, const CallPointers &p) {
+    CallRecord &r = *record;
+    const CallOutputs &row = kCallOutputs[r.operation];
+    if (row.count) r.countNull = p.count == nullptr;
+    if (row.list != kNoList) r.listNull = p.list == nullptr;
+    if (row.record) {
+        r.infoNull = p.info == nullptr;
+        if (p.info != nullptr) r.infoSize = p.info->size;
+    }
+    if (row.mode) {
+        r.modeNull = p.mode == nullptr;
+        if (p.mode != nullptr) r.mode = *p.mode;
+    }
+    if (row.payload) {
+        // The form follows from the code, as it does where the line is read.
+        const int32_t size = ZktPayloadSize(r.code);
+        if (p.payload == nullptr) {
+            r.payloadForm = kPayloadNull;
+        } else if (size < 0) {
+            r.payloadForm = kPayloadUnknownSize;
+        } else if (size == 0) {
+            r.payloadForm = kPayloadNonNull;
+        } else {
+            r.payloadForm = kPayloadBytes;
+            r.payloadSent.assign(static_cast<const char *>(p.payload), static_cast<size_t>(size));
+        }
+    }
+}
+
+void CallRecordNoteEntry(const CallPointers &p, CallEntryState *entry) {
+    entry->count = p.count != nullptr ? *p.count : 0;
+    if (p.info != nullptr) std::memcpy(&entry->info, p.info, sizeof entry->info);
+}
+
+void CallRecordTakeOutputs(CallRecord *record, const CallPointers &p, const CallEntryState &entry) {
+    CallRecord &r = *record;
+    const CallOutputs &row = kCallOutputs[r.operation];
+    if (row.count && p.count != nullptr) {
+        r.count = *p.count;
+        r.countChanged = *p.count != entry.count;
+    }
+    const size_t n = CallRecordListEntries(r);
+    switch (row.list) {
+        case kNoList: break;
+        case kLidEntries: TakeEntries(p.list, n, &r.lids); break;
+        case kUnitEntries: TakeEntries(p.list, n, &r.units); break;
+        case kServiceEntries: TakeEntries(p.list, n, &r.services); break;
+    }
+    // The record's fields after a success, and after a failure that changed
+    // one of them. A replay writes back those fields alone, so a failure
+    // that changed only the size or a reserved word shows nothing.
+    if (row.record) {
+        r.infoShown = p.info != nullptr && (r.result == 0 || ShownInfoDiffers(*p.info, entry.info));
+        if (r.infoShown) {
+            r.info.idWord = p.info->idWord;
+            std::memcpy(r.info.name, p.info->name, sizeof r.info.name);
+            r.info.bus = p.info->bus;
+            r.info.dev = p.info->dev;
+            r.info.slot = p.info->slot;
+        }
+    }
+    if (CallRecordShowsMode(r)) r.modeBack = *p.mode;
+    if (CallRecordShowsPayload(r)) {
+        r.payloadBack.assign(static_cast<const char *>(p.payload), r.payloadSent.size());
+    }
+}
+
+void CallRecordWriteBack(const CallRecord &r, const CallPointers &p) {
+    if (CallRecordShowsCount(r)) *p.count = r.count;
+    switch (kCallOutputs[r.operation].list) {
+        case kNoList: break;
+        case kLidEntries: WriteEntries(r.lids, p.list); break;
+        case kUnitEntries: WriteEntries(r.units, p.list); break;
+        case kServiceEntries: WriteEntries(r.services, p.list); break;
+    }
+    if (r.infoShown) {
+        p.info->idWord = r.info.idWord;
+        std::memcpy(p.info->name, r.info.name, sizeof p.info->name);
+        p.info->bus = r.info.bus;
+        p.info->dev = r.info.dev;
+        p.info->slot = r.info.slot;
+    }
+    if (CallRecordShowsMode(r)) *p.mode = r.modeBack;
+    if (CallRecordShowsPayload(r)) {
+        std::memcpy(p.payload, r.payloadBack.data(), r.payloadBack.size());
+    }
 }
 
 void CallRecordAppendCall(const CallRecord &r, std::string *out) {

@@ -9,16 +9,17 @@
 // A line has two parts. The call part ("ZKT_name(arguments)") holds only
 // what the caller chose, so two calls are the same call when their call
 // parts are the same text. The result part (" = result" and the outputs)
-// holds what the library answered. Which outputs a line shows follows from
-// the record itself:
+// holds what the library answered. Which outputs an operation has is its
+// row of kCallOutputs; when each shows is the rule below, written once and
+// read by the writer and the reader, the tracer and a replay's write-back:
 //   count            the count pointer is not null, and the result is 0 or
 //                    countChanged (a failing call changed the count)
-//   lids/units/services   the count shows and the list pointer is not null;
-//                    as many entries as the caller may read, ZktEntriesHeld
-//   info             infoShown: the info pointer is not null, and the
+//   list             the count shows and the list pointer is not null; as
+//                    many entries as the caller may read, ZktEntriesHeld
+//   record           infoShown: the info pointer is not null, and the
 //                    result is 0 or a failing query changed a field shown
-//   mode (capture)   the mode pointer is not null, whatever the result
-//   payload (ctrl)   the code has a payload record and the pointer is not
+//   mode             the mode pointer is not null, whatever the result
+//   payload          the code has a payload record and the pointer is not
 //                    null, whatever the status
 // A caller may read what a failing call left behind its pointers (quilmar
 // takes a list's count whatever the result), so a line shows it where the
@@ -84,15 +85,63 @@ struct CallRecord {
     std::string payloadBack;  // kPayloadBytes: the record as handed back
 };
 
+// Which list an operation hands back.
+enum CallListKind { kNoList, kLidEntries, kUnitEntries, kServiceEntries };
+
+// What an operation's line shows after its result: its row.
+struct CallOutputs {
+    bool status;        // the result is a status word (0x%08x), not a number
+    bool count;         // a count pointer: how many entries, or boards
+    CallListKind list;  // a list pointer, with its capacity before the count
+    bool record;        // a board record (BoardInfo)
+    bool mode;          // a capture mode, sent in and handed back
+    bool payload;       // a control payload, sent in and handed back
+};
+
+// One row per operation, in ZktOperation order.
+extern const CallOutputs kCallOutputs[];
+
+// The caller's pointers that a call's outputs go through, as its row names
+// them (null where it has none, or passes none).
+struct CallPointers {
+    int32_t *count;
+    void *list;
+    BoardInfo *info;
+    int32_t *mode;
+    void *payload;
+};
+
+// What the pointers held as the call began, to tell what it changed.
+struct CallEntryState {
+    int32_t count;
+    BoardInfo info;
+};
+
 // A record of operation with every argument zero, no pointer null and no
 // outputs.
 void CallRecordStart(CallRecord *record, ZktOperation operation);
 
-// Whether record's call passes a count pointer, whether its line shows a
-// count, and how many list entries it shows (0 when it shows no list).
-bool CallRecordTakesCount(const CallRecord &record);
+// Whether record's line shows a count, a list, a capture mode and a payload,
+// and how many list entries it shows (0 when it shows no list).
 bool CallRecordShowsCount(const CallRecord &record);
+bool CallRecordShowsList(const CallRecord &record);
+bool CallRecordShowsMode(const CallRecord &record);
+bool CallRecordShowsPayload(const CallRecord &record);
 size_t CallRecordListEntries(const CallRecord &record);
+
+// The tracer's three steps around a call, after the operation's own
+// arguments are in record (the control code among them): the call part's
+// pointer arguments and what goes in through them; what the pointers held
+// on entry; and, once the call has returned with record's result set, the
+// outputs the line shows.
+void CallRecordTakeInputs(CallRecord *record, const CallPointers &pointers);
+void CallRecordNoteEntry(const CallPointers &pointers, CallEntryState *entry);
+void CallRecordTakeOutputs(CallRecord *record, const CallPointers &pointers,
+                           const CallEntryState &entry);
+
+// A replay's answer: writes back through the caller's pointers exactly what
+// record's line shows, and leaves the rest as the caller had it.
+void CallRecordWriteBack(const CallRecord &record, const CallPointers &pointers);
 
 // Appends the call part, or the result part, of record's line to out.
 void CallRecordAppendCall(const CallRecord &record, std::string *out);

@@ -1,56 +1,48 @@
-// The twelve ZKT_ operations, unmangled and exported: each a traced call of
-// the library's table.
+// The exported operations, unmangled, one for each line of the list: each a
+// traced call of the library's table, with the library's own additions
+// around ZKT_init and ZKT_cleanup.
 #include "calltrace/traced_exports.h"
+
 #include "boardlib/zkt_api.h"
 #include "calltrace/traced_ops.h"
 
-int32_t ZKT_CALL ZKT_displayMode(int32_t mode) { return TracedDisplayMode(ExportedOps(), mode); }
+namespace {
 
-int32_t ZKT_CALL ZKT_init(const char *configFile, int32_t *count) {
-    ExportedBeforeInit(configFile, count);
-    const int32_t result = TracedInit(ExportedOps(), configFile, count);
-    ExportedAfterInit(configFile);
-    return result;
-}
+// What the library adds before and after a call of an operation: nothing,
+// but for ZKT_init and ZKT_cleanup.
+template <ZktOperation>
+struct Around {
+    template <typename... Arguments>
+    static void Before(Arguments...) {}
+    static void After() {}
+};
 
-int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {
-    return TracedLidList(ExportedOps(), lids, capacity, count);
-}
+template <>
+struct Around<kZktInit> {
+    static void Before(const char *configFile, int32_t *count) {
+        ExportedBeforeInit(configFile, count);
+    }
+    static void After() {}
+};
 
-int32_t ZKT_CALL ZKT_getInfo(uint32_t lid, BoardInfo *info) {
-    return TracedGetInfo(ExportedOps(), lid, info);
-}
+template <>
+struct Around<kZktCleanup> {
+    static void Before() {}
+    static void After() { ExportedAfterCleanup(); }
+};
 
-int32_t ZKT_CALL ZKT_open(uint32_t lid, int32_t mode, void *reserved) {
-    return TracedOpen(ExportedOps(), lid, mode, reserved);
-}
+// Sets the table that answers the call of operation being made, which the
+// traced call then goes through.
+void Through(ZktOperation operation) { TracedThrough(ExportedOps(operation)); }
 
-int32_t ZKT_CALL ZKT_puList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
-    return TracedPuList(ExportedOps(), device, items, capacity, count);
-}
+}  // namespace
 
-int32_t ZKT_CALL ZKT_serviceList(int32_t device, int32_t reserved, ServiceItem *items,
-                                 int32_t capacity, int32_t *count) {
-    return TracedServiceList(ExportedOps(), device, reserved, items, capacity, count);
-}
-
-int32_t ZKT_CALL ZKT_capture(int32_t device, int32_t reserved, int32_t *mode, const char *name,
-                             int32_t timeout) {
-    return TracedCapture(ExportedOps(), device, reserved, mode, name, timeout);
-}
-
-int32_t ZKT_CALL ZKT_ctrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
-    return TracedCtrl(ExportedOps(), service, reserved, code, payload);
-}
-
-int32_t ZKT_CALL ZKT_release(int32_t service, int32_t reserved) {
-    return TracedRelease(ExportedOps(), service, reserved);
-}
-
-int32_t ZKT_CALL ZKT_close(int32_t device) { return TracedClose(ExportedOps(), device); }
-
-int32_t ZKT_CALL ZKT_cleanup(void) {
-    const int32_t result = TracedCleanup(ExportedOps());
-    ExportedAfterCleanup();
-    return result;
-}
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
+    type ZKT_CALL ZKT_##name parameters {                             \
+        Around<kZkt##Name>::Before arguments;                         \
+        Through(kZkt##Name);                                          \
+        const type result = Traced##Name arguments;                   \
+        Around<kZkt##Name>::After();                                  \
+        return result;                                                \
+    }
+#include "boardlib/zkt_operations.inc"

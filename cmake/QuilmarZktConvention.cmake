@@ -1,4 +1,4 @@
-# How a library that exports the twelve ZKT_ operations (the simulator, the
+# How a library that exports the ZKT_ operations (the simulator, the
 # tracing proxy) exports them, and how a program reaches them.
 #
 # The calling convention and the export names are a property of each such
@@ -11,10 +11,23 @@
 # these names and call it in either convention (boardlib/zkt_reach.h), and
 # the proxy does the same with its target: nothing else depends on them.
 
-# Each operation with the bytes of its arguments, as stdcall decorates it.
-set(ZKT_OPERATION_BYTES
-  ZKT_displayMode:4 ZKT_init:8 ZKT_lidList:12 ZKT_getInfo:8 ZKT_open:12 ZKT_puList:16
-  ZKT_serviceList:20 ZKT_capture:20 ZKT_ctrl:16 ZKT_release:8 ZKT_close:4 ZKT_cleanup:0)
+# Each operation with the bytes of its arguments, as stdcall decorates it
+# (ZKT_init:8), read from the operations' one list.
+function(zkt_operation_bytes result_var)
+  set(list_file ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../boardlib/zkt_operations.inc)
+  file(STRINGS ${list_file} lines REGEX "^ZKT_OPERATION\\(")
+  set(entries "")
+  foreach(line IN LISTS lines)
+    if(NOT line MATCHES "^ZKT_OPERATION\\([^,]+, *([A-Za-z]+), *[A-Za-z]+, *([0-9]+),")
+      message(FATAL_ERROR "${list_file}: cannot read '${line}'")
+    endif()
+    math(EXPR bytes "4 * ${CMAKE_MATCH_2}")
+    list(APPEND entries ZKT_${CMAKE_MATCH_1}:${bytes})
+  endforeach()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file})
+  set(${result_var} ${entries} PARENT_SCOPE)
+endfunction()
+zkt_operation_bytes(ZKT_OPERATION_BYTES)
 
 # A shared library that exports the operations: exactly those, and nothing
 # of the code it is made of, so that two of them in one process never bind

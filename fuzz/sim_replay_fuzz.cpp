@@ -77,10 +77,10 @@ bool MadeAsRecorded(const std::vector<CallRecord> &calls) {
     }
     for (size_t i = 0; i < calls.size(); ++i) {
         const CallRecord &c = calls[i];
-        if (c.result != 0 && c.countChanged && c.count == kCallMakeCount) return false;
+        if (c.result != 0 && CallRecordShowsCount(c) && c.count == kCallMakeCount) return false;
         if (i == 0) continue;
         if (c.operation == kZktCleanup && i + 1 != calls.size()) return false;
-        if (c.operation == kZktGetInfo && c.infoShown && c.result != 0) {
+        if (kCallOutputs[c.operation].record && c.infoShown && c.result != 0) {
             BoardInfo filled;
             std::memset(&filled, kCallMakeFill, sizeof filled);
             BoardInfo written = filled;

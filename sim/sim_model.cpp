@@ -10,7 +10,6 @@
 namespace {
 
 // Misuse of any kind (not started, bad handle, null pointer, bad argument).
-const int32_t kMisuse = static_cast<int32_t>(ZKTerr_BAD_MODE);
 // No such service on the device, or it is already held exclusively.
 const int32_t kNoService = static_cast<int32_t>(ZKTerr_INSUFFICIENT_SERVICES);
 
@@ -83,16 +82,16 @@ int32_t ModelDisplayMode(int32_t mode) {
 // session read (sim_session.cpp); any other is misuse.
 int32_t ModelInit(const char *, int32_t *count) {
     SimLibraryState &s = SimState();
-    if (!s.initAnswerDue) return kMisuse;
+    if (!s.initAnswerDue) return kZktRefused;
     s.initAnswerDue = false;
     // A refused file fails the call, with no boards counted.
     *count = s.config.boardCount;
-    return s.configRefused ? kMisuse : 0;
+    return s.configRefused ? kZktRefused : 0;
 }
 
 int32_t ModelLidList(uint32_t *lids, int32_t capacity, int32_t *count) {
     const SimLibraryState &s = SimState();
-    int32_t result = kMisuse;
+    int32_t result = kZktRefused;
     if (s.initialised && count != nullptr && (lids != nullptr || capacity <= 0)) {
         const int32_t n = Smaller(capacity, s.config.boardCount);
         for (int32_t i = 0; i < n; ++i) lids[i] = s.config.boards[i].lid;
@@ -105,7 +104,7 @@ int32_t ModelLidList(uint32_t *lids, int32_t capacity, int32_t *count) {
 
 int32_t ModelGetInfo(uint32_t lid, BoardInfo *info) {
     const SimLibraryState &s = SimState();
-    int32_t result = kMisuse;
+    int32_t result = kZktRefused;
     const int32_t b = s.initialised ? SimBoardByLid(lid) : -1;
     if (b >= 0 && info != nullptr && info->size >= sizeof(BoardInfo) &&
         (!s.config.boards[b].infoFails || s.config.boards[b].infoWritesOnFailure)) {
@@ -117,7 +116,7 @@ int32_t ModelGetInfo(uint32_t lid, BoardInfo *info) {
         info->dev = board.dev;
         info->slot = board.slot;
         std::memset(info->reserved160, 0, sizeof info->reserved160);
-        result = board.infoFails ? kMisuse : 0;
+        result = board.infoFails ? kZktRefused : 0;
     }
     return result;
 }
@@ -125,14 +124,14 @@ int32_t ModelGetInfo(uint32_t lid, BoardInfo *info) {
 // Any open mode is granted.
 int32_t ModelOpen(uint32_t lid, int32_t, void *reserved) {
     SimLibraryState &s = SimState();
-    int32_t result = kMisuse;
+    int32_t result = kZktRefused;
     const int32_t b = s.initialised ? SimBoardByLid(lid) : -1;
     if (b >= 0 && reserved == nullptr && s.deviceHandles[b] == 0) {
         const SimBoard &board = s.config.boards[b];
         result = board.openResult.set ? board.openResult.value : kSimDeviceHandleBase + b + 1;
         if (result > 0) {
             if (SimBoardByDevice(result) >= 0) {
-                result = kMisuse;  // a configured handle that another device holds
+                result = kZktRefused;  // a configured handle that another device holds
             } else {
                 s.deviceHandles[b] = result;
             }
@@ -143,7 +142,7 @@ int32_t ModelOpen(uint32_t lid, int32_t, void *reserved) {
 
 int32_t ModelPuList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
     const SimLibraryState &s = SimState();
-    int32_t result = kMisuse;
+    int32_t result = kZktRefused;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
     if (b >= 0 && count != nullptr && (items != nullptr || capacity <= 0)) {
         const SimBoard &board = s.config.boards[b];
@@ -164,7 +163,7 @@ int32_t ModelPuList(int32_t device, PuItem *items, int32_t capacity, int32_t *co
 int32_t ModelServiceList(int32_t device, int32_t reserved, ServiceItem *items, int32_t capacity,
                          int32_t *count) {
     const SimLibraryState &s = SimState();
-    int32_t result = kMisuse;
+    int32_t result = kZktRefused;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
     if (b >= 0 && reserved == 0 && count != nullptr && (items != nullptr || capacity <= 0)) {
         const SimBoard &board = s.config.boards[b];
@@ -182,7 +181,7 @@ int32_t ModelServiceList(int32_t device, int32_t reserved, ServiceItem *items, i
 
 int32_t ModelCapture(int32_t device, int32_t reserved, int32_t *mode, const char *name, int32_t) {
     SimLibraryState &s = SimState();
-    int32_t result = kMisuse;
+    int32_t result = kZktRefused;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
     if (b >= 0 && reserved == 0 && mode != nullptr && name != nullptr) {
         const SimBoard &board = s.config.boards[b];
@@ -228,7 +227,7 @@ int32_t ModelCtrl(int32_t service, int32_t reserved, int32_t code, void *payload
 
 int32_t ModelRelease(int32_t service, int32_t reserved) {
     SimCapture *capture = SimState().initialised ? SimCaptureByHandle(service) : nullptr;
-    int32_t result = kMisuse;
+    int32_t result = kZktRefused;
     if (capture != nullptr && reserved == 0) {
         capture->inUse = false;
         result = 0;
@@ -239,7 +238,7 @@ int32_t ModelRelease(int32_t service, int32_t reserved) {
 int32_t ModelClose(int32_t device) {
     SimLibraryState &s = SimState();
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
-    int32_t result = kMisuse;
+    int32_t result = kZktRefused;
     if (b >= 0) {
         bool servicesHeld = false;
         for (const SimCapture &c : s.captures)
@@ -255,14 +254,15 @@ int32_t ModelClose(int32_t device) {
 
 // Reports what the caller left open; the session ends after it.
 int32_t ModelCleanup() {
-    if (!SimState().initialised) return kMisuse;
+    if (!SimState().initialised) return kZktRefused;
     ReportStillHeld();
     return 0;
 }
 
-const ZktOps kModelOps = {ModelDisplayMode, ModelInit,    ModelLidList,     ModelGetInfo,
-                          ModelOpen,        ModelPuList,  ModelServiceList, ModelCapture,
-                          ModelCtrl,        ModelRelease, ModelClose,       ModelCleanup};
+const ZktOps kModelOps = {
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) Model##Name,
+#include "boardlib/zkt_operations.inc"
+};
 
 }  // namespace
 

@@ -16,8 +16,6 @@
 
 namespace {
 
-const int32_t kMisuse = static_cast<int32_t>(ZKTerr_BAD_MODE);
-
 // A recorded call is kept as the place of its line in the recording's text,
 // which the replay holds whole: four bytes a call, however long its line.
 // A line is read into a record again only when a call is matched with it,
@@ -108,9 +106,14 @@ const CallRecord *Answer() {
     return nullptr;
 }
 
-// The recorded result of a call whose outputs the line does not show.
-int32_t Result(const CallRecord *recorded) {
-    return recorded != nullptr ? recorded->result : kMisuse;
+// The recorded answer of the call being made: its result, and exactly what
+// its line shows written back through the caller's pointers; what the line
+// does not show stays as the caller left it.
+int32_t Answer(const CallPointers &pointers) {
+    const CallRecord *recorded = Answer();
+    if (recorded == nullptr) return kZktRefused;
+    CallRecordWriteBack(*recorded, pointers);
+    return recorded->result;
 }
 
 bool ReadRecording(const char *path, std::string *text, std::string *problem) {
@@ -134,77 +137,43 @@ bool ReadRecording(const char *path, std::string *text, std::string *problem) {
 
 // The operations. A matched call part has the caller's pointers as
 // recorded: a count shows only for a count pointer, a list only for a list
-// pointer, and never more entries than the capacity passed. Whatever the
-// line shows is written back, after a failure as after a success; what it
-// does not show stays as the caller left it.
+// pointer, and never more entries than the capacity passed.
 
-int32_t ReplayDisplayMode(int32_t) { return Result(Answer()); }
+int32_t ReplayDisplayMode(int32_t) { return Answer({}); }
 
 int32_t ReplayInit(const char *, int32_t *count) {
-    const CallRecord *recorded = Answer();
-    if (recorded == nullptr) return kMisuse;
-    if (CallRecordShowsCount(*recorded)) *count = recorded->count;
-    return recorded->result;
+    return Answer({count, nullptr, nullptr, nullptr, nullptr});
 }
 
 int32_t ReplayLidList(uint32_t *lids, int32_t, int32_t *count) {
-    const CallRecord *recorded = Answer();
-    if (recorded == nullptr) return kMisuse;
-    if (CallRecordShowsCount(*recorded)) *count = recorded->count;
-    for (size_t i = 0; i < recorded->lids.size(); ++i) lids[i] = recorded->lids[i];
-    return recorded->result;
+    return Answer({count, lids, nullptr, nullptr, nullptr});
 }
 
 int32_t ReplayGetInfo(uint32_t, BoardInfo *info) {
-    const CallRecord *recorded = Answer();
-    if (recorded == nullptr) return kMisuse;
-    if (recorded->infoShown) {
-        info->idWord = recorded->info.idWord;
-        std::memcpy(info->name, recorded->info.name, sizeof info->name);
-        info->bus = recorded->info.bus;
-        info->dev = recorded->info.dev;
-        info->slot = recorded->info.slot;
-    }
-    return recorded->result;
+    return Answer({nullptr, nullptr, info, nullptr, nullptr});
 }
 
-int32_t ReplayOpen(uint32_t, int32_t, void *) { return Result(Answer()); }
+int32_t ReplayOpen(uint32_t, int32_t, void *) { return Answer({}); }
 
 int32_t ReplayPuList(int32_t, PuItem *items, int32_t, int32_t *count) {
-    const CallRecord *recorded = Answer();
-    if (recorded == nullptr) return kMisuse;
-    if (CallRecordShowsCount(*recorded)) *count = recorded->count;
-    for (size_t i = 0; i < recorded->units.size(); ++i) items[i] = recorded->units[i];
-    return recorded->result;
+    return Answer({count, items, nullptr, nullptr, nullptr});
 }
 
 int32_t ReplayServiceList(int32_t, int32_t, ServiceItem *items, int32_t, int32_t *count) {
-    const CallRecord *recorded = Answer();
-    if (recorded == nullptr) return kMisuse;
-    if (CallRecordShowsCount(*recorded)) *count = recorded->count;
-    for (size_t i = 0; i < recorded->services.size(); ++i) items[i] = recorded->services[i];
-    return recorded->result;
+    return Answer({count, items, nullptr, nullptr, nullptr});
 }
 
 int32_t ReplayCapture(int32_t, int32_t, int32_t *mode, const char *, int32_t) {
-    const CallRecord *recorded = Answer();
-    if (recorded == nullptr) return kMisuse;
-    if (!recorded->modeNull) *mode = recorded->modeBack;
-    return recorded->result;
+    return Answer({nullptr, nullptr, nullptr, mode, nullptr});
 }
 
 int32_t ReplayCtrl(int32_t, int32_t, int32_t, void *payload) {
-    const CallRecord *recorded = Answer();
-    if (recorded == nullptr) return kMisuse;
-    if (recorded->payloadForm == kPayloadBytes) {
-        std::memcpy(payload, recorded->payloadBack.data(), recorded->payloadBack.size());
-    }
-    return recorded->result;
+    return Answer({nullptr, nullptr, nullptr, nullptr, payload});
 }
 
-int32_t ReplayRelease(int32_t, int32_t) { return Result(Answer()); }
+int32_t ReplayRelease(int32_t, int32_t) { return Answer({}); }
 
-int32_t ReplayClose(int32_t) { return Result(Answer()); }
+int32_t ReplayClose(int32_t) { return Answer({}); }
 
 // Tells the recorded calls never made, if any.
 void ReportUnmade() {
@@ -237,7 +206,7 @@ void ReportUnmadeAtExit() {
 // between sessions are matched too); else the recorded calls never made are
 // told and the replay ends.
 int32_t ReplayCleanup() {
-    const int32_t result = Result(Answer());
+    const int32_t result = Answer({});
     if (!replay.diverged && AnotherSessionRecorded()) {
         static const bool registered = std::atexit(ReportUnmadeAtExit) == 0;
         (void)registered;
@@ -249,9 +218,10 @@ int32_t ReplayCleanup() {
     return result;
 }
 
-const ZktOps kReplayOps = {ReplayDisplayMode, ReplayInit,    ReplayLidList,     ReplayGetInfo,
-                           ReplayOpen,        ReplayPuList,  ReplayServiceList, ReplayCapture,
-                           ReplayCtrl,        ReplayRelease, ReplayClose,       ReplayCleanup};
+const ZktOps kReplayOps = {
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) Replay##Name,
+#include "boardlib/zkt_operations.inc"
+};
 
 }  // namespace
 

@@ -20,27 +20,6 @@ namespace {
 constexpr const char *kTraceFileVariable = "ZKT_TRACE_FILE";
 constexpr const char *kDefaultTraceFile = "zkt-trace.log";
 
-// What every operation answers when there is no usable target; nothing is
-// written through the caller's pointers then.
-const int32_t kNoTarget = static_cast<int32_t>(ZKTerr_BAD_MODE);
-
-int32_t RefuseDisplayMode(int32_t) { return kNoTarget; }
-int32_t RefuseInit(const char *, int32_t *) { return kNoTarget; }
-int32_t RefuseLidList(uint32_t *, int32_t, int32_t *) { return kNoTarget; }
-int32_t RefuseGetInfo(uint32_t, BoardInfo *) { return kNoTarget; }
-int32_t RefuseOpen(uint32_t, int32_t, void *) { return kNoTarget; }
-int32_t RefusePuList(int32_t, PuItem *, int32_t, int32_t *) { return kNoTarget; }
-int32_t RefuseServiceList(int32_t, int32_t, ServiceItem *, int32_t, int32_t *) { return kNoTarget; }
-int32_t RefuseCapture(int32_t, int32_t, int32_t *, const char *, int32_t) { return kNoTarget; }
-int32_t RefuseCtrl(int32_t, int32_t, int32_t, void *) { return kNoTarget; }
-int32_t RefuseRelease(int32_t, int32_t) { return kNoTarget; }
-int32_t RefuseClose(int32_t) { return kNoTarget; }
-int32_t RefuseCleanup() { return kNoTarget; }
-
-const ZktOps kRefusingOps = {RefuseDisplayMode, RefuseInit,    RefuseLidList,     RefuseGetInfo,
-                             RefuseOpen,        RefusePuList,  RefuseServiceList, RefuseCapture,
-                             RefuseCtrl,        RefuseRelease, RefuseClose,       RefuseCleanup};
-
 bool traceStarted = false;
 
 // A path from a file, as a message shows it: its bytes escaped.
@@ -87,34 +66,48 @@ void StartTrace(const char *configFile) {
 // A process that never calls ZKT_init still gets the trace of its calls.
 void StartTraceAtExit() { StartTrace(nullptr); }
 
+// The target as messages name it; empty when there is none to call.
+std::string targetShown;
+
 // The trace is started on entry to ZKT_init, before the call: the file it
 // names, and the recording that file names, are known from its argument,
 // and ZKT_init itself reaches the file even if the target never returns.
 // The calls before are held back.
-const ZktOps *Start() {
-    const ZktOps *ops = LoadTraceTarget() ? &ZktBoundOps() : &kRefusingOps;
+bool Start() {
+    LoadTraceTarget(&targetShown);
     std::atexit(StartTraceAtExit);
-    return ops;
+    return true;
 }
 
 // Set up at the first call: loading another library is not allowed while
 // this one is being loaded on Windows, and the first call comes only after.
 // Unlike the simulator's, the proxy's trace covers the whole process: calls
 // after ZKT_cleanup go on into the same file.
-const ZktOps &Target() {
-    static const ZktOps *const ops = Start();
-    return *ops;
+void LoadTarget() {
+    static const bool started = Start();
+    (void)started;
 }
 
 }  // namespace
 
-const ZktOps &ExportedOps() { return Target(); }
-
-void ExportedBeforeInit(const char *configFile, const int32_t *) {
-    Target();  // a target that cannot be loaded is told first
-    StartTrace(configFile);
+// Each operation the target has goes to it; one it lacks answers
+// kZktRefused, said once, at its first call. A program that never calls it
+// runs as it would without the proxy.
+const ZktOps &ExportedOps(ZktOperation operation) {
+    LoadTarget();
+    static bool told[kZktOperationCount] = {};
+    if (!targetShown.empty() && !ZktBound(operation) && !told[operation]) {
+        told[operation] = true;
+        std::fprintf(stderr, "zkttrace: %s has no %s; %s answers ZKTerr_BAD_MODE\n",
+                     targetShown.c_str(), ZktNotFound(operation).c_str(),
+                     kZktOperationNames[operation].name);
+    }
+    return ZktBoundOps();
 }
 
-void ExportedAfterInit(const char *) {}
+void ExportedBeforeInit(const char *configFile, const int32_t *) {
+    LoadTarget();  // a target that cannot be loaded is told first
+    StartTrace(configFile);
+}
 
 void ExportedAfterCleanup() {}

@@ -26,7 +26,7 @@ const void *LibraryBase(const void *address) {
 
 }  // namespace
 
-bool LoadTraceTarget() {
+bool LoadTraceTarget(std::string *shown) {
     const char *path = std::getenv(kTraceTargetVariable);
     void *handle = RTLD_NEXT;
     Dl_info self;
@@ -50,18 +50,19 @@ bool LoadTraceTarget() {
             return false;
         }
     }
-    ZktOperation missing = kZktDisplayMode;
-    if (!ZktBind(PlatformLibrarySymbol, handle, kZktAllOperations, &missing)) {
+    if (ZktBindAvailable(PlatformLibrarySymbol, handle) == kZktAllOperations) {
         std::fprintf(stderr, "zkttrace: %s has no %s; %s\n", named.c_str(),
-                     ZktNotFound(missing).c_str(), kRefusal);
+                     ZktNotFound(kZktDisplayMode).c_str(), kRefusal);
         return false;
     }
     // Loaded again under its own name, the proxy would call itself for ever.
-    if (LibraryBase(reinterpret_cast<void *>(&LoadTraceTarget)) ==
-        LibraryBase(ZktBoundInitAddress())) {
+    const void *own = LibraryBase(reinterpret_cast<void *>(&LoadTraceTarget));
+    if (own == LibraryBase(ZktBoundInitAddress())) {
+        ZktUnbind();
         std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", named.c_str(),
                      kRefusal);
         return false;
     }
+    *shown = named;
     return true;
 }

@@ -37,7 +37,7 @@ bool TargetPath(char *out, DWORD outSize) {
 
 }  // namespace
 
-bool LoadTraceTarget() {
+bool LoadTraceTarget(std::string *shown) {
     char path[MAX_PATH * 4];
     char reason[512];
     if (!TargetPath(path, sizeof path)) {
@@ -47,12 +47,12 @@ bool LoadTraceTarget() {
     }
     // The path comes from the environment: its control bytes go out as \xNN,
     // as every other message shows text it did not write itself.
-    const std::string shown = EscapedControls(path);
+    const std::string named = EscapedControls(path);
     // The target's own DLLs are looked for beside it first; its reason reads
     // as the programs' own when they cannot load the library.
     auto *module = static_cast<HMODULE>(PlatformLoadLibraryFile(path, reason, sizeof reason));
     if (module == nullptr) {
-        std::fprintf(stderr, "zkttrace: cannot load %s (%s); %s\n", shown.c_str(),
+        std::fprintf(stderr, "zkttrace: cannot load %s (%s); %s\n", named.c_str(),
                      EscapedControls(reason).c_str(), kRefusal);
         return false;
     }
@@ -61,15 +61,15 @@ bool LoadTraceTarget() {
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
         reinterpret_cast<LPCSTR>(&LoadTraceTarget), &own);
     if (module == own) {
-        std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", shown.c_str(),
+        std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", named.c_str(),
                      kRefusal);
         return false;
     }
-    ZktOperation missing = kZktDisplayMode;
-    if (!ZktBind(PlatformLibrarySymbol, module, kZktAllOperations, &missing)) {
-        std::fprintf(stderr, "zkttrace: %s has no %s; %s\n", shown.c_str(),
-                     ZktNotFound(missing).c_str(), kRefusal);
+    if (ZktBindAvailable(PlatformLibrarySymbol, module) == kZktAllOperations) {
+        std::fprintf(stderr, "zkttrace: %s has no %s; %s\n", named.c_str(),
+                     ZktNotFound(kZktDisplayMode).c_str(), kRefusal);
         return false;
     }
+    *shown = named;
     return true;
 }

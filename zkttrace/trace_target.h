@@ -4,14 +4,18 @@
 #ifndef QUILMAR_ZKTTRACE_TRACE_TARGET_H
 #define QUILMAR_ZKTTRACE_TRACE_TARGET_H
 
+#include <string>
+
 // Environment variable naming the target library (a path).
 constexpr const char *kTraceTargetVariable = "ZKT_TRACE_TARGET";
 
-// Loads the target and binds all twelve operations, which ZktBoundOps()
-// then answers through. When the target cannot be loaded, lacks an
-// operation, or turns out to be this proxy itself, writes one line on
-// standard error saying which library and what is wrong (with the system's
-// reason) and returns false.
-bool LoadTraceTarget();
+// Loads the target and binds each operation it has, which ZktBoundOps()
+// then answers through; one it lacks is left unbound (it answers
+// kZktRefused). Returns true with the target as messages show it in *shown.
+// When the target cannot be loaded, has none of the operations, or turns
+// out to be this proxy itself, writes one line on standard error saying
+// which library and what is wrong (with the system's reason), leaves every
+// operation unbound and returns false.
+bool LoadTraceTarget(std::string *shown);
 
 #endif  // QUILMAR_ZKTTRACE_TRACE_TARGET_H

@@ -1,32 +1,37 @@
-// A board access library that lacks ZKT_ctrl: the tracing proxy must refuse
-// it as a whole rather than forward eleven operations. Its operations only
-// say that they were reached, which must never happen.
+// A board access library of four operations only, ZKT_init, ZKT_lidList,
+// ZKT_getInfo and ZKT_cleanup, as a lab's own small library may be: two
+// boards that cannot be opened. The tracing proxy in front of it must serve
+// a program that calls those four as the library itself does, and answer
+// an operation it lacks with ZKTerr_BAD_MODE, that one alone.
 #include <cstdio>
-#include <cstdlib>
 
 #include "boardlib/zkt_api.h"
 
 namespace {
 
-int32_t Reached(const char *name) {
-    std::fprintf(stderr, "partial target: %s reached\n", name);
-    std::abort();
-}
+constexpr int32_t kBoards = 2;
 
 }  // namespace
 
-int32_t ZKT_CALL ZKT_displayMode(int32_t) { return Reached("ZKT_displayMode"); }
-int32_t ZKT_CALL ZKT_init(const char *, int32_t *) { return Reached("ZKT_init"); }
-int32_t ZKT_CALL ZKT_lidList(uint32_t *, int32_t, int32_t *) { return Reached("ZKT_lidList"); }
-int32_t ZKT_CALL ZKT_getInfo(uint32_t, BoardInfo *) { return Reached("ZKT_getInfo"); }
-int32_t ZKT_CALL ZKT_open(uint32_t, int32_t, void *) { return Reached("ZKT_open"); }
-int32_t ZKT_CALL ZKT_puList(int32_t, PuItem *, int32_t, int32_t *) { return Reached("ZKT_puList"); }
-int32_t ZKT_CALL ZKT_serviceList(int32_t, int32_t, ServiceItem *, int32_t, int32_t *) {
-    return Reached("ZKT_serviceList");
+int32_t ZKT_CALL ZKT_init(const char *, int32_t *count) {
+    if (count != nullptr) *count = kBoards;
+    return 0;
 }
-int32_t ZKT_CALL ZKT_capture(int32_t, int32_t, int32_t *, const char *, int32_t) {
-    return Reached("ZKT_capture");
+
+int32_t ZKT_CALL ZKT_lidList(uint32_t *lids, int32_t capacity, int32_t *count) {
+    for (int32_t i = 0; i < kBoards && i < capacity; ++i)
+        lids[i] = 0x2001u + static_cast<uint32_t>(i);
+    *count = kBoards;
+    return 0;
 }
-int32_t ZKT_CALL ZKT_release(int32_t, int32_t) { return Reached("ZKT_release"); }
-int32_t ZKT_CALL ZKT_close(int32_t) { return Reached("ZKT_close"); }
-int32_t ZKT_CALL ZKT_cleanup(void) { return Reached("ZKT_cleanup"); }
+
+int32_t ZKT_CALL ZKT_getInfo(uint32_t lid, BoardInfo *info) {
+    info->idWord = 0x12340001u;
+    std::snprintf(info->name, sizeof info->name, "PART-%x", lid);
+    info->bus = 1;
+    info->dev = static_cast<int32_t>(lid & 0xFu);
+    info->slot = 0;
+    return 0;
+}
+
+int32_t ZKT_CALL ZKT_cleanup(void) { return 0; }

@@ -3,7 +3,10 @@
 # user sees. KIND is one of:
 #   missing    the target cannot be loaded (Linux: a path that does not
 #              exist; Windows: no ZKT.DLL in the system directory)
-#   partial    the target lacks ZKT_ctrl (PARTIAL, a stand-in library)
+#   partial    the target has four operations only (PARTIAL, a stand-in
+#              library of two boards that cannot be opened): those go to
+#              it, and each other one the tool calls answers
+#              ZKTerr_BAD_MODE, said once at its first call
 #   self       the target is the proxy itself
 #   tracefile  the trace file cannot be opened (it is a folder); on Windows
 #              the proxy loads the simulator from SIMULATOR
@@ -85,11 +88,16 @@ if(KIND STREQUAL "missing")
     set(message_pattern "^zkttrace: cannot load ${target} \\([^\n]*No such file[^\n]*\\); ")
   endif()
 elseif(KIND STREQUAL "partial")
+  set(refused OFF)
   host_path(${PARTIAL} target)
   list(APPEND environment ZKT_TRACE_TARGET=${target})
   string(REPLACE "\\" "\\\\" target_pattern "${target}")
   string(REPLACE "." "\\." target_pattern "${target_pattern}")
-  set(message_pattern "^zkttrace: ${target_pattern} has no ZKT_ctrl \\([^\n]+\\); ")
+  set(message_pattern "")
+  foreach(operation ZKT_displayMode ZKT_open)
+    string(APPEND message_pattern "zkttrace: ${target_pattern} has no ${operation} \\(tried [^\n]+\\)\; ${operation} answers ZKTerr_BAD_MODE\r?\n")
+  endforeach()
+  set(message_pattern "^${message_pattern}$")
 elseif(KIND STREQUAL "self")
   host_path(${proxy} target)
   list(APPEND environment ZKT_TRACE_TARGET=${target})
@@ -171,6 +179,21 @@ if(refused)
   if(EXISTS ${WORK_DIR}/trace.log)
     string(APPEND failures "the simulator was reached: it wrote trace.log\n")
   endif()
+elseif(KIND STREQUAL "partial")
+  set(expected_out "")
+  string(CONCAT expected_trace "ZKT_displayMode(mode=0x8f) = -1073741558\n"
+    "ZKT_init(configFile=\"zkt.ini\") = 0, count=2\n"
+    "ZKT_lidList(capacity=10) = 0, count=2, lids=[0x2001, 0x2002]\n")
+  foreach(board 1 2)
+    string(APPEND expected_out
+      "Board: PART-200${board}, DevID = 0x1234, RevID = 0x1, Bus = 1, Dev = ${board}, Slot = 0.\n")
+    string(APPEND expected_trace
+      "ZKT_getInfo(lid=0x200${board}, size=280) = 0, info={idWord=0x12340001, name=\"PART-200${board}\", bus=1, dev=${board}, slot=0}\n"
+      "ZKT_open(lid=0x200${board}, mode=1, reserved=null) = -1073741558\n")
+  endforeach()
+  string(APPEND expected_out "ZKT_cleanup: OK\nPress any key for leaving program...\n")
+  file(WRITE ${WORK_DIR}/expected-proxy.trace "${expected_trace}ZKT_cleanup() = 0\n")
+  compare("the proxy's trace" ${WORK_DIR}/expected-proxy.trace ${WORK_DIR}/proxy.log)
 else()
   file(READ ${CASE_DIR}/expected.out expected_out)
   compare("the simulator's trace" ${CASE_DIR}/expected.trace ${WORK_DIR}/trace.log)

@@ -275,22 +275,13 @@ __attribute__((noinline)) int CompiledCallerCases() {
 
 // A library of one convention, bound by name: each operation looks up to the
 // test function of its number of arguments.
-struct Operation {
-    const char *name;
-    uint32_t count;
-};
-const Operation kOperations[] = {
-    {"ZKT_displayMode", 1}, {"ZKT_init", 2},    {"ZKT_lidList", 3},     {"ZKT_getInfo", 2},
-    {"ZKT_open", 3},        {"ZKT_puList", 4},  {"ZKT_serviceList", 5}, {"ZKT_capture", 5},
-    {"ZKT_ctrl", 4},        {"ZKT_release", 2}, {"ZKT_close", 1},       {"ZKT_cleanup", 0},
-};
-
 void *Lookup(void *context, const char *name) {
     const uint32_t convention = *static_cast<const uint32_t *>(context);
-    for (const Operation &operation : kOperations) {
+    for (const ZktOperationName &operation : kZktOperationNames) {
         if (std::strcmp(operation.name, name) != 0) continue;
         for (const Case &c : kCases) {
-            if (c.convention == convention && c.count == operation.count) {
+            if (c.convention == convention &&
+                c.count == static_cast<uint32_t>(operation.arguments)) {
                 void *address = nullptr;
                 std::memcpy(&address, &c.function, sizeof address);
                 return address;

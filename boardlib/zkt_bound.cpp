@@ -109,12 +109,14 @@ uint32_t ZktBindAvailable(ZktLookup lookup, void *context) {
 void ZktUnbind() { bound = ZktOps{}; }
 
 bool ZktBound(ZktOperation operation) {
+    // clang-format off
     switch (operation) {
 #define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
-    case kZkt##Name: return bound.name != nullptr;                    \
-        #include "boardlib/zkt_operations.inc"
+        case kZkt##Name: return bound.name != nullptr;
+#include "boardlib/zkt_operations.inc"
         case kZktOperationCount: break;
     }
+    // clang-format on
     return false;
 }
 

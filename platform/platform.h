@@ -155,8 +155,10 @@ struct FileIdentity {
     bool regular;  // a regular file, not a device, pipe or folder
 };
 
+// A volume of 0 is one the system could not tell (see platform_win32.cpp):
+// the index alone then decides.
 inline bool SameFile(const FileIdentity &a, const FileIdentity &b) {
-    return a.volume == b.volume && a.index == b.index;
+    return a.index == b.index && (a.volume == b.volume || a.volume == 0 || b.volume == 0);
 }
 
 // The identity of the file at path, its links followed. Returns false when

@@ -615,14 +615,28 @@ namespace {
 HANDLE HandleOf(FILE *file) { return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))); }
 
 bool HandleIdentity(HANDLE handle, FileIdentity *identity) {
+    if (handle == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info;
-    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) {
+    if (GetFileInformationByHandle(handle, &info)) {
+        identity->volume = info.dwVolumeSerialNumber;
+        identity->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        identity->regular = GetFileType(handle) == FILE_TYPE_DISK &&
+                            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        return true;
+    }
+    // A handle that came in from outside as a standard stream may refuse
+    // the query above (Wine's, for a file the host opened) and still tell
+    // its file's id, with the volume unknown (0): SameFile then compares
+    // the ids alone.
+    FILE_ID_INFO id;
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id) ||
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)) {
         return false;
     }
-    identity->volume = info.dwVolumeSerialNumber;
-    identity->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    identity->regular = GetFileType(handle) == FILE_TYPE_DISK &&
-                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    identity->volume = id.VolumeSerialNumber;
+    std::memcpy(&identity->index, id.FileId.Identifier, sizeof identity->index);
+    identity->regular = GetFileType(handle) == FILE_TYPE_DISK && !standard.Directory;
     return true;
 }
 

@@ -68,10 +68,10 @@ void RenderUnits(Renderer &r, int32_t board, const DumpDevice &d) {
     const int32_t held = ZktEntriesHeld(d.unitCount, kDumpMaxUnits);
     int32_t kept = held;
     while (kept > 0 && UnitCleared(d.units[kept - 1])) --kept;
-    if (kept > kSimMaxUnits) {
+    if (kept > kZktIniMaxUnits) {
         Note(r, "board %d: %d units; the simulator holds %d, the rest are left out",
-             static_cast<int>(board), static_cast<int>(kept), static_cast<int>(kSimMaxUnits));
-        kept = kSimMaxUnits;
+             static_cast<int>(board), static_cast<int>(kept), static_cast<int>(kZktIniMaxUnits));
+        kept = kZktIniMaxUnits;
     }
     for (int32_t j = 0; j < kept; ++j) {
         const PuItem &unit = d.units[j];
@@ -93,10 +93,10 @@ void RenderServices(Renderer &r, int32_t board, const DumpDevice &d) {
     const int32_t held = ZktEntriesHeld(d.serviceCount, kDumpMaxServices);
     int32_t kept = held;
     while (kept > 0 && ServiceCleared(d.services[kept - 1])) --kept;
-    if (kept > kSimMaxServices) {
+    if (kept > kZktIniMaxServices) {
         Note(r, "board %d: %d services; the simulator holds %d, the rest are left out",
-             static_cast<int>(board), static_cast<int>(kept), static_cast<int>(kSimMaxServices));
-        kept = kSimMaxServices;
+             static_cast<int>(board), static_cast<int>(kept), static_cast<int>(kZktIniMaxServices));
+        kept = kZktIniMaxServices;
     }
     for (int32_t k = 0; k < kept; ++k) {
         const ServiceItem &service = d.services[k];
@@ -159,7 +159,7 @@ void RenderBoards(Renderer &r) {
         --listed;
     }
 
-    int32_t boards[kSimMaxBoards];
+    int32_t boards[kZktIniMaxBoards];
     int32_t boardCount = 0;
     int32_t leftOut = 0;
     bool zeroLidBoard = false;
@@ -176,7 +176,7 @@ void RenderBoards(Renderer &r) {
                  static_cast<int>(i + 1), d.lid, static_cast<int>(earlier + 1));
             continue;
         }
-        if (boardCount == kSimMaxBoards) {
+        if (boardCount == kZktIniMaxBoards) {
             ++leftOut;
             continue;
         }
@@ -185,7 +185,7 @@ void RenderBoards(Renderer &r) {
     }
     if (leftOut > 0) {
         Note(r, "%d more boards than the simulator holds (%d) are left out",
-             static_cast<int>(leftOut), static_cast<int>(kSimMaxBoards));
+             static_cast<int>(leftOut), static_cast<int>(kZktIniMaxBoards));
     }
     if (zeroLidBoard && unknownTrimmed) {
         Note(r,

@@ -393,7 +393,7 @@ TEST_F(ConfigTest, ReadsEveryLineEndAndEncoding) {
     const std::string paths =
         Utf16(u"; \u0141\n[Library]\nReplay = r\u00E9.log\nTrace = \u00E9 t\u00E9\n", true);
     ASSERT_TRUE(Parse(paths).ok);
-    char narrow[kSimMaxPathSize];
+    char narrow[kZktIniMaxPathSize];
     char reason[128];
     const std::u16string replay = u"r\u00E9.log";
     const std::u16string trace = u"\u00E9 t\u00E9";

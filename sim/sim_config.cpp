@@ -305,15 +305,22 @@ bool ParseCode(Parser &p, const char *key, const char *codeText, int32_t *code) 
     return true;
 }
 
+// Room for one more override of a code this [Board] has none of yet (count
+// of them, at most limit).
+bool NewOverride(Parser &p, const char *key, bool codeSet, int32_t count, int32_t limit,
+                 const char *kind) {
+    if (codeSet) return Fail(p, "duplicate key '%s' in [Board]", key);
+    if (count >= limit) return Fail(p, "too many %s overrides (at most %d)", kind, limit);
+    return true;
+}
+
 bool ParseStatusOverride(Parser &p, const char *key, const char *codeText, const char *value) {
     SimBoard &b = *p.board;
     int32_t code = 0;
-    if (!ParseCode(p, key, codeText, &code)) return false;
-    if (SimFindStatusOverride(b, code) != nullptr) {
-        return Fail(p, "duplicate key '%s' in [Board]", key);
-    }
-    if (b.statusOverrideCount >= kZktIniMaxStatusOverrides) {
-        return Fail(p, "too many Status overrides (at most %d)", kZktIniMaxStatusOverrides);
+    if (!ParseCode(p, key, codeText, &code) ||
+        !NewOverride(p, key, SimFindStatusOverride(b, code) != nullptr, b.statusOverrideCount,
+                     kZktIniMaxStatusOverrides, "Status")) {
+        return false;
     }
     SimStatusOverride &entry = b.statusOverrides[b.statusOverrideCount];
     entry.code = code;
@@ -362,11 +369,9 @@ bool ParseWriteOverride(Parser &p, const char *key, const char *codeText, char *
     if (!ParseCode(p, key, codeText, &code)) return false;
     const int32_t payloadSize = ZktPayloadSize(code);
     if (payloadSize <= 0) return Fail(p, "%s: code 0x%x has no payload to write", key, code);
-    if (SimFindWriteOverride(b, code) != nullptr) {
-        return Fail(p, "duplicate key '%s' in [Board]", key);
-    }
-    if (b.writeOverrideCount >= kZktIniMaxWriteOverrides) {
-        return Fail(p, "too many Write overrides (at most %d)", kZktIniMaxWriteOverrides);
+    if (!NewOverride(p, key, SimFindWriteOverride(b, code) != nullptr, b.writeOverrideCount,
+                     kZktIniMaxWriteOverrides, "Write")) {
+        return false;
     }
     SimWriteOverride &entry = b.writeOverrides[b.writeOverrideCount];
     entry.code = code;

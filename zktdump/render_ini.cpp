@@ -64,15 +64,19 @@ void Note(Renderer &r, const char *format, ...) {
 // Entries the library held beyond what it wrote read as cleared ones: they
 // go out as the count alone, and the simulator leaves them as the caller
 // cleared them.
+// At most limit of the kept entries (units, services) go out: a note says
+// that the rest are left out.
+int32_t WithinLimit(Renderer &r, int32_t board, int32_t kept, int32_t limit, const char *what) {
+    if (kept <= limit) return kept;
+    Note(r, "board %d: %d %s; the simulator holds %d, the rest are left out",
+         static_cast<int>(board), static_cast<int>(kept), what, static_cast<int>(limit));
+    return limit;
+}
+
 void RenderUnits(Renderer &r, int32_t board, const DumpDevice &d) {
-    const int32_t held = ZktEntriesHeld(d.unitCount, kDumpMaxUnits);
-    int32_t kept = held;
+    int32_t kept = ZktEntriesHeld(d.unitCount, kDumpMaxUnits);
     while (kept > 0 && UnitCleared(d.units[kept - 1])) --kept;
-    if (kept > kZktIniMaxUnits) {
-        Note(r, "board %d: %d units; the simulator holds %d, the rest are left out",
-             static_cast<int>(board), static_cast<int>(kept), static_cast<int>(kZktIniMaxUnits));
-        kept = kZktIniMaxUnits;
-    }
+    kept = WithinLimit(r, board, kept, kZktIniMaxUnits, "units");
     for (int32_t j = 0; j < kept; ++j) {
         const PuItem &unit = d.units[j];
         Appendf(&r.body, "Unit = %d, 0x%x, 0x%x,", unit.id, unit.code, unit.attr);
@@ -90,14 +94,9 @@ void RenderUnits(Renderer &r, int32_t board, const DumpDevice &d) {
 }
 
 void RenderServices(Renderer &r, int32_t board, const DumpDevice &d) {
-    const int32_t held = ZktEntriesHeld(d.serviceCount, kDumpMaxServices);
-    int32_t kept = held;
+    int32_t kept = ZktEntriesHeld(d.serviceCount, kDumpMaxServices);
     while (kept > 0 && ServiceCleared(d.services[kept - 1])) --kept;
-    if (kept > kZktIniMaxServices) {
-        Note(r, "board %d: %d services; the simulator holds %d, the rest are left out",
-             static_cast<int>(board), static_cast<int>(kept), static_cast<int>(kZktIniMaxServices));
-        kept = kZktIniMaxServices;
-    }
+    kept = WithinLimit(r, board, kept, kZktIniMaxServices, "services");
     for (int32_t k = 0; k < kept; ++k) {
         const ServiceItem &service = d.services[k];
         r.body.append("Service = ");

@@ -42,17 +42,18 @@ void CheckMessage(const char *message) {
 }
 
 void CheckBoard(const SimBoard &b) {
-    Check(b.unitCount >= 0 && b.unitCount <= kSimMaxUnits, "unit count out of range");
-    Check(b.serviceCount >= 0 && b.serviceCount <= kSimMaxServices, "service count out of range");
-    Check(b.statusOverrideCount >= 0 && b.statusOverrideCount <= kSimMaxStatusOverrides,
+    Check(b.unitCount >= 0 && b.unitCount <= kZktIniMaxUnits, "unit count out of range");
+    Check(b.serviceCount >= 0 && b.serviceCount <= kZktIniMaxServices,
+          "service count out of range");
+    Check(b.statusOverrideCount >= 0 && b.statusOverrideCount <= kZktIniMaxStatusOverrides,
           "status override count out of range");
-    Check(b.writeOverrideCount >= 0 && b.writeOverrideCount <= kSimMaxWriteOverrides,
+    Check(b.writeOverrideCount >= 0 && b.writeOverrideCount <= kZktIniMaxWriteOverrides,
           "write override count out of range");
     for (int32_t i = 0; i < b.writeOverrideCount; ++i) {
         const SimWriteOverride &w = b.writeOverrides[i];
         const int32_t payloadSize = ZktPayloadSize(w.code);
         Check(payloadSize > 0, "a write override for a code without a payload");
-        Check(w.writeCount >= 1 && w.writeCount <= kSimMaxPayloadWrites,
+        Check(w.writeCount >= 1 && w.writeCount <= kZktIniMaxPayloadWrites,
               "payload write count out of range");
         for (int32_t k = 0; k < w.writeCount; ++k) {
             const int32_t width = w.writes[k].isDouble ? 8 : 4;
@@ -115,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
               "a rejected file kept a trace path it does not name");
     } else {
         Check(message[0] == '\0', "an accepted file left a message");
-        Check(config.boardCount >= 0 && config.boardCount <= kSimMaxBoards,
+        Check(config.boardCount >= 0 && config.boardCount <= kZktIniMaxBoards,
               "board count out of range");
         Check(std::memchr(config.tracePath, '\0', sizeof config.tracePath) != nullptr,
               "trace path not terminated");

@@ -1,13 +1,11 @@
 // Reading keys of a profile (INI) file, all in one pass, by the rules of the Windows
 // profile reader, so that one settings file reads the same on every system:
-// names match without regard to ASCII case, white space around names and
-// values is dropped, one pair of enclosing quotes is dropped, the first
-// section and the first key of a name win, a ';' line is a key whose name
-// starts with ';' (so it never matches a setting), and CRLF, LF and a lone CR
-// all end a line.
+// the lines taken apart as textread/ini_lines.h does, names matched without
+// regard to ASCII case, one pair of enclosing quotes dropped, the first
+// section and the first key of a name winning, and a ';' line a key whose
+// name starts with ';' (so it never matches a setting).
 #include "platform/platform.h"
-#include "textread/text_chars.h"
-#include "textread/text_lines.h"
+#include "textread/ini_lines.h"
 
 #include <cstring>
 #include <string>
@@ -17,30 +15,6 @@ namespace {
 
 // A part of a line: a name or a value.
 using TextSpan = TextLine;
-
-TextSpan Trim(TextSpan span) {
-    while (span.begin < span.end && IsTextSpace(*span.begin)) ++span.begin;
-    while (span.end > span.begin && IsTextSpace(span.end[-1])) --span.end;
-    return span;
-}
-
-bool NameEquals(TextSpan name, const char *wanted) {
-    size_t length = static_cast<size_t>(name.end - name.begin);
-    if (std::strlen(wanted) != length) return false;
-    for (size_t i = 0; i < length; ++i) {
-        if (AsciiLower(name.begin[i]) != AsciiLower(wanted[i])) return false;
-    }
-    return true;
-}
-
-// The closing bracket of a section header line, or null when line is none.
-const char *LastHeaderBracket(TextSpan line) {
-    if (*line.begin != '[') return nullptr;
-    for (const char *c = line.end - 1; c > line.begin; --c) {
-        if (*c == ']') return c;
-    }
-    return nullptr;
-}
 
 // Where the search for one key stands.
 struct KeySearch {
@@ -53,7 +27,7 @@ struct KeySearch {
 // The value of each query's key in the first section named as the query's
 // section, in one pass over content. A key is absent when there is no such
 // section or key, or when the key's first line has no '='.
-void FindValues(const std::string &content, const ProfileQuery *queries, size_t count,
+void FindValues(const IniText &content, const ProfileQuery *queries, size_t count,
                 std::vector<KeySearch> &searches) {
     searches.assign(count, KeySearch{false, false, false, TextSpan{nullptr, nullptr}});
     size_t undecided = count;
@@ -63,19 +37,15 @@ void FindValues(const std::string &content, const ProfileQuery *queries, size_t 
         searches[i].decided = true;
         --undecided;
     }
-    const char *cursor = content.data();
-    const char *end = cursor + content.size();
-    cursor += Utf8MarkLength(cursor, content.size());
-
-    while (cursor < end && undecided > 0) {
-        TextSpan line = Trim(NextTextLine(&cursor, end));
-        if (line.begin == line.end) continue;
+    IniScan scan;
+    IniScanStart(&scan, content.text, content.length);
+    IniLine line;
+    while (undecided > 0 && IniNextLine(&scan, &line)) {
+        if (line.kind == kIniBlank) continue;
 
         // A header runs from '[' to the last ']' of its line; a '[' line
         // without one is an ordinary line of the section it stands in.
-        const char *close = LastHeaderBracket(line);
-        if (close != nullptr) {
-            const TextSpan name = Trim(TextSpan{line.begin + 1, close});
+        if (line.kind == kIniSection) {
             for (size_t i = 0; i < count; ++i) {
                 KeySearch &search = searches[i];
                 if (search.decided) continue;
@@ -86,23 +56,22 @@ void FindValues(const std::string &content, const ProfileQuery *queries, size_t 
                     search.decided = true;
                     --undecided;
                 } else {
-                    search.inSection = NameEquals(name, queries[i].section);
+                    search.inSection = IniNameIs(line.name, queries[i].section);
                 }
             }
             continue;
         }
 
-        const char *equals = line.begin;
-        while (equals < line.end && *equals != '=') ++equals;
-        const TextSpan name = Trim(TextSpan{line.begin, equals});
         for (size_t i = 0; i < count; ++i) {
             KeySearch &search = searches[i];
-            if (search.decided || !search.inSection || !NameEquals(name, queries[i].key)) continue;
+            if (search.decided || !search.inSection || !IniNameIs(line.name, queries[i].key)) {
+                continue;
+            }
             search.decided = true;
             --undecided;
             // A key line without '=' hides the key's later lines.
-            search.found = equals != line.end;
-            if (search.found) search.value = Trim(TextSpan{equals + 1, line.end});
+            search.found = line.hasValue;
+            if (search.found) search.value = line.value;
         }
     }
 }
@@ -151,17 +120,18 @@ void PlatformReadProfileStrings(const ProfileQuery *queries, size_t count, const
     const bool readable = path != nullptr && path[0] != '\0' &&
                           PlatformReadWholeFile(path, static_cast<size_t>(-1), &content, reason,
                                                 sizeof reason) == kWholeFileRead;
-    if (readable && IsUtf16(content.data(), content.size())) {
-        content.resize(NarrowUtf16(content.data(), content.size(), &content[0]));
-    }
+    // Memory for a UTF-16 file's narrowed copy that runs out leaves it as
+    // absent too.
+    IniText narrow;
+    const bool found = readable && IniNarrowed(content.data(), content.size(), &narrow);
     std::vector<KeySearch> searches;
-    if (readable) FindValues(content, queries, count, searches);
+    if (found) FindValues(narrow, queries, count, searches);
 
     for (size_t i = 0; i < count; ++i) {
         const ProfileQuery &query = queries[i];
         if (query.buffer == nullptr || query.size == 0) continue;
-        const bool found = readable && searches[i].found;
-        CopyToBuffer(found ? WithoutQuotes(searches[i].value) : fallbackSpan, query.buffer,
+        const bool valueFound = found && searches[i].found;
+        CopyToBuffer(valueFound ? WithoutQuotes(searches[i].value) : fallbackSpan, query.buffer,
                      query.size);
     }
 }

@@ -3,15 +3,13 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <string>
 
 #include "platform/platform.h"
 #include "sim/sim_text.h"
-#include "sim/sim_trace_path.h"
 #include "textesc/text_escape.h"
-#include "textread/text_lines.h"
+#include "textread/ini_lines.h"
+#include "zktini/library_paths.h"
 
 namespace {
 
@@ -97,7 +95,7 @@ struct Parser {
     const char *source;
     size_t sourceLength;
     size_t lineOffset;
-    const char *lineCopy;
+    char *lineCopy;
     int line;
     char *message;
     size_t messageSize;
@@ -110,7 +108,7 @@ struct Parser {
     uint32_t devId;
     uint32_t revId;
     bool idWordSet;
-    int boardLines[kSimMaxBoards];
+    int boardLines[kZktIniMaxBoards];
 };
 
 // Messages quote bytes of the file, and of its name, which could otherwise
@@ -229,7 +227,7 @@ char *Trimmed(char *text) {
 // follows the closing quote.
 bool ParseQuotedText(Parser &p, const char *key, const char *value, char *field, size_t fieldSize,
                      const char **rest) {
-    char text[kSimMaxLineLength + 1];
+    char text[kZktIniMaxLineLength + 1];
     size_t length = 0;
     char reason[160];
     if (!UnescapeQuoted(value, text, sizeof text, &length, rest, reason, sizeof reason)) {
@@ -254,7 +252,8 @@ bool ParseText(Parser &p, const char *key, const char *value, char *field, size_
 
 bool ParseUnit(Parser &p, char *value) {
     SimBoard &b = *p.board;
-    if (b.unitCount >= kSimMaxUnits) return Fail(p, "too many units (at most %d)", kSimMaxUnits);
+    if (b.unitCount >= kZktIniMaxUnits)
+        return Fail(p, "too many units (at most %d)", kZktIniMaxUnits);
     char *code = SplitAt(value, ',');
     char *attr = code ? SplitAt(code, ',') : nullptr;
     char *description = attr ? SplitAt(attr, ',') : nullptr;
@@ -275,8 +274,8 @@ bool ParseUnit(Parser &p, char *value) {
 
 bool ParseService(Parser &p, char *value) {
     SimBoard &b = *p.board;
-    if (b.serviceCount >= kSimMaxServices) {
-        return Fail(p, "too many services (at most %d)", kSimMaxServices);
+    if (b.serviceCount >= kZktIniMaxServices) {
+        return Fail(p, "too many services (at most %d)", kZktIniMaxServices);
     }
     SimService &service = b.services[b.serviceCount];
     // A quoted name may hold the comma that ends a plain one.
@@ -306,15 +305,22 @@ bool ParseCode(Parser &p, const char *key, const char *codeText, int32_t *code) 
     return true;
 }
 
+// Room for one more override of a code this [Board] has none of yet (count
+// of them, at most limit).
+bool NewOverride(Parser &p, const char *key, bool codeSet, int32_t count, int32_t limit,
+                 const char *kind) {
+    if (codeSet) return Fail(p, "duplicate key '%s' in [Board]", key);
+    if (count >= limit) return Fail(p, "too many %s overrides (at most %d)", kind, limit);
+    return true;
+}
+
 bool ParseStatusOverride(Parser &p, const char *key, const char *codeText, const char *value) {
     SimBoard &b = *p.board;
     int32_t code = 0;
-    if (!ParseCode(p, key, codeText, &code)) return false;
-    if (SimFindStatusOverride(b, code) != nullptr) {
-        return Fail(p, "duplicate key '%s' in [Board]", key);
-    }
-    if (b.statusOverrideCount >= kSimMaxStatusOverrides) {
-        return Fail(p, "too many Status overrides (at most %d)", kSimMaxStatusOverrides);
+    if (!ParseCode(p, key, codeText, &code) ||
+        !NewOverride(p, key, SimFindStatusOverride(b, code) != nullptr, b.statusOverrideCount,
+                     kZktIniMaxStatusOverrides, "Status")) {
+        return false;
     }
     SimStatusOverride &entry = b.statusOverrides[b.statusOverrideCount];
     entry.code = code;
@@ -363,11 +369,9 @@ bool ParseWriteOverride(Parser &p, const char *key, const char *codeText, char *
     if (!ParseCode(p, key, codeText, &code)) return false;
     const int32_t payloadSize = ZktPayloadSize(code);
     if (payloadSize <= 0) return Fail(p, "%s: code 0x%x has no payload to write", key, code);
-    if (SimFindWriteOverride(b, code) != nullptr) {
-        return Fail(p, "duplicate key '%s' in [Board]", key);
-    }
-    if (b.writeOverrideCount >= kSimMaxWriteOverrides) {
-        return Fail(p, "too many Write overrides (at most %d)", kSimMaxWriteOverrides);
+    if (!NewOverride(p, key, SimFindWriteOverride(b, code) != nullptr, b.writeOverrideCount,
+                     kZktIniMaxWriteOverrides, "Write")) {
+        return false;
     }
     SimWriteOverride &entry = b.writeOverrides[b.writeOverrideCount];
     entry.code = code;
@@ -375,8 +379,8 @@ bool ParseWriteOverride(Parser &p, const char *key, const char *codeText, char *
     char *item = value;
     while (item != nullptr) {
         char *next = SplitAt(item, ',');
-        if (entry.writeCount >= kSimMaxPayloadWrites) {
-            return Fail(p, "too many writes in %s (at most %d)", key, kSimMaxPayloadWrites);
+        if (entry.writeCount >= kZktIniMaxPayloadWrites) {
+            return Fail(p, "too many writes in %s (at most %d)", key, kZktIniMaxPayloadWrites);
         }
         if (!ParsePayloadWrite(p, key, payloadSize, item, &entry.writes[entry.writeCount])) {
             return false;
@@ -408,16 +412,16 @@ bool ParseOptional(Parser &p, const char *key, const char *value, SimOptionalInt
 // A replayed run has its answers from the recording alone.
 const char kReplayWithBoards[] = "Replay cannot be combined with [Board] sections";
 
-// A Trace or Replay value into path (kSimMaxPathSize bytes).
+// A Trace or Replay value into path (kZktIniMaxPathSize bytes).
 bool ParsePath(Parser &p, const char *key, const char *value, char *path) {
     const size_t offset = p.lineOffset + static_cast<size_t>(value - p.lineCopy);
     char reason[80];
-    switch (SimPathValue(p.source, p.sourceLength, value, offset, std::strlen(value), path,
-                         kSimMaxPathSize, reason, sizeof reason)) {
+    switch (ZktIniPathValue(p.source, p.sourceLength, value, offset, std::strlen(value), path,
+                            kZktIniMaxPathSize, reason, sizeof reason)) {
         case kNarrowPathDone: return true;
         case kNarrowPathTooLong:
             return Fail(p, "%s path longer than %d characters", key,
-                        static_cast<int>(kSimMaxPathSize - 1));
+                        static_cast<int>(kZktIniMaxPathSize - 1));
         case kNarrowPathNoForm: break;
     }
     return Fail(p, "%s path: %s", key, reason);
@@ -507,8 +511,8 @@ bool FinishBoard(Parser &p) {
 
 bool StartBoard(Parser &p) {
     SimConfig &c = *p.config;
-    if (c.boardCount >= kSimMaxBoards)
-        return Fail(p, "too many boards (at most %d)", kSimMaxBoards);
+    if (c.boardCount >= kZktIniMaxBoards)
+        return Fail(p, "too many boards (at most %d)", kZktIniMaxBoards);
     const int32_t index = c.boardCount++;
     SimBoard &b = c.boards[index];
     std::memset(&b, 0, sizeof b);
@@ -522,19 +526,27 @@ bool StartBoard(Parser &p) {
     return true;
 }
 
-bool ParseHeader(Parser &p, char *line, size_t length) {
-    if (line[length - 1] != ']') return Fail(p, "bad section header: expected [Name]");
-    line[length - 1] = '\0';
-    const char *name = Trimmed(line + 1);
+// The part span of line (an IniLine's) in its copy, cut there by a NUL.
+char *InCopy(const Parser &p, const IniLine &line, TextLine span) {
+    char *copy = p.lineCopy + (span.begin - line.whole.begin);
+    copy[span.end - span.begin] = '\0';
+    return copy;
+}
+
+bool ParseHeader(Parser &p, const IniLine &line) {
+    if (line.kind != kIniSection || !line.closedAtEnd) {
+        return Fail(p, "bad section header: expected [Name]");
+    }
+    const char *name = InCopy(p, line, line.name);
     if (!FinishBoard(p)) return false;
     p.seenKeys = 0;
-    if (SimEqualNoCase(name, "Library")) {
+    if (IniNameIs(line.name, "Library")) {
         if (p.librarySeen) return Fail(p, "second [Library] section");
         p.librarySeen = true;
         p.section = kLibrarySection;
         return true;
     }
-    if (SimEqualNoCase(name, "Board")) {
+    if (IniNameIs(line.name, "Board")) {
         if (p.config->replayPath[0] != '\0') return Fail(p, kReplayWithBoards);
         p.section = kBoardSection;
         return StartBoard(p);
@@ -559,11 +571,10 @@ bool CheckNotCombined(Parser &p, Key key) {
     return true;
 }
 
-bool ParseKeyLine(Parser &p, char *line) {
-    char *value = SplitAt(line, '=');
-    const char *name = Trimmed(line);
-    if (value == nullptr) return Fail(p, "expected 'key = value'");
-    value = Trimmed(value);
+bool ParseKeyLine(Parser &p, const IniLine &line) {
+    if (!line.hasValue) return Fail(p, "expected 'key = value'");
+    const char *name = InCopy(p, line, line.name);
+    char *value = InCopy(p, line, line.value);
     if (*name == '\0') return Fail(p, "missing key before '='");
     if (p.section == kNoSection) return Fail(p, "key '%.40s' outside any section", name);
 
@@ -592,10 +603,10 @@ bool ParseKeyLine(Parser &p, char *line) {
     return ParseBoardKey(p, key, name, value);
 }
 
-bool ParseLine(Parser &p, char *line, size_t length) {
-    line = SimTrim(line, &length);
-    if (length == 0 || line[0] == ';' || line[0] == '#') return true;
-    if (line[0] == '[') return ParseHeader(p, line, length);
+bool ParseLine(Parser &p, const IniLine &line) {
+    const char first = line.kind == kIniBlank ? '\0' : *line.text.begin;
+    if (first == '\0' || first == ';' || first == '#') return true;
+    if (first == '[') return ParseHeader(p, line);
     return ParseKeyLine(p, line);
 }
 
@@ -614,27 +625,27 @@ bool CheckLids(Parser &p) {
     return true;
 }
 
-// The text in single bytes, lines ended by CRLF, LF or a lone CR (the line
-// end is no part of the line's length).
+// The text in single bytes, as the scanner reads it (textread/ini_lines.h).
 bool ParseLines(Parser &p, const char *text, size_t length) {
-    char line[kSimMaxLineLength + 1];
-    const char *cursor = text + Utf8MarkLength(text, length);
-    const char *const end = text + length;
-    while (cursor < end) {
-        ++p.line;
-        const TextLine next = NextTextLine(&cursor, end);
-        const auto lineLength = static_cast<size_t>(next.end - next.begin);
-        if (std::memchr(next.begin, '\0', lineLength) != nullptr) {
+    char copy[kZktIniMaxLineLength + 1];
+    IniScan scan;
+    IniScanStart(&scan, text, length);
+    IniLine line;
+    while (IniNextLine(&scan, &line)) {
+        p.line = line.number;
+        const auto lineLength = static_cast<size_t>(line.whole.end - line.whole.begin);
+        if (std::memchr(line.whole.begin, '\0', lineLength) != nullptr) {
             return Fail(p, "NUL byte in line");
         }
-        if (lineLength > kSimMaxLineLength) {
-            return Fail(p, "line longer than %d characters", static_cast<int>(kSimMaxLineLength));
+        if (lineLength > kZktIniMaxLineLength) {
+            return Fail(p, "line longer than %d characters",
+                        static_cast<int>(kZktIniMaxLineLength));
         }
-        std::memcpy(line, next.begin, lineLength);
-        line[lineLength] = '\0';
-        p.lineOffset = static_cast<size_t>(next.begin - text);
-        p.lineCopy = line;
-        if (!ParseLine(p, line, lineLength)) return false;
+        std::memcpy(copy, line.whole.begin, lineLength);
+        copy[lineLength] = '\0';
+        p.lineOffset = static_cast<size_t>(line.whole.begin - text);
+        p.lineCopy = copy;
+        if (!ParseLine(p, line)) return false;
     }
     return FinishBoard(p) && CheckLids(p);
 }
@@ -642,18 +653,13 @@ bool ParseLines(Parser &p, const char *text, size_t length) {
 // A file saved as UTF-16 reads as the same text in single bytes.
 // A malformed file still names its trace file: the run truncates it and
 // writes the error there, so no earlier trace passes for this run's.
-bool ParseNarrowText(Parser &p, const char *text, size_t length) {
-    if (ParseLines(p, text, length)) return true;
-    SimClearConfig(p.config);
-    SimFindTracePath(p.source, p.sourceLength, p.config->tracePath, sizeof p.config->tracePath);
-    return false;
-}
-
 bool ParseAll(Parser &p, const char *text, size_t length) {
-    if (!IsUtf16(text, length)) return ParseNarrowText(p, text, length);
-    const std::unique_ptr<char[]> narrow(new (std::nothrow) char[length / 2 + 1]);
-    if (narrow == nullptr) return Fail(p, "out of memory");
-    return ParseNarrowText(p, narrow.get(), NarrowUtf16(text, length, narrow.get()));
+    IniText narrow;
+    if (!IniNarrowed(text, length, &narrow)) return Fail(p, "out of memory");
+    if (ParseLines(p, narrow.text, narrow.length)) return true;
+    SimClearConfig(p.config);
+    ZktIniFindTracePath(p.source, p.sourceLength, p.config->tracePath, sizeof p.config->tracePath);
+    return false;
 }
 
 }  // namespace
@@ -705,7 +711,7 @@ SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *messa
     SimClearConfig(config);
     std::string text;
     char reason[128];
-    switch (PlatformReadWholeFile(path, static_cast<size_t>(kSimMaxConfigBytes), &text, reason,
+    switch (PlatformReadWholeFile(path, static_cast<size_t>(kZktIniMaxFileBytes), &text, reason,
                                   sizeof reason)) {
         case kWholeFileRead: break;
         // Only a file that is not there means "no simulated devices".
@@ -720,7 +726,7 @@ SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *messa
             return kSimConfigInvalid;
         case kWholeFileTooLarge: {
             char problem[64];
-            std::snprintf(problem, sizeof problem, "larger than %ld bytes", kSimMaxConfigBytes);
+            std::snprintf(problem, sizeof problem, "larger than %ld bytes", kZktIniMaxFileBytes);
             SetFileMessage(message, messageSize, path, problem);
             return kSimConfigInvalid;
         }

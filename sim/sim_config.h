@@ -38,7 +38,7 @@ struct SimPayloadWrite {
 struct SimWriteOverride {
     int32_t code;
     int32_t writeCount;
-    SimPayloadWrite writes[kSimMaxPayloadWrites];
+    SimPayloadWrite writes[kZktIniMaxPayloadWrites];
 };
 
 // An optional integer from zkt.ini: used only when set.
@@ -55,9 +55,9 @@ struct SimBoard {
     int32_t slot;
     uint32_t lid;
 
-    SimUnit units[kSimMaxUnits];
+    SimUnit units[kZktIniMaxUnits];
     int32_t unitCount;
-    SimService services[kSimMaxServices];
+    SimService services[kZktIniMaxServices];
     int32_t serviceCount;
 
     SimOptionalInt openResult;     // Open = fail / OpenHandle
@@ -68,20 +68,20 @@ struct SimBoard {
     SimOptionalInt reportedUnitCount;
     SimOptionalInt reportedServiceCount;
 
-    SimStatusOverride statusOverrides[kSimMaxStatusOverrides];
+    SimStatusOverride statusOverrides[kZktIniMaxStatusOverrides];
     int32_t statusOverrideCount;
-    SimWriteOverride writeOverrides[kSimMaxWriteOverrides];
+    SimWriteOverride writeOverrides[kZktIniMaxWriteOverrides];
     int32_t writeOverrideCount;
 
     SimDdsLimits dds;
 };
 
 struct SimConfig {
-    char tracePath[kSimMaxPathSize];   // empty: no trace
-    char replayPath[kSimMaxPathSize];  // empty: the boards below answer
-    int replayLine;                    // the line of zkt.ini that names it
+    char tracePath[kZktIniMaxPathSize];   // empty: no trace
+    char replayPath[kZktIniMaxPathSize];  // empty: the boards below answer
+    int replayLine;                       // the line of zkt.ini that names it
     SimOptionalInt reportedDeviceCount;
-    SimBoard boards[kSimMaxBoards];
+    SimBoard boards[kZktIniMaxBoards];
     int32_t boardCount;
 };
 
@@ -92,7 +92,7 @@ void SimClearConfig(SimConfig *config);
 // its byte order mark, or UTF-16 with it; lines end in CRLF, LF or a lone CR.
 // fileLabel names the file in messages. On failure writes one line,
 // "<file>:<line>: <problem>" without a newline, into message, clears config
-// but for the trace path the text names (SimFindTracePath), and returns
+// but for the trace path the text names (ZktIniFindTracePath), and returns
 // false. Messages hold only printable ASCII: other bytes of the
 // file (or its name) appear as \xNN, and a backslash as \\.
 bool SimParseConfigText(const char *fileLabel, const char *text, size_t length, SimConfig *config,

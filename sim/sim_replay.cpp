@@ -43,12 +43,6 @@ struct Replay {
 
 Replay replay;
 
-std::string Escaped(const char *text, size_t maxLength) {
-    std::string out(4 * maxLength + 1, '\0');
-    EscapeUnquoted(text, maxLength, &out[0], out.size());
-    return std::string(out.c_str());
-}
-
 void SetMessage(char *message, size_t messageSize, const std::string &text) {
     if (messageSize > 0) std::snprintf(message, messageSize, "%s", text.c_str());
 }
@@ -231,10 +225,10 @@ namespace {
 // written without allocating: it also reports memory running out.
 void CannotRead(const SimConfig &config, const char *configFile, const char *problem, char *message,
                 size_t messageSize) {
-    char shownConfig[4 * kSimMaxPathSize + 1];
-    char shownPath[4 * kSimMaxPathSize + 1];
-    EscapeUnquoted(configFile, kSimMaxPathSize, shownConfig, sizeof shownConfig);
-    EscapeUnquoted(config.replayPath, kSimMaxPathSize, shownPath, sizeof shownPath);
+    char shownConfig[4 * kZktIniMaxPathSize + 1];
+    char shownPath[4 * kZktIniMaxPathSize + 1];
+    EscapeUnquoted(configFile, kZktIniMaxPathSize, shownConfig, sizeof shownConfig);
+    EscapeUnquoted(config.replayPath, kZktIniMaxPathSize, shownPath, sizeof shownPath);
     if (messageSize > 0) {
         std::snprintf(message, messageSize, "%s:%d: cannot read the recording '%s' (%s)",
                       shownConfig, config.replayLine, shownPath, problem);
@@ -244,7 +238,7 @@ void CannotRead(const SimConfig &config, const char *configFile, const char *pro
 // SimReplayLoad, which may run out of memory.
 bool LoadRecording(const SimConfig &config, const char *configFile, char *message,
                    size_t messageSize) {
-    const std::string shownPath = Escaped(config.replayPath, kSimMaxPathSize);
+    const std::string shownPath = Escaped(config.replayPath, kZktIniMaxPathSize);
     std::string text;
     std::string problem;
     if (!ReadRecording(config.replayPath, &text, &problem)) {

@@ -9,8 +9,7 @@
 #include "sim/sim_model.h"
 #include "sim/sim_replay.h"
 #include "sim/sim_state.h"
-#include "sim/sim_trace_path.h"
-#include "textesc/text_escape.h"
+#include "zktini/trace_start.h"
 
 namespace {
 
@@ -47,53 +46,15 @@ std::string Answerer(Backend which) {
 
 // Refused as a malformed file is, which still keeps its trace.
 void Refuse(SimConfig *config) {
-    char tracePath[kSimMaxPathSize];
+    char tracePath[kZktIniMaxPathSize];
     std::memcpy(tracePath, config->tracePath, sizeof tracePath);
     SimClearConfig(config);
     std::memcpy(config->tracePath, tracePath, sizeof tracePath);
 }
 
-// A path from a file, as a message shows it: its bytes escaped.
-std::string Shown(const char *path) {
-    char shown[kSimMaxPathSize * 4];
-    EscapeUnquoted(path, kSimMaxPathSize, shown, sizeof shown);
-    return shown;
-}
-
-void ReportWriteFailure(const char *path, const char *reason, bool cutBack) {
-    std::fprintf(stderr, "zkt: cannot write trace file '%s' (%s); %s\n", Shown(path).c_str(),
-                 reason, cutBack ? "the trace ends at its last whole line" : "the trace stops");
-}
-
-// Starts the trace configFile names (tracePath), never over configFile
-// itself nor over the recording it names, even in a file refused as
-// malformed. A later session of the process that names the trace already
-// open goes on in it: the trace covers the process, as a recording must.
-void StartTrace(const char *configFile, const char *tracePath) {
-    if (tracePath[0] == '\0') {
-        std::string none;
-        TraceFileStart(tracePath, nullptr, 0, &none);
-        return;
-    }
-    char replayPath[kSimMaxPathSize];
-    SimFindLibraryPathInFile(configFile, "Replay", replayPath, sizeof replayPath);
-    const TraceKeptFile kept[] = {
-        {configFile, "the library settings '" + Shown(configFile) + "'"},
-        {replayPath, "the recording '" + Shown(replayPath) + "'"},
-    };
-    if (TraceFileGoesOnAt(tracePath, kept, sizeof kept / sizeof kept[0])) {
-        TraceFileGoOn();
-        return;
-    }
-    TraceFileOnWriteFailure(ReportWriteFailure);
-    std::string reason;
-    if (!TraceFileStart(tracePath, kept, sizeof kept / sizeof kept[0], &reason)) {
-        std::fprintf(stderr, "zkt: cannot open trace file '%s' (%s); no trace\n",
-                     Shown(tracePath).c_str(), reason.c_str());
-    } else if (TraceFileCallsNotKept() > 0) {
-        std::fprintf(stderr, "zkt: %s\n", TraceNotKeptNote(TraceFileCallsNotKept()).c_str());
-    }
-}
+// A malformed file's trace starts too; a later session of the process that
+// names the trace already open goes on in it.
+const TraceStartWords kTraceWords = {"zkt: ", "the library settings", "no trace", "", false};
 
 }  // namespace
 
@@ -137,7 +98,7 @@ void SimSessionInit(const char *configFile, const int32_t *count) {
     s.configRefused = loaded == kSimConfigInvalid;
     s.initAnswerDue = true;
     SimResetRuntime();
-    StartTrace(configFile, s.config.tracePath);
+    ZktIniStartTrace(kTraceWords, configFile, s.config.tracePath);
     // A malformed file still names its trace: the error goes on top, so
     // that the trace of an earlier run is never taken for this one's.
     if (loaded == kSimConfigInvalid) TraceFileNote(message);

@@ -14,10 +14,10 @@ void SimResetRuntime() {
     std::memset(s.deviceHandles, 0, sizeof s.deviceHandles);
     std::memset(s.captures, 0, sizeof s.captures);
     s.capturesMade = 0;
-    for (int32_t b = 0; b < kSimMaxBoards; ++b) {
+    for (int32_t b = 0; b < kZktIniMaxBoards; ++b) {
         const SimDdsLimits limits =
             b < s.config.boardCount ? s.config.boards[b].dds : SimDefaultDdsLimits();
-        for (int32_t v = 0; v < kSimMaxServices; ++v) SimDdsReset(&s.dds[b][v], limits);
+        for (int32_t v = 0; v < kZktIniMaxServices; ++v) SimDdsReset(&s.dds[b][v], limits);
     }
 }
 

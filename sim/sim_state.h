@@ -28,10 +28,10 @@ struct SimLibraryState {
     bool initAnswerDue;  // the model has yet to answer that ZKT_init
     int32_t displayMode;
     SimConfig config;
-    int32_t deviceHandles[kSimMaxBoards];  // 0: closed
+    int32_t deviceHandles[kZktIniMaxBoards];  // 0: closed
     SimCapture captures[kSimMaxCaptures];
     int32_t capturesMade;  // since ZKT_init; numbers the default service handles
-    SimDdsState dds[kSimMaxBoards][kSimMaxServices];
+    SimDdsState dds[kZktIniMaxBoards][kZktIniMaxServices];
 };
 
 SimLibraryState &SimState();

@@ -27,3 +27,32 @@ function(case_stdin dir work_dir result_var)
   endif()
   set(${result_var} ${stdin_file} PARENT_SCOPE)
 endfunction()
+
+# case_rows(case_dir result_var): the names of the rows in case_dir/rows, a
+# table of runs that share the folder's inputs, one a line, its fields split
+# by blanks (name, program, argument, redirect, status, standard error file);
+# '#' starts a comment line.
+function(case_rows case_dir result_var)
+  file(STRINGS ${case_dir}/rows lines REGEX "^[^#]")
+  set(names "")
+  foreach(line IN LISTS lines)
+    string(REGEX MATCH "^[^ \t]+" name "${line}")
+    list(APPEND names ${name})
+  endforeach()
+  set(${result_var} ${names} PARENT_SCOPE)
+endfunction()
+
+# case_row(case_dir name result_var): the fields of the row named name.
+function(case_row case_dir name result_var)
+  file(STRINGS ${case_dir}/rows lines REGEX "^${name}[ \t]")
+  list(LENGTH lines found)
+  if(NOT found EQUAL 1)
+    message(FATAL_ERROR "${case_dir}/rows: ${found} rows named '${name}', not one")
+  endif()
+  string(REGEX REPLACE "[ \t]+" ";" fields "${lines}")
+  list(LENGTH fields count)
+  if(NOT count EQUAL 6)
+    message(FATAL_ERROR "${case_dir}/rows: row '${name}' has ${count} fields, not 6")
+  endif()
+  set(${result_var} ${fields} PARENT_SCOPE)
+endfunction()

@@ -63,6 +63,13 @@ const char *EscapeControls(const char *text, size_t maxLength, char *out, size_t
     return Escape(text, maxLength, out, outSize, EscapeForm::kControlsOnly);
 }
 
+std::string Escaped(const char *text, size_t maxLength) {
+    std::string shown(4 * maxLength + 5, '\0');  // "null" for no text
+    EscapeUnquoted(text, maxLength, &shown[0], shown.size());
+    shown.resize(std::strlen(shown.c_str()));
+    return shown;
+}
+
 std::string EscapedControls(const char *text) {
     const size_t length = text != nullptr ? std::strlen(text) : 0;
     std::string shown(4 * length + 5, '\0');  // "null" for no text

@@ -23,6 +23,10 @@ const char *EscapeQuoted(const char *text, size_t maxLength, char *out, size_t o
 // whole escape that fits. Returns out.
 const char *EscapeUnquoted(const char *text, size_t maxLength, char *out, size_t outSize);
 
+// EscapeUnquoted of at most maxLength bytes of text, as a string: a path
+// from a file or a name as a message shows it.
+std::string Escaped(const char *text, size_t maxLength);
+
 // Only the control bytes (below 0x20, and 0x7F) as \xNN, every other byte as
 // it is, for library text printed in the program's lines: a name cannot act
 // on the terminal, and a name without control bytes prints byte for byte

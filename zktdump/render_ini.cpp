@@ -64,15 +64,19 @@ void Note(Renderer &r, const char *format, ...) {
 // Entries the library held beyond what it wrote read as cleared ones: they
 // go out as the count alone, and the simulator leaves them as the caller
 // cleared them.
+// At most limit of the kept entries (units, services) go out: a note says
+// that the rest are left out.
+int32_t WithinLimit(Renderer &r, int32_t board, int32_t kept, int32_t limit, const char *what) {
+    if (kept <= limit) return kept;
+    Note(r, "board %d: %d %s; the simulator holds %d, the rest are left out",
+         static_cast<int>(board), static_cast<int>(kept), what, static_cast<int>(limit));
+    return limit;
+}
+
 void RenderUnits(Renderer &r, int32_t board, const DumpDevice &d) {
-    const int32_t held = ZktEntriesHeld(d.unitCount, kDumpMaxUnits);
-    int32_t kept = held;
+    int32_t kept = ZktEntriesHeld(d.unitCount, kDumpMaxUnits);
     while (kept > 0 && UnitCleared(d.units[kept - 1])) --kept;
-    if (kept > kSimMaxUnits) {
-        Note(r, "board %d: %d units; the simulator holds %d, the rest are left out",
-             static_cast<int>(board), static_cast<int>(kept), static_cast<int>(kSimMaxUnits));
-        kept = kSimMaxUnits;
-    }
+    kept = WithinLimit(r, board, kept, kZktIniMaxUnits, "units");
     for (int32_t j = 0; j < kept; ++j) {
         const PuItem &unit = d.units[j];
         Appendf(&r.body, "Unit = %d, 0x%x, 0x%x,", unit.id, unit.code, unit.attr);
@@ -90,14 +94,9 @@ void RenderUnits(Renderer &r, int32_t board, const DumpDevice &d) {
 }
 
 void RenderServices(Renderer &r, int32_t board, const DumpDevice &d) {
-    const int32_t held = ZktEntriesHeld(d.serviceCount, kDumpMaxServices);
-    int32_t kept = held;
+    int32_t kept = ZktEntriesHeld(d.serviceCount, kDumpMaxServices);
     while (kept > 0 && ServiceCleared(d.services[kept - 1])) --kept;
-    if (kept > kSimMaxServices) {
-        Note(r, "board %d: %d services; the simulator holds %d, the rest are left out",
-             static_cast<int>(board), static_cast<int>(kept), static_cast<int>(kSimMaxServices));
-        kept = kSimMaxServices;
-    }
+    kept = WithinLimit(r, board, kept, kZktIniMaxServices, "services");
     for (int32_t k = 0; k < kept; ++k) {
         const ServiceItem &service = d.services[k];
         r.body.append("Service = ");
@@ -159,7 +158,7 @@ void RenderBoards(Renderer &r) {
         --listed;
     }
 
-    int32_t boards[kSimMaxBoards];
+    int32_t boards[kZktIniMaxBoards];
     int32_t boardCount = 0;
     int32_t leftOut = 0;
     bool zeroLidBoard = false;
@@ -176,7 +175,7 @@ void RenderBoards(Renderer &r) {
                  static_cast<int>(i + 1), d.lid, static_cast<int>(earlier + 1));
             continue;
         }
-        if (boardCount == kSimMaxBoards) {
+        if (boardCount == kZktIniMaxBoards) {
             ++leftOut;
             continue;
         }
@@ -185,7 +184,7 @@ void RenderBoards(Renderer &r) {
     }
     if (leftOut > 0) {
         Note(r, "%d more boards than the simulator holds (%d) are left out",
-             static_cast<int>(leftOut), static_cast<int>(kSimMaxBoards));
+             static_cast<int>(leftOut), static_cast<int>(kZktIniMaxBoards));
     }
     if (zeroLidBoard && unknownTrimmed) {
         Note(r,

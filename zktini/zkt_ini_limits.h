@@ -6,14 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr int32_t kSimMaxBoards = 32;
-constexpr int32_t kSimMaxUnits = 16;
-constexpr int32_t kSimMaxServices = 16;
-constexpr int32_t kSimMaxStatusOverrides = 16;
-constexpr int32_t kSimMaxWriteOverrides = 16;
-constexpr int32_t kSimMaxPayloadWrites = 8;
-constexpr size_t kSimMaxPathSize = 260;
-constexpr size_t kSimMaxLineLength = 1024;
-constexpr long kSimMaxConfigBytes = 1024L * 1024L;
+constexpr int32_t kZktIniMaxBoards = 32;             // [Board] sections in a file
+constexpr int32_t kZktIniMaxUnits = 16;              // Unit lines in a [Board]
+constexpr int32_t kZktIniMaxServices = 16;           // Service lines in a [Board]
+constexpr int32_t kZktIniMaxStatusOverrides = 16;    // Status.<code> keys in a [Board]
+constexpr int32_t kZktIniMaxWriteOverrides = 16;     // Write.<code> keys in a [Board]
+constexpr int32_t kZktIniMaxPayloadWrites = 8;       // offsets one Write.<code> sets
+constexpr size_t kZktIniMaxPathSize = 260;           // a Trace or Replay path, with its NUL
+constexpr size_t kZktIniMaxLineLength = 1024;        // a line, its line end excluded
+constexpr long kZktIniMaxFileBytes = 1024L * 1024L;  // the whole file
 
 #endif  // QUILMAR_ZKTINI_ZKT_INI_LIMITS_H

@@ -1,39 +1,22 @@
 // What the tracing proxy adds to its traced exports: every call goes to the
 // target library with the caller's own arguments. The caller sees exactly
 // what the target did: the trace only reads through the pointers.
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <string>
 
 #include "boardlib/zkt_api.h"
 #include "boardlib/zkt_bound.h"
-#include "calltrace/trace_file.h"
 #include "calltrace/traced_exports.h"
-#include "sim/sim_trace_path.h"
-#include "textesc/text_escape.h"
-#include "zktini/zkt_ini_limits.h"
+#include "zktini/trace_start.h"
 #include "zkttrace/trace_target.h"
 
 namespace {
 
 constexpr const char *kTraceFileVariable = "ZKT_TRACE_FILE";
 constexpr const char *kDefaultTraceFile = "zkt-trace.log";
+const TraceStartWords kTraceWords = {"zkttrace: ", "the file ZKT_init named",
+                                     "calls go on without a trace", ", calls go on", true};
 
 bool traceStarted = false;
-
-// A path from a file, as a message shows it: its bytes escaped.
-std::string Shown(const char *path) {
-    char shown[kSimMaxPathSize * 4];
-    EscapeUnquoted(path, kSimMaxPathSize, shown, sizeof shown);
-    return shown;
-}
-
-void ReportWriteFailure(const char *path, const char *reason, bool cutBack) {
-    std::fprintf(stderr, "zkttrace: cannot write trace file '%s' (%s); %s, calls go on\n",
-                 EscapedControls(path).c_str(), reason,
-                 cutBack ? "the trace ends at its last whole line" : "the trace stops");
-}
 
 // Starts the trace with the lines held back so far, never over the file
 // ZKT_init named (configFile, null when none was) nor over the recording
@@ -43,24 +26,7 @@ void StartTrace(const char *configFile) {
     traceStarted = true;
     const char *path = std::getenv(kTraceFileVariable);
     if (path == nullptr || path[0] == '\0') path = kDefaultTraceFile;
-    char replayPath[kSimMaxPathSize] = "";
-    if (configFile != nullptr) {
-        SimFindLibraryPathInFile(configFile, "Replay", replayPath, sizeof replayPath);
-    }
-    const TraceKeptFile kept[] = {
-        {configFile, configFile != nullptr ? "the file ZKT_init named '" + Shown(configFile) + "'"
-                                           : std::string()},
-        {replayPath, "the recording '" + Shown(replayPath) + "'"},
-    };
-    TraceFileOnWriteFailure(ReportWriteFailure);
-    std::string reason;
-    if (!TraceFileStart(path, kept, sizeof kept / sizeof kept[0], &reason)) {
-        std::fprintf(stderr,
-                     "zkttrace: cannot open trace file '%s' (%s); calls go on without a trace\n",
-                     EscapedControls(path).c_str(), reason.c_str());
-    } else if (TraceFileCallsNotKept() > 0) {
-        std::fprintf(stderr, "zkttrace: %s\n", TraceNotKeptNote(TraceFileCallsNotKept()).c_str());
-    }
+    ZktIniStartTrace(kTraceWords, configFile, path);
 }
 
 // A process that never calls ZKT_init still gets the trace of its calls.

@@ -1,6 +1,7 @@
 # The list of source folders, cmake/source_folders.txt, against the copies
-# that cannot read it: .clang-tidy's HeaderFilterRegex and HACKING.md's
-# layout table; and against the tree, every top-level folder but tests/
+# that cannot read it: .clang-tidy's HeaderFilterRegex, HACKING.md's layout
+# table and the top CMakeLists.txt's add_subdirectory lines (in the order of
+# what each uses); and against the tree, every top-level folder but tests/
 # that holds C++ sources.
 # -DSOURCE_DIR=<the source tree>
 cmake_minimum_required(VERSION 3.25)
@@ -37,6 +38,20 @@ set(expected_filter "HeaderFilterRegex: '/(${alternatives})/'")
 file(STRINGS ${SOURCE_DIR}/.clang-tidy filter_lines REGEX "^HeaderFilterRegex:")
 if(NOT filter_lines STREQUAL expected_filter)
   list(APPEND problems ".clang-tidy has \"${filter_lines}\", the list gives \"${expected_filter}\"")
+endif()
+
+# The product's folders: every one listed, but those of the tests, the fuzz
+# harnesses and the benchmark, which the build adds on its own terms.
+file(STRINGS ${SOURCE_DIR}/CMakeLists.txt added REGEX "^add_subdirectory\\([a-z]+\\)$")
+list(TRANSFORM added REPLACE "^add_subdirectory\\(([a-z]+)\\)$" "\\1")
+set(product ${folders})
+list(REMOVE_ITEM product tests/support fuzz bench)
+list(SORT product)
+list(SORT added)
+if(NOT added STREQUAL product)
+  list(JOIN added " " added)
+  list(JOIN product " " product)
+  list(APPEND problems "CMakeLists.txt adds the folders ${added}; the list gives ${product}")
 endif()
 
 file(READ ${SOURCE_DIR}/HACKING.md hacking)

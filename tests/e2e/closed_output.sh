@@ -11,7 +11,7 @@
 # - quilmar --help into the dead pipe: the help went nowhere, so the run
 #   fails with the system's reason, and calls no library. (Help and versions
 #   into a closed standard output or a full device are end-to-end cases:
-#   args-*-closed, args-*-full, zktdump-*-closed, zktdump-*-full.)
+#   the rows of tests/e2e/unwritable-output/rows.)
 #   closed_output.sh <quilmar> <zktdump> <case folder> <work folder>
 set -eu
 quilmar=$1

@@ -29,6 +29,10 @@
 # A run leaves no file in its folder but its call traces and expected-files:
 # a tool that names no file writes none. zkt.ini, quilmar.ini and recording.log stay byte for
 # byte as they were given.
+# ROW=<name> takes the program, its one argument, the redirect, the exit
+# status and standard error (a file of CASE_DIR) from that row of
+# CASE_DIR/rows (tests/case_inputs.cmake) instead; standard output must then
+# be empty.
 # Those from stdin on may sit in another folder, EXPECTED_DIR, so that a
 # folder of inputs meant for users (the demo) stays free of test files.
 # "@PROJECT_VERSION@" in expected.out and expected.err stands for VERSION
@@ -96,11 +100,21 @@ if(settings)
   file(COPY_FILE ${settings} ${WORK_DIR}/quilmar.ini)
 endif()
 case_stdin(${EXPECTED_DIR} ${WORK_DIR} stdin_file)
+if(DEFINED ROW)
+  case_row(${CASE_DIR} ${ROW} row)
+  list(GET row 1 row_program)
+  list(GET row 2 row_argument)
+  list(GET row 3 row_redirect)
+  list(GET row 4 row_status)
+  list(GET row 5 row_err)
+endif()
 
 # One argument a line; a line may hold blanks, and an empty line is an
 # empty argument. A ";" would split an argument in CMake's lists.
 set(arguments "")
-if(EXISTS ${CASE_DIR}/args)
+if(DEFINED ROW)
+  set(arguments ${row_argument})
+elseif(EXISTS ${CASE_DIR}/args)
   file(READ ${CASE_DIR}/args args_text)
   if(args_text MATCHES ";")
     message(FATAL_ERROR "${CASE_DIR}/args: an argument cannot hold ';'")
@@ -110,14 +124,20 @@ if(EXISTS ${CASE_DIR}/args)
 endif()
 
 set(expected_status 0)
-if(EXISTS ${EXPECTED_DIR}/expected.status)
+if(DEFINED ROW)
+  set(expected_status ${row_status})
+elseif(EXISTS ${EXPECTED_DIR}/expected.status)
   file(STRINGS ${EXPECTED_DIR}/expected.status expected_status LIMIT_COUNT 1)
 endif()
 
 set(program ${QUILMAR})
 set(program_named quilmar)
-if(EXISTS ${CASE_DIR}/program)
+if(DEFINED ROW AND NOT row_program STREQUAL "quilmar")
+  set(program_named ${row_program})
+elseif(EXISTS ${CASE_DIR}/program)
   file(STRINGS ${CASE_DIR}/program program_named LIMIT_COUNT 1)
+endif()
+if(NOT program_named STREQUAL "quilmar")
   if(NOT program_named MATCHES "^(zktdump|sessions)$")
     message(FATAL_ERROR "${CASE_DIR}/program: names '${program_named}', not zktdump or sessions")
   endif()
@@ -132,7 +152,9 @@ set(built_program ${program})
 # The command that runs the program (ARGN, the program first): with
 # standard output redirected by the shell where the case says so.
 set(redirect "")
-if(EXISTS ${CASE_DIR}/stdout-redirect)
+if(DEFINED ROW)
+  set(redirect ${row_redirect})
+elseif(EXISTS ${CASE_DIR}/stdout-redirect)
   file(STRINGS ${CASE_DIR}/stdout-redirect redirect LIMIT_COUNT 1)
 endif()
 function(command_of result_var)
@@ -215,11 +237,18 @@ if(IS_DIRECTORY ${EXPECTED_DIR}/expected-files)
   list(REMOVE_ITEM left_files ${expected_files})
 endif()
 
-if(NOT EXISTS ${EXPECTED_DIR}/expected.err)
+if(DEFINED ROW)
+  set(expected_err ${CASE_DIR}/${row_err})
+  set(expected_out ${WORK_DIR}/empty.out)
+  file(WRITE ${expected_out} "")
+elseif(NOT EXISTS ${EXPECTED_DIR}/expected.err)
   set(expected_err ${WORK_DIR}/empty.err)
   file(WRITE ${expected_err} "")
 else()
   set(expected_err ${EXPECTED_DIR}/expected.err)
+endif()
+if(NOT DEFINED ROW)
+  set(expected_out ${EXPECTED_DIR}/expected.out)
 endif()
 
 set(failures "")
@@ -255,7 +284,7 @@ function(calls_of trace result_file)
   file(WRITE ${result_file} "${text}")
 endfunction()
 
-console_text(${EXPECTED_DIR}/expected.out expected_out)
+console_text(${expected_out} expected_out)
 console_text(${expected_err} expected_err)
 compare("standard output" ${expected_out} ${WORK_DIR}/actual.out)
 compare("standard error" ${expected_err} ${WORK_DIR}/actual.err)

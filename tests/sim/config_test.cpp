@@ -168,6 +168,8 @@ TEST_F(ConfigTest, MalformedFileGivesOneMessageWithFileAndLine) {
     for (int i = 0; i < 17; ++i) seventeenUnits += "Unit = 1, 2, 3, u\n";
     std::string seventeenServices = "[Board]\n";
     for (int i = 0; i < 17; ++i) seventeenServices += "Service = S, 1\n";
+    std::string seventeenStatus = "[Board]\n";
+    for (int i = 0; i < 17; ++i) seventeenStatus += "Status." + std::to_string(i) + " = 1\n";
     const Case cases[] = {
         {"[Board]\nName = A\nNmae = B\n", "zkt.ini:3: unknown key 'Nmae' in [Board]"},
         {"[Library]\nName = A\n", "zkt.ini:2: unknown key 'Name' in [Library]"},
@@ -183,6 +185,10 @@ TEST_F(ConfigTest, MalformedFileGivesOneMessageWithFileAndLine) {
         {seventeenServices, "zkt.ini:18: too many services (at most 16)"},
         {"\n[Boards]\n", "zkt.ini:2: unknown section [Boards]"},
         {"[Board\n", "zkt.ini:1: bad section header: expected [Name]"},
+        {"[Board] x\n", "zkt.ini:1: bad section header: expected [Name]"},
+        {seventeenStatus, "zkt.ini:18: too many Status overrides (at most 16)"},
+        {"[Board]\nWrite.0x1800 = 0:i32:1\nWrite.6144 = 0:i32:2\n",
+         "zkt.ini:3: duplicate key 'Write.6144' in [Board]"},
         {"Name = A\n", "zkt.ini:1: key 'Name' outside any section"},
         {"[Board]\nName A\n", "zkt.ini:2: expected 'key = value'"},
         {"[Board]\nName = A\nname = B\n", "zkt.ini:3: duplicate key 'name' in [Board]"},
@@ -393,7 +399,7 @@ TEST_F(ConfigTest, ReadsEveryLineEndAndEncoding) {
     const std::string paths =
         Utf16(u"; \u0141\n[Library]\nReplay = r\u00E9.log\nTrace = \u00E9 t\u00E9\n", true);
     ASSERT_TRUE(Parse(paths).ok);
-    char narrow[kSimMaxPathSize];
+    char narrow[kZktIniMaxPathSize];
     char reason[128];
     const std::u16string replay = u"r\u00E9.log";
     const std::u16string trace = u"\u00E9 t\u00E9";

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -103,6 +104,13 @@ ChildRun InitInChild(size_t headroom) {
     return run;
 }
 
+// Valgrind runs the program itself, and needs address space of its own for
+// each piece of code it first meets: a limit binds it, not the library.
+bool UnderValgrind() {
+    const char *preload = std::getenv("LD_PRELOAD");
+    return preload != nullptr && std::strstr(preload, "vgpreload") != nullptr;
+}
+
 class ReplayMemoryTest : public SimLibraryTest {
 protected:
     void SetUp() override {
@@ -113,6 +121,10 @@ protected:
         GTEST_SKIP() << "the sanitizers' allocator ends the program where memory runs out "
                         "instead of throwing, and needs more address space than a limit leaves";
 #endif
+        if (UnderValgrind()) {
+            GTEST_SKIP() << "under valgrind a limit on the address space binds valgrind itself, "
+                            "which then cannot run the child";
+        }
         WriteFile("zkt.ini", "[Library]\nReplay = recording.log\n");
     }
 };
@@ -189,8 +201,7 @@ TEST_F(ReplayMemoryTest, RunningOutOfMemoryRefusesTheRecording) {
     }
     std::remove("zkt.ini");
     EXPECT_TRUE(answered) << "the recording was never read";
-    // A process that does not keep to the limit (under valgrind) reads it.
-    if (!refused) std::printf("no run ran out of memory: the limit was not kept\n");
+    EXPECT_TRUE(refused) << "no run ran out of memory";
 }
 
 }  // namespace

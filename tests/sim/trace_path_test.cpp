@@ -7,15 +7,15 @@
 #include <string>
 
 #include "sim/sim_config.h"
-#include "sim/sim_trace_path.h"
 #include "tests/support/utf16_text.h"
+#include "zktini/library_paths.h"
 
 namespace {
 
-std::string Found(const std::string &text, size_t outSize = kSimMaxPathSize) {
-    char out[kSimMaxPathSize];
+std::string Found(const std::string &text, size_t outSize = kZktIniMaxPathSize) {
+    char out[kZktIniMaxPathSize];
     std::memset(out, 'x', sizeof out);
-    SimFindTracePath(text.data(), text.size(), out, outSize);
+    ZktIniFindTracePath(text.data(), text.size(), out, outSize);
     return out;
 }
 
@@ -47,7 +47,7 @@ TEST(TracePathTest, OnlyATraceKeyOfALibrarySectionCounts) {
 
 // The system's narrow form of a path, as the reader must give it.
 std::string NarrowForm(const std::u16string &path) {
-    char out[kSimMaxPathSize];
+    char out[kZktIniMaxPathSize];
     char reason[128];
     EXPECT_EQ(PlatformNarrowPath(path.data(), path.size(), out, sizeof out, reason, sizeof reason),
               kNarrowPathDone)

@@ -15,15 +15,15 @@ fi
 # A mirror that is being synced answers an index of the wrong size for a
 # while: the update is tried again, and the install is tried with what the
 # last update got, which fails by itself when a package is not there.
-for attempt in 1 2 3 4 5; do
-  apt-get update -qq && break
-  echo "apt-get update failed (attempt $attempt of 5); trying again in $((attempt * 20)) s" >&2
-  sleep $((attempt * 20))
-done
 for attempt in 1 2 3; do
+  apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt of 3); trying again in $((attempt * 15)) s" >&2
+  sleep $((attempt * 15))
+done
+for attempt in 1 2; do
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" &&
     exit 0
-  echo "apt-get install failed (attempt $attempt of 3)" >&2
+  echo "apt-get install failed (attempt $attempt of 2)" >&2
   sleep 30
   apt-get update -qq || true
 done

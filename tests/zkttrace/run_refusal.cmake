@@ -21,6 +21,9 @@
 #              file, zkt-trace.log (the case's expected.trace): one line,
 #              no proxy trace, the recording left byte for byte
 #   full       ZKT_TRACE_FILE=/dev/full (Linux): every write fails, one line
+#   shared     ZKT_TRACE_FILE=trace.log, the trace the case's zkt.ini names
+#              too: the proxy, which starts its trace first, holds it; the
+#              simulator says so in one line and writes none
 #   stdout     ZKT_TRACE_FILE=actual.out, the file standard output goes to:
 #              one line, and standard output as the case's own
 #   settings   ZKT_TRACE_FILE=quilmar.ini, settings that start with a "# "
@@ -130,6 +133,9 @@ elseif(KIND STREQUAL "replayed")
 elseif(KIND STREQUAL "full")
   forward_with_trace_file(/dev/full)
   set(message_pattern "^zkttrace: cannot write trace file '/dev/full' \\(No space left on device\\)\\; the trace stops, calls go on\r?\n$")
+elseif(KIND STREQUAL "shared")
+  forward_with_trace_file(trace.log)
+  set(message_pattern "^zkt: cannot open trace file 'trace\\.log' \\(in use by another run\\)\\; no trace\r?\n$")
 elseif(KIND STREQUAL "stdout")
   forward_with_trace_file(actual.out)
   set(message_pattern "^zkttrace: cannot open trace file 'actual\\.out' \\(the same file as standard output\\)\\; calls go on without a trace\r?\n$")

@@ -22,9 +22,10 @@ note() { printf -- '-- %s\n' "$*"; }
 # wine64 runs the 64-bit build; the -posix compilers come with the
 # g++-mingw-w64-* packages; googletest brings the GoogleTest sources that the
 # cross builds compile; zip writes the packages again in a fixed order.
+# groff-base renders the man pages into the zip's doc\ as text.
 bash .ci/install-packages.sh wine wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
-  googletest unzip zip
-for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix i686-w64-mingw32-objdump wine; do
+  googletest unzip zip groff-base
+for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix i686-w64-mingw32-objdump wine groff; do
   command -v "$tool" >/dev/null || { echo "missing after install: $tool" >&2; exit 1; }
 done
 # wine32 is an i386 package. Where the archive cannot give it (its i386
@@ -107,7 +108,8 @@ zip="$build/$top.zip"
 [[ -f $zip ]] || { echo "no package: $zip" >&2; exit 1; }
 expected_files=("$top/README.txt" "$top/LICENSE" "$top/quilmar.exe" "$top/zktdump.exe"
   "$top/demo/quilmar.exe" "$top/demo/zktdump.exe" "$top/demo/ZKT.dll" "$top/demo/quilmar.ini"
-  "$top/demo/zkt.ini" "$top/trace/quilmar.exe" "$top/trace/zktdump.exe" "$top/trace/ZKT.dll")
+  "$top/demo/zkt.ini" "$top/trace/quilmar.exe" "$top/trace/zktdump.exe" "$top/trace/ZKT.dll"
+  "$top/doc/quilmar.txt" "$top/doc/zktdump.txt" "$top/doc/zkt.txt" "$top/doc/zkt.ini.txt")
 if ! bash packaging/check-package.sh holds --only "$zip" "${expected_files[@]}"; then
   printf 'the package holds:\n%s\n' "$(unzip -Z1 "$zip")" >&2
   exit 1
@@ -118,6 +120,31 @@ note "package: $zip, no ZKT.dll at its top, the simulator under demo/, the proxy
 # time SOURCE_DATE_EPOCH rounded down to an even second.
 bash packaging/check-package.sh form "$zip"
 note "$zip: in byte order, folders and programs 755, other files 644, of SOURCE_DATE_EPOCH"
+
+# The references as a Windows reader opens them: every line ended by CR LF,
+# no backspace of an overstrike and no escape sequence, the page's NAME
+# section present; and every doc\ file README.txt names is there.
+for page in "${expected_files[@]}"; do
+  [[ $page == "$top/doc/"* ]] || continue
+  if [[ $(unzip -p "$zip" "$page" | grep -cx $'NAME\r' || true) != 1 ]]; then
+    echo "$zip: $page holds no NAME line ended by CR LF" >&2
+    exit 1
+  fi
+  # A line left with a bare LF (an empty one too), or a CR inside a line.
+  bad_ends=$(unzip -p "$zip" "$page" | LC_ALL=C grep -c -e '^$' -e $'[^\r]$' -e $'\r.' || true)
+  controls=$(unzip -p "$zip" "$page" | LC_ALL=C tr -d '\r\n -~' | wc -c)
+  if [[ $bad_ends != 0 || $controls != 0 ]]; then
+    echo "$zip: $page has $bad_ends lines not ended by one CR LF and $controls bytes other than printable ASCII" >&2
+    exit 1
+  fi
+done
+for named in $(unzip -p "$zip" "$top/README.txt" | grep -oE 'doc\\[A-Za-z.]+\.txt' | sort -u); do
+  if ! printf '%s\n' "${expected_files[@]}" | grep -qxF "$top/doc/${named#doc\\}"; then
+    echo "$zip: README.txt names $named, which the package does not hold" >&2
+    exit 1
+  fi
+done
+note "doc/: the four reference pages as text, CR LF, printable ASCII only; README.txt names none that is missing"
 
 check_operations "$build/bin/ZKT.dll exports" "$(exports_of "$build/bin/ZKT.dll")"
 check_operations "$build/bin/trace/ZKT.dll exports" "$(exports_of "$build/bin/trace/ZKT.dll")"

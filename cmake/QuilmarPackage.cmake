@@ -2,7 +2,8 @@
 # zktdump with no ZKT.dll beside them, so that they reach the maker's library
 # where Windows finds it; demo\ holds the same programs beside the simulator
 # and the demo's settings, trace\ the same programs beside the tracing
-# proxy; a short text on running it, and the licence.
+# proxy; doc\ the reference pages as text; a short text on running it, and
+# the licence.
 # Made by `cpack` (the windows-x86 package preset) in the build folder.
 foreach(folder demo trace)
   install(TARGETS quilmar zktdump RUNTIME DESTINATION ${folder})
@@ -17,6 +18,36 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/README-win32.txt
   DESTINATION .
   RENAME README.txt)
 install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
+
+# The man pages, rendered as text from their sources at every build, so the
+# zip's copies cannot drift from the pages the Linux packages carry. Without
+# groff the zip would lack its references; the configure stops instead.
+find_program(QUILMAR_GROFF groff)
+if(NOT QUILMAR_GROFF)
+  message(FATAL_ERROR "groff is needed to render the man pages into the zip's doc\\ folder "
+    "as text; on Debian, install groff-base")
+endif()
+set(quilmar_doc_dir ${CMAKE_BINARY_DIR}/doc)
+file(MAKE_DIRECTORY ${quilmar_doc_dir})
+set(quilmar_doc_texts "")
+file(GLOB pages CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/man/*.1
+  ${CMAKE_SOURCE_DIR}/man/*.3
+  ${CMAKE_SOURCE_DIR}/man/*.5)
+foreach(page IN LISTS pages)
+  # zkt.ini.5 gives zkt.ini.txt: only the section's suffix goes.
+  get_filename_component(name ${page} NAME_WLE)
+  set(text ${quilmar_doc_dir}/${name}.txt)
+  add_custom_command(OUTPUT ${text}
+    COMMAND ${CMAKE_COMMAND} -DGROFF=${QUILMAR_GROFF} -DINPUT=${page} -DOUTPUT=${text}
+            -P ${CMAKE_SOURCE_DIR}/cmake/man_text.cmake
+    DEPENDS ${page} ${CMAKE_SOURCE_DIR}/cmake/man_text.cmake
+            ${CMAKE_SOURCE_DIR}/cmake/script_arguments.cmake
+    VERBATIM)
+  list(APPEND quilmar_doc_texts ${text})
+endforeach()
+add_custom_target(quilmar_doc_texts ALL DEPENDS ${quilmar_doc_texts})
+install(FILES ${quilmar_doc_texts} DESTINATION doc)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(quilmar_package_system win32)

@@ -82,6 +82,19 @@ void TraceFileStop();
 // before TraceFileStart; dropped otherwise.
 void TraceFileLine(const char *line);
 
+// Whether a line added now goes anywhere: to an open trace, or held back for
+// one. Where it does not, a caller need not make the line at all.
+bool TraceFileTakesLines();
+
+// A call's line in two steps, so that a call that never returns still has
+// its call part in the trace: the call part (callLength bytes) goes to an
+// open trace at once, before the call; once the call has returned, the whole
+// line (length bytes, the call part first; LF appended) ends it. Held-back
+// lines are whole ones only: a call part is held back with its line, at its
+// end. Nothing else may be added between the two steps.
+void TraceFileCallStarted(const char *callPart, size_t callLength);
+void TraceFileCallEnded(const char *line, size_t length, size_t callLength);
+
 // Adds a note that is not a call, as a line "# text" (cut at its first line
 // end). Every call line starts with "ZKT_", so a reader tells them apart.
 void TraceFileNote(const char *text);

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <time.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "app/walk.h"

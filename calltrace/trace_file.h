@@ -1,5 +1,6 @@
-// The file a call trace goes to: one line per call, written at once, so a
-// crash still leaves the lines written so far. Lines end in LF on every
+// The file a call trace goes to: one line per call, written at once (its
+// call part before the call, the rest once it returns), so a crash still
+// leaves the lines written so far, and the call under way. Lines end in LF on every
 // system (the file is written in binary mode), so traces compare alike.
 //
 // Lines that come before the file is started are held back (up to

@@ -38,11 +38,11 @@ struct Replay {
     size_t next;    // the recorded call the next call must match
     size_t made;    // calls made in this session
     bool diverged;  // reported; nothing more is answered
+    bool goesOn;    // past a ZKT_cleanup, with another session recorded
     // The call about to be answered, matched before its call part was
     // written: the recorded call that answers it, or null.
     bool matched;
     const CallRecord *answer;
-    bool goesOn;    // past a ZKT_cleanup, with another session recorded
 };
 
 Replay replay;

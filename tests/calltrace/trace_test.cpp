@@ -588,8 +588,9 @@ TEST_F(TraceTest, CallPartIsWrittenBeforeTheCallAndLinesOnlyWhereTheyGo) {
     ops.capture = CaptureReadingTheTrace;
     ops.displayMode = DisplayModeAnswered;
     std::string reason;
-    const char capturePart[] = "ZKT_capture(device=257, reserved=0, mode=0, name=\"BASEDDS0\", "
-                               "timeout=10000)";
+    const char capturePart[] =
+        "ZKT_capture(device=257, reserved=0, mode=0, name=\"BASEDDS0\", "
+        "timeout=10000)";
     int32_t mode = 0;
 
     // No trace and nothing that matches: no line is made.

@@ -1,8 +1,10 @@
 // What a run costs: reading the settings (the demo's file, and files padded
 // with other sections up to 1 MB), one whole walk and set-up against the
 // simulated library, the same walk replayed from its recording, the
-// library's own part of each of those two, reading a large recording, and,
-// for scale, starting a trivial process.
+// library's own part of each of those two, reading a large recording,
+// whole runs of the program against a trivial program and traced by the
+// proxy against the simulator's own trace, and, for scale, starting a
+// trivial process.
 #include <benchmark/benchmark.h>
 
 #include <cerrno>
@@ -16,6 +18,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "app/walk.h"
@@ -385,6 +388,102 @@ void BM_StartTrivialProcess(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_StartTrivialProcess)->Unit(benchmark::kMicrosecond);
+
+// Whole runs of the program, each a process of its own, timed by the wall
+// clock from fork to wait, in pairs: a run and the one it is weighed
+// against, one after the other, so that the load of a shared machine falls
+// on both alike. The figure that counts is the ratio of their sums.
+//   against:0  a plain run of quilmar on 10 boards, no trace, against a
+//              trivial C++ program (bench/trivial_program.cpp)
+//   against:1  the same run traced by the tracing proxy (LD_PRELOAD, in
+//              front of the simulator), against it traced by the
+//              simulator itself (zkt.ini's Trace)
+struct ProcessRun {
+    const char *program;
+    std::vector<std::string> environment;  // added to the benchmark's own
+};
+
+std::string BinaryDirectory() {
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return std::string();
+    self[length] = '\0';
+    return std::filesystem::path(self).parent_path().string();
+}
+
+// Runs program in the current folder, standard input and output from and to
+// /dev/null; the wall time in seconds, or a negative figure when it failed.
+double TimedRun(const std::string &program, const std::vector<std::string> &environment) {
+    timespec start{};
+    timespec end{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    const pid_t child = fork();
+    if (child == 0) {
+        for (const std::string &setting : environment) putenv(const_cast<char *>(setting.c_str()));
+        const int null = open("/dev/null", O_RDWR);
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDOUT_FILENO);
+        execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || status != 0) return -1;
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    return static_cast<double>(end.tv_sec - start.tv_sec) +
+           static_cast<double>(end.tv_nsec - start.tv_nsec) * 1e-9;
+}
+
+void BM_RunPairs(benchmark::State &state) {
+    const bool traced = state.range(0) != 0;
+    const std::string bin = BinaryDirectory();
+    const std::string quilmar = bin + "/quilmar";
+    WalkFolder folder(state, traced ? "run-traced" : "run-plain",
+                      (traced ? "[Library]\nTrace = own.log\n" : "") + SimulatedBoards(10));
+    if (!folder.entered()) return;
+    WriteText("quilmar.ini", kOptionSection);
+    const std::string proxied = "ZKT_TRACE_FILE=proxy.log";
+    const std::string preload = "LD_PRELOAD=" + bin + "/libzkttrace.so";
+    const std::string plainIni = SimulatedBoards(10);
+    const std::string tracedIni = "[Library]\nTrace = own.log\n" + SimulatedBoards(10);
+    double runSeconds = 0;
+    double otherSeconds = 0;
+    for (auto _ : state) {
+        double run = 0;
+        double other = 0;
+        if (traced) {
+            // The proxy's run with no trace of the simulator's own.
+            WriteText("zkt.ini", plainIni);
+            run = TimedRun(quilmar, {proxied, preload});
+            WriteText("zkt.ini", tracedIni);
+            other = TimedRun(quilmar, {});
+        } else {
+            run = TimedRun(quilmar, {});
+            other = TimedRun(bin + "/trivial_program", {});
+        }
+        if (run < 0 || other < 0) {
+            state.SkipWithError("a run failed");
+            break;
+        }
+        runSeconds += run;
+        otherSeconds += other;
+    }
+    // Both traces must hold the run, line for line alike.
+    if (traced && ReadText("proxy.log") != ReadText("own.log")) {
+        state.SkipWithError("the proxy's trace is not the simulator's");
+    }
+    state.counters["run_ms"] =
+        benchmark::Counter(runSeconds * 1e3, benchmark::Counter::kAvgIterations);
+    state.counters["other_ms"] =
+        benchmark::Counter(otherSeconds * 1e3, benchmark::Counter::kAvgIterations);
+    state.counters["ratio"] = otherSeconds > 0 ? runSeconds / otherSeconds : 0;
+}
+BENCHMARK(BM_RunPairs)
+    ->ArgName("against")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(100)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -21,6 +21,11 @@ FILE *file = nullptr;
 std::string filePath;
 bool fileRegular = false;
 uint64_t wholeBytes = 0;  // bytes of whole lines in the file
+// The call under way: whether the open trace holds its call part, past its
+// whole lines (a failed write cuts it off with them), and whether its line
+// is held back, whole, when it ends.
+bool callPartWritten = false;
+bool callHeld = false;
 std::string pending;      // whole lines, each ended by '\n'
 size_t callsNotHeld = 0;  // calls past the held-back lines' limit
 size_t callsNotKept = 0;  // of those, at the last start of a trace
@@ -35,26 +40,49 @@ void GiveUp(int error) {
     const bool cutBack = fileRegular && PlatformTruncateFile(file, wholeBytes) == 0;
     std::fclose(file);
     file = nullptr;
+    callPartWritten = false;
     mode = kDropping;
     if (failureReport != nullptr) {
         failureReport(filePath.c_str(), std::strerror(error != 0 ? error : EIO), cutBack);
     }
 }
 
-// Writes bytes, whole lines, to the open trace; gives up on a failure.
-void Write(const char *bytes, size_t length) {
-    if (length == 0) return;
+// Writes bytes to the open trace; gives up on a failure. Whether they end
+// whole lines is the caller's to say: only those count as kept.
+bool WritePart(const char *bytes, size_t length) {
+    if (length == 0) return true;
     errno = 0;
     if (std::fwrite(bytes, 1, length, file) != length || std::fflush(file) != 0) {
         GiveUp(errno);
-        return;
+        return false;
     }
-    wholeBytes += length;
+    return true;
+}
+
+// Writes bytes, whole lines, to the open trace; gives up on a failure.
+void Write(const char *bytes, size_t length) {
+    if (WritePart(bytes, length)) wholeBytes += length;
+}
+
+// Whether a line added now is held back: before a trace starts, or between
+// sessions beside the open trace.
+bool Holding() { return mode == kHoldingBack || (mode == kWriting && holdingToo); }
+
+// Holds a line back, within kTracePendingBytes; a call past them is counted.
+void Hold(const char *prefix, const char *line, size_t length, bool isCall) {
+    const size_t prefixLength = std::strlen(prefix);
+    if (pending.size() + prefixLength + length + 1 <= kTracePendingBytes) {
+        pending.append(prefix, prefixLength);
+        pending.append(line, length);
+        pending.push_back('\n');
+    } else if (isCall) {
+        ++callsNotHeld;
+    }
 }
 
 void AddLine(const char *prefix, const char *line, size_t length, bool isCall) {
     const size_t prefixLength = std::strlen(prefix);
-    const bool holding = mode == kHoldingBack || (mode == kWriting && holdingToo);
+    const bool holding = Holding();
     if (mode == kWriting) {
         std::string whole;
         whole.reserve(prefixLength + length + 1);
@@ -63,13 +91,7 @@ void AddLine(const char *prefix, const char *line, size_t length, bool isCall) {
         whole.push_back('\n');
         Write(whole.data(), whole.size());
     }
-    if (holding && pending.size() + prefixLength + length + 1 <= kTracePendingBytes) {
-        pending.append(prefix, prefixLength);
-        pending.append(line, length);
-        pending.push_back('\n');
-    } else if (holding && isCall) {
-        ++callsNotHeld;
-    }
+    if (holding) Hold(prefix, line, length, isCall);
 }
 
 // Opening a named pipe for writing waits for a reader, for good when none
@@ -182,6 +204,7 @@ bool TraceFileStart(const char *path, const TraceKeptFile *kept, size_t keptCoun
                     std::string *reason) {
     if (file != nullptr) std::fclose(file);
     file = nullptr;
+    callPartWritten = false;
     mode = kDropping;
     holdingToo = false;
     reason->clear();
@@ -260,6 +283,7 @@ bool TraceFileGoesOnAt(const char *path, const TraceKeptFile *kept, size_t keptC
 void TraceFileStop() {
     if (file != nullptr) std::fclose(file);
     file = nullptr;
+    callPartWritten = false;
     mode = kHoldingBack;
     holdingToo = false;
 }
@@ -281,6 +305,33 @@ void TraceFileGoOn() {
 }
 
 void TraceFileLine(const char *line) { AddLine("", line, std::strlen(line), true); }
+
+bool TraceFileTakesLines() { return mode == kHoldingBack || mode == kWriting; }
+
+void TraceFileCallStarted(const char *callPart, size_t callLength) {
+    callHeld = Holding();
+    callPartWritten = mode == kWriting && WritePart(callPart, callLength);
+}
+
+void TraceFileCallEnded(const char *line, size_t length, size_t callLength) {
+    if (mode == kWriting) {
+        if (!callPartWritten) {
+            std::string whole;
+            whole.reserve(length + 1);
+            whole.append(line, length);
+            whole.push_back('\n');
+            Write(whole.data(), whole.size());
+        } else {
+            std::string rest;
+            rest.reserve(length - callLength + 1);
+            rest.append(line + callLength, length - callLength);
+            rest.push_back('\n');
+            if (WritePart(rest.data(), rest.size())) wholeBytes += length + 1;
+        }
+    }
+    callPartWritten = false;
+    if (callHeld) Hold("", line, length, true);
+}
 
 void TraceFileNote(const char *text) { AddLine("# ", text, std::strcspn(text, "\r\n"), false); }
 

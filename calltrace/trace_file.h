@@ -1,5 +1,6 @@
-// The file a call trace goes to: one line per call, written at once, so a
-// crash still leaves the lines written so far. Lines end in LF on every
+// The file a call trace goes to: one line per call, written at once (its
+// call part before the call, the rest once it returns), so a crash still
+// leaves the lines written so far, and the call under way. Lines end in LF on every
 // system (the file is written in binary mode), so traces compare alike.
 //
 // Lines that come before the file is started are held back (up to
@@ -81,6 +82,19 @@ void TraceFileStop();
 // Adds one line (LF appended): to the file while a trace is open; held back
 // before TraceFileStart; dropped otherwise.
 void TraceFileLine(const char *line);
+
+// Whether a line added now goes anywhere: to an open trace, or held back for
+// one. Where it does not, a caller need not make the line at all.
+bool TraceFileTakesLines();
+
+// A call's line in two steps, so that a call that never returns still has
+// its call part in the trace: the call part (callLength bytes) goes to an
+// open trace at once, before the call; once the call has returned, the whole
+// line (length bytes, the call part first; LF appended) ends it. Held-back
+// lines are whole ones only: a call part is held back with its line, at its
+// end. Nothing else may be added between the two steps.
+void TraceFileCallStarted(const char *callPart, size_t callLength);
+void TraceFileCallEnded(const char *line, size_t length, size_t callLength);
 
 // Adds a note that is not a call, as a line "# text" (cut at its first line
 // end). Every call line starts with "ZKT_", so a reader tells them apart.

@@ -33,7 +33,10 @@ struct Around<kZktCleanup> {
 
 // Sets the table that answers the call of operation being made, which the
 // traced call then goes through.
-void Through(ZktOperation operation) { TracedThrough(ExportedOps(operation)); }
+void Through(ZktOperation operation) {
+    const ZktOps &ops = ExportedOps(operation);
+    TracedThrough(ops, ExportedBeforeCall());
+}
 
 }  // namespace
 

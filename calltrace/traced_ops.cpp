@@ -13,6 +13,7 @@ namespace {
 CallRecord record;
 std::string line;
 const ZktOps *through = nullptr;  // the table the call goes through
+TracedBeforeCall beforeCall = nullptr;
 
 CallRecord &Begin(ZktOperation operation) {
     CallRecordStart(&record, operation);
@@ -21,20 +22,32 @@ CallRecord &Begin(ZktOperation operation) {
 }
 
 // Makes the call through the table's slot (member of ZktOps), with the
-// record's own arguments in place: takes what goes
-// in through pointers, writes the call part, calls (an empty slot answers
-// kZktRefused), takes the outputs the line shows, and writes the line.
+// record's own arguments in place: takes what goes in through pointers,
+// makes the call part, lets the backend look at it, writes it, calls (an
+// empty slot answers kZktRefused), takes the outputs the line shows, and
+// ends the line. The line is made only where it goes: to a trace, written
+// or held back, or to a backend that matches the call part; a run without
+// either spends nothing on it.
 template <typename Slot, typename... Arguments>
 int32_t Call(Slot ZktOps::*slot, const CallPointers &pointers, Arguments... arguments) {
     const auto function = through != nullptr ? through->*slot : nullptr;
-    CallRecordTakeInputs(&record, pointers);
-    CallRecordAppendCall(record, &line);
+    const bool traced = TraceFileTakesLines();
     CallEntryState entry;
-    CallRecordNoteEntry(pointers, &entry);
+    if (traced || beforeCall != nullptr) {
+        CallRecordTakeInputs(&record, pointers);
+        CallRecordAppendCall(record, &line);
+        CallRecordNoteEntry(pointers, &entry);
+    }
+    // What the backend writes of its own stands before the line.
+    if (beforeCall != nullptr) beforeCall();
+    const size_t callLength = line.size();
+    if (traced) TraceFileCallStarted(line.data(), callLength);
     record.result = function != nullptr ? function(arguments...) : kZktRefused;
-    CallRecordTakeOutputs(&record, pointers, entry);
-    CallRecordAppendResult(record, &line);
-    TraceFileLine(line.c_str());
+    if (traced) {
+        CallRecordTakeOutputs(&record, pointers, entry);
+        CallRecordAppendResult(record, &line);
+        TraceFileCallEnded(line.data(), line.size(), callLength);
+    }
     return record.result;
 }
 
@@ -126,7 +139,10 @@ int32_t TracedCleanup() {
     return Call(&ZktOps::cleanup, {});
 }
 
-void TracedThrough(const ZktOps &ops) { through = &ops; }
+void TracedThrough(const ZktOps &ops, TracedBeforeCall before) {
+    through = &ops;
+    beforeCall = before;
+}
 
 const std::string &TracedCallPart() { return line; }
 

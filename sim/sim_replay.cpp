@@ -39,6 +39,10 @@ struct Replay {
     size_t made;    // calls made in this session
     bool diverged;  // reported; nothing more is answered
     bool goesOn;    // past a ZKT_cleanup, with another session recorded
+    // The call about to be answered, matched before its call part was
+    // written: the recorded call that answers it, or null.
+    bool matched;
+    const CallRecord *answer;
 };
 
 Replay replay;
@@ -104,7 +108,8 @@ const CallRecord *Answer() {
 // its line shows written back through the caller's pointers; what the line
 // does not show stays as the caller left it.
 int32_t Answer(const CallPointers &pointers) {
-    const CallRecord *recorded = Answer();
+    const CallRecord *recorded = replay.matched ? replay.answer : Answer();
+    replay.matched = false;
     if (recorded == nullptr) return kZktRefused;
     CallRecordWriteBack(*recorded, pointers);
     return recorded->result;
@@ -317,3 +322,8 @@ bool SimReplayGoesOn() { return replay.goesOn; }
 void SimReplayForget() { replay = Replay{}; }
 
 const ZktOps &SimReplayOps() { return kReplayOps; }
+
+void SimReplayBeforeCall() {
+    replay.answer = Answer();
+    replay.matched = true;
+}

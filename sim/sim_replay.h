@@ -46,4 +46,10 @@ void SimReplayForget();
 // The operations, answered from the recording.
 const ZktOps &SimReplayOps();
 
+// Matches the call about to be answered (its call part, TracedCallPart) with
+// the next recorded one, before the call part is written: a divergence's
+// note then stands before the line. The operation that follows answers as
+// matched here.
+void SimReplayBeforeCall();
+
 #endif  // QUILMAR_SIM_SIM_REPLAY_H

@@ -64,6 +64,10 @@ const ZktOps &SimSessionOps() {
     return backend == kReplay ? SimReplayOps() : SimModelOps();
 }
 
+TracedBeforeCall SimSessionBeforeCall() {
+    return backend == kReplay ? SimReplayBeforeCall : nullptr;
+}
+
 void SimSessionInit(const char *configFile, const int32_t *count) {
     SimLibraryState &s = SimState();
     if (s.initialised || configFile == nullptr || count == nullptr) return;

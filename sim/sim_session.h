@@ -12,10 +12,16 @@
 #include <cstdint>
 
 #include "boardlib/zkt_ops.h"
+#include "calltrace/traced_ops.h"
 
 // The backend answering the session's calls; each exported operation asks
 // once per call.
 const ZktOps &SimSessionOps();
+
+// What runs before a call of SimSessionOps is written: the replay's match
+// of the call, whose note on a divergence then stands before the line; null
+// for the model.
+TracedBeforeCall SimSessionBeforeCall();
 
 // Before ZKT_init is answered: reads configFile, reports its problems on
 // standard error, starts its trace and settles the backend. Does nothing

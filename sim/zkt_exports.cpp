@@ -6,6 +6,8 @@
 
 const ZktOps &ExportedOps(ZktOperation) { return SimSessionOps(); }
 
+TracedBeforeCall ExportedBeforeCall() { return SimSessionBeforeCall(); }
+
 void ExportedBeforeInit(const char *configFile, const int32_t *count) {
     SimSessionInit(configFile, count);
 }

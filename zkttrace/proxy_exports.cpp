@@ -71,6 +71,9 @@ const ZktOps &ExportedOps(ZktOperation operation) {
     return ZktBoundOps();
 }
 
+// The target's calls are written as they are made.
+TracedBeforeCall ExportedBeforeCall() { return nullptr; }
+
 void ExportedBeforeInit(const char *configFile, const int32_t *) {
     LoadTarget();  // a target that cannot be loaded is told first
     StartTrace(configFile);

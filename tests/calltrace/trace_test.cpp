@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "boardlib/zkt_api.h"
 #include "calltrace/call_record.h"
 #include "calltrace/trace_file.h"
+#include "calltrace/traced_ops.h"
 #include "platform/platform.h"
 #include "tests/support/sim_test_support.h"
 #include "textesc/text_escape.h"
@@ -558,6 +561,71 @@ TEST(TraceFormatTest, QuotedTextIsBoundedAndEscaped) {
 // Two runs, one trace: the run that finds the file locked by another leaves
 // it alone and says so; its calls go on. Once the lock is let go, the next
 // run writes its trace there.
+// The wrapper itself, in this program's own copy of the trace (the library's
+// is its own), around a table whose capture reads the trace while it runs.
+std::string traceDuringCall;
+
+int32_t CaptureReadingTheTrace(int32_t, int32_t, int32_t *mode, const char *, int32_t) {
+    std::ifstream in("wrapper.log", std::ios::binary);
+    traceDuringCall.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    *mode = 1;
+    return 513;
+}
+
+int32_t DisplayModeAnswered(int32_t) { return 0; }
+
+// A backend that looks at the call part before it is written, as a replay
+// does: what it sees, and its note.
+std::string seenBeforeCall;
+
+void NoteTheCallPart() {
+    seenBeforeCall = TracedCallPart();
+    TracedNote(("about to answer " + seenBeforeCall).c_str());
+}
+
+TEST_F(TraceTest, CallPartIsWrittenBeforeTheCallAndLinesOnlyWhereTheyGo) {
+    ZktOps ops{};
+    ops.capture = CaptureReadingTheTrace;
+    ops.displayMode = DisplayModeAnswered;
+    std::string reason;
+    const char capturePart[] =
+        "ZKT_capture(device=257, reserved=0, mode=0, name=\"BASEDDS0\", "
+        "timeout=10000)";
+    int32_t mode = 0;
+
+    // No trace and nothing that matches: no line is made.
+    ASSERT_TRUE(TraceFileStart("", nullptr, 0, &reason));
+    TracedThrough(ops);
+    EXPECT_EQ(TracedCapture(257, 0, &mode, "BASEDDS0", 10000), 513);
+    EXPECT_EQ(TracedCallPart(), "");
+    // A backend that matches calls gets the call part all the same.
+    TracedThrough(ops, NoteTheCallPart);
+    mode = 0;
+    EXPECT_EQ(TracedCapture(257, 0, &mode, "BASEDDS0", 10000), 513);
+    EXPECT_EQ(seenBeforeCall, capturePart);
+
+    // Held back before the trace starts: whole lines only, at its top.
+    TraceFileStop();
+    TracedThrough(ops);
+    EXPECT_EQ(TracedDisplayMode(0x8f), 0);
+    ASSERT_TRUE(TraceFileStart("wrapper.log", nullptr, 0, &reason)) << reason;
+    mode = 0;
+    EXPECT_EQ(TracedCapture(257, 0, &mode, "BASEDDS0", 10000), 513);
+    EXPECT_EQ(traceDuringCall, std::string("ZKT_displayMode(mode=0x8f) = 0\n") + capturePart);
+    // The backend's note comes before the call part.
+    TracedThrough(ops, NoteTheCallPart);
+    mode = 0;
+    EXPECT_EQ(TracedCapture(257, 0, &mode, "BASEDDS0", 10000), 513);
+    TraceFileStart("", nullptr, 0, &reason);
+    TracedThrough(ops);
+    EXPECT_EQ(ReadFile("wrapper.log"), std::string("ZKT_displayMode(mode=0x8f) = 0\n") +
+                                           capturePart + " = 513, mode=1\n# about to answer " +
+                                           capturePart + "\n" + capturePart + " = 513, mode=1\n");
+    EXPECT_EQ(traceDuringCall, std::string("ZKT_displayMode(mode=0x8f) = 0\n") + capturePart +
+                                   " = 513, mode=1\n# about to answer " + capturePart + "\n" +
+                                   capturePart);
+}
+
 TEST_F(TraceTest, TraceLockedByAnotherRunIsLeftAsItWas) {
     const std::string older = "ZKT_cleanup() = 0\n";
     WriteFile("shared.log", older);

@@ -447,7 +447,7 @@ void BM_RunPairs(benchmark::State &state) {
     const std::string tracedIni = "[Library]\nTrace = own.log\n" + SimulatedBoards(10);
     double runSeconds = 0;
     double otherSeconds = 0;
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         double run = 0;
         double other = 0;
         if (traced) {

@@ -60,8 +60,11 @@ BoundCall<Parameters...> CallBound(int32_t (*function)(Parameters...)) {
     return {function};
 }
 
+// A type and parameter and argument lists, which parentheses would break.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
     type Bound##Name parameters { return CallBound(bound.name) arguments; }
+// NOLINTEND(bugprone-macro-parentheses)
 #include "boardlib/zkt_operations.inc"
 
 const ZktOps kBoundOps = {

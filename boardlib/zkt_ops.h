@@ -16,7 +16,11 @@
 // A slot left empty (null) is an operation not there to call: it answers
 // kZktRefused.
 struct ZktOps {
+// The list hands over a type and a parameter list, which parentheses would
+// break.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define ZKT_OPERATION(type, name, Name, words, parameters, arguments) type(*name) parameters;
+// NOLINTEND(bugprone-macro-parentheses)
 #include "boardlib/zkt_operations.inc"
 };
 
@@ -37,11 +41,14 @@ struct ZktParameterCount<Result(Parameters...)> {
 
 // The interface that other programs include is written by hand: each of its
 // declarations must be the list's, with as many parameters as it says.
+// A type and a parameter list, which parentheses would break.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define ZKT_OPERATION(type, name, Name, words, parameters, arguments)                 \
     static_assert(std::is_same_v<decltype(&ZKT_##name), type(ZKT_CALL *) parameters>, \
                   "zkt_api.h declares ZKT_" #name " otherwise than the list");        \
     static_assert(ZktParameterCount<type parameters>::value == (words),               \
                   "ZKT_" #name " takes another number of words than the list says");
+// NOLINTEND(bugprone-macro-parentheses)
 #include "boardlib/zkt_operations.inc"
 
 // What an operation answers when there is nothing to answer it: a slot left

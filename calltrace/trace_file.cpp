@@ -122,15 +122,18 @@ bool IsCallLine(const char *line, size_t length, bool whole) {
 }
 
 // Whether the open regular file may be replaced by a trace: its first line
-// that is not a note ("# ...") is a call. A file of notes only, or an empty
-// one, may be too. Anything else is the user's own file: a settings file
-// may start with a "# " comment just as a trace starts with a note, so the
-// notes alone tell nothing.
+// that is not a note ("# ...") is a call, within the first
+// kTraceSniffBytes. A file of notes only, or an empty one, may be too. Anything else is the user's
+// own file: a settings file may start with a "# " comment just as a trace starts with a note, so
+// the notes alone tell nothing.
 bool HoldsATraceOrNothing(FILE *opened) {
     if (std::fseek(opened, 0, SEEK_SET) != 0) return false;
-    std::string top(kTraceSniffBytes, '\0');
-    const size_t length = std::fread(&top[0], 1, top.size(), opened);
+    // One byte more than is looked at tells whether the file goes on.
+    std::string top(kTraceSniffBytes + 1, '\0');
+    size_t length = std::fread(&top[0], 1, top.size(), opened);
     if (std::ferror(opened)) return false;
+    const bool goesOn = length > kTraceSniffBytes;
+    if (goesOn) length = kTraceSniffBytes;
     size_t at = 0;
     while (at < length) {
         const char *end = static_cast<const char *>(std::memchr(&top[at], '\n', length - at));
@@ -141,7 +144,9 @@ bool HoldsATraceOrNothing(FILE *opened) {
         }
         at += lineLength + 1;
     }
-    return true;
+    // Notes alone, to the end: a trace that made no call yet. Notes that
+    // fill what is looked at and go on decide nothing, and the file is kept.
+    return !goesOn;
 }
 
 // Opens path in mode, unbuffered, and tells what it is; null with errno

@@ -652,10 +652,15 @@ TEST_F(TraceTest, TraceLockedByAnotherRunIsLeftAsItWas) {
 // over anything else, though it start with a note as a commented settings
 // file does. That file stays as it was, and the calls go on.
 TEST_F(TraceTest, TraceGoesOnlyOverATraceOrAnEmptyFile) {
+    // Notes that fill the 64 KiB looked at: 1024 lines of 64 bytes.
+    std::string sniffed;
+    for (int i = 0; i < 1024; ++i) sniffed += "# " + std::string(61, 'n') + "\n";
     const struct {
-        const char *older;
+        std::string older;
         bool replaced;
     } rows[] = {
+        {sniffed, true},
+        {sniffed + "[Option]\n", false},
         {"", true},
         {"ZKT_cleanup() = 0\n", true},
         {"# a note\nZKT_cleanup() = 0\n", true},
@@ -684,7 +689,8 @@ TEST_F(TraceTest, TraceGoesOnlyOverATraceOrAnEmptyFile) {
         EXPECT_EQ(Init("[Library]\nTrace = other.txt\n"), 0);
         EXPECT_EQ(ZKT_cleanup(), 0);
         const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(ReadFile("other.txt"), row.replaced ? written : row.older) << row.older;
+        EXPECT_EQ(ReadFile("other.txt"), row.replaced ? written : row.older)
+            << row.older.substr(row.older.size() > 40 ? row.older.size() - 40 : 0);
         EXPECT_EQ(err, row.replaced ? ""
                                     : "zkt: cannot open trace file 'other.txt' (a file that is "
                                       "not a trace); no trace\n")

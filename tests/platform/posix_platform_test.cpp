@@ -4,6 +4,7 @@
 // and closed inputs never block and a terminal gets its own settings back
 // however the wait ends; interrupts that end the wait and then the run.
 #include "platform/platform.h"
+#include "tests/platform/narrow_path_rows.h"
 
 #include <cerrno>
 #include <csignal>
@@ -92,42 +93,18 @@ TEST(WholeFile, NamedPipeAndDeviceAreNotRead) {
 // A path is put in UTF-8 without a character lost; an unpaired surrogate
 // has no form there and is refused, never turned into '?'.
 TEST(NarrowPath, IsUtf8OrRefused) {
-    const struct {
-        std::u16string path;
-        NarrowPathResult result;
-        std::string narrow;  // or the reason
-    } rows[] = {
-        {u"trac\u00E9.log", kNarrowPathDone, "trac\xC3\xA9.log"},
-        {u"\u007F\u0080\u07FF\u0800\uFFFF", kNarrowPathDone,
-         "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
-        {u"\U0001F600\U0010FFFF", kNarrowPathDone, "\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"},
-        {u"", kNarrowPathDone, ""},
-        {u"x\xD83D", kNarrowPathNoForm, "U+D83D has no form in UTF-8"},
-        {std::u16string(u"\xD83D") + u"y", kNarrowPathNoForm, "U+D83D has no form in UTF-8"},
-        {u"\xDE00\xD83D", kNarrowPathNoForm, "U+DE00 has no form in UTF-8"},
-    };
-    for (const auto &row : rows) {
-        char out[64];
-        char reason[128] = "";
-        EXPECT_EQ(PlatformNarrowPath(row.path.data(), row.path.size(), out, sizeof out, reason,
-                                     sizeof reason),
-                  row.result)
-            << row.narrow;
-        EXPECT_EQ(std::string(row.result == kNarrowPathDone ? out : reason), row.narrow);
-        if (row.result != kNarrowPathDone) {
-            EXPECT_STREQ(out, "");
-        }
-    }
-    // Room for the bytes and the NUL, counted in bytes, not characters.
-    const std::u16string path = u"\u00E9t";
-    char out[4];
-    char reason[8];
-    EXPECT_EQ(PlatformNarrowPath(path.data(), path.size(), out, sizeof out, reason, sizeof reason),
-              kNarrowPathDone);
-    EXPECT_STREQ(out, "\xC3\xA9t");
-    EXPECT_EQ(PlatformNarrowPath(path.data(), path.size(), out, 3, reason, sizeof reason),
-              kNarrowPathTooLong);
-    EXPECT_STREQ(out, "");
+    ExpectNarrowPaths(
+        {
+            {u"trac\u00E9.log", kNarrowPathDone, "trac\xC3\xA9.log"},
+            {u"\u007F\u0080\u07FF\u0800\uFFFF", kNarrowPathDone,
+             "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
+            {u"\U0001F600\U0010FFFF", kNarrowPathDone, "\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF"},
+            {u"", kNarrowPathDone, ""},
+            {u"x\xD83D", kNarrowPathNoForm, "U+D83D has no form in UTF-8"},
+            {std::u16string(u"\xD83D") + u"y", kNarrowPathNoForm, "U+D83D has no form in UTF-8"},
+            {u"\xDE00\xD83D", kNarrowPathNoForm, "U+DE00 has no form in UTF-8"},
+        },
+        u"\u00E9t", "\xC3\xA9t");
 }
 
 TEST(PathInCurrentDirectory, JoinsOrFailsWithoutOverflow) {

@@ -2,6 +2,7 @@
 // counts as missing, the whole-file reader on a device and a held file, and
 // how the key wait behaves without a console.
 #include "platform/platform.h"
+#include "tests/platform/narrow_path_rows.h"
 
 #include <windows.h>
 
@@ -183,41 +184,18 @@ TEST(Win32LoadLibrary, ByNameAndByPathGiveOneReason) {
 // code page lacks, or has only a look-alike for, is refused and named.
 TEST(Win32NarrowPath, KeepsEveryCharacterOrRefuses) {
     if (GetACP() != 1252) GTEST_SKIP() << "rows for code page 1252; this is " << GetACP();
-    const struct {
-        std::u16string path;
-        NarrowPathResult result;
-        std::string narrow;  // or the reason
-    } rows[] = {
-        {u"trac\u00E9.log", kNarrowPathDone, "trac\xE9.log"},
-        {u"\u20AC", kNarrowPathDone, "\x80"},
-        {u"", kNarrowPathDone, ""},
-        {u"a\u0141b", kNarrowPathNoForm, "U+0141 has no form in code page 1252"},
-        // Read as 'A' where look-alikes were taken.
-        {u"\u0100.log", kNarrowPathNoForm, "U+0100 has no form in code page 1252"},
-        {u"x\U0001F600", kNarrowPathNoForm, "U+1F600 has no form in code page 1252"},
-        {u"x\xD83D", kNarrowPathNoForm, "U+D83D has no form in code page 1252"},
-    };
-    for (const auto &row : rows) {
-        char out[64];
-        char reason[128] = "";
-        EXPECT_EQ(PlatformNarrowPath(row.path.data(), row.path.size(), out, sizeof out, reason,
-                                     sizeof reason),
-                  row.result)
-            << row.narrow;
-        EXPECT_EQ(std::string(row.result == kNarrowPathDone ? out : reason), row.narrow);
-        if (row.result != kNarrowPathDone) {
-            EXPECT_STREQ(out, "");
-        }
-    }
-    const std::u16string path = u"\u00E9t\u00E9";
-    char out[4];
-    char reason[8];
-    EXPECT_EQ(PlatformNarrowPath(path.data(), path.size(), out, sizeof out, reason, sizeof reason),
-              kNarrowPathDone);
-    EXPECT_STREQ(out, "\xE9t\xE9");
-    EXPECT_EQ(PlatformNarrowPath(path.data(), path.size(), out, 3, reason, sizeof reason),
-              kNarrowPathTooLong);
-    EXPECT_STREQ(out, "");
+    ExpectNarrowPaths(
+        {
+            {u"trac\u00E9.log", kNarrowPathDone, "trac\xE9.log"},
+            {u"\u20AC", kNarrowPathDone, "\x80"},
+            {u"", kNarrowPathDone, ""},
+            {u"a\u0141b", kNarrowPathNoForm, "U+0141 has no form in code page 1252"},
+            // Read as 'A' where look-alikes were taken.
+            {u"\u0100.log", kNarrowPathNoForm, "U+0100 has no form in code page 1252"},
+            {u"x\U0001F600", kNarrowPathNoForm, "U+1F600 has no form in code page 1252"},
+            {u"x\xD83D", kNarrowPathNoForm, "U+D83D has no form in code page 1252"},
+        },
+        u"\u00E9t\u00E9", "\xE9t\xE9");
 }
 
 // Puts another handle in place of standard input for one test.

@@ -15,78 +15,6 @@ namespace {
 
 enum Section { kNoSection, kLibrarySection, kBoardSection };
 
-// Keys of a section; a key may appear once per section (Unit, Service,
-// Status.<code> and Write.<code> are checked separately).
-enum Key {
-    kKeyTrace,
-    kKeyReplay,
-    kKeyDeviceCount,
-    kKeyName,
-    kKeyDevId,
-    kKeyRevId,
-    kKeyIdWord,
-    kKeyBus,
-    kKeyDev,
-    kKeySlot,
-    kKeyLid,
-    kKeyOpen,
-    kKeyOpenHandle,
-    kKeyInfo,
-    kKeyInfoRecord,
-    kKeyCaptureMode,
-    kKeyCapture,
-    kKeyCaptureHandle,
-    kKeyUnitCount,
-    kKeyServiceCount,
-    kKeyInternalClock,
-    kKeyMaxRefClock,
-    kKeyTuningBits,
-    kKeyThresholdMin,
-    kKeyThresholdMax,
-    kKeyUnit,
-    kKeyService,
-    kKeyUnknown
-};
-
-// Parser::seenKeys holds one bit per key.
-static_assert(kKeyUnknown <= 32, "a bit per key in a 32-bit mask");
-
-struct KeyName {
-    const char *name;
-    Key key;
-    Section section;
-};
-
-const KeyName kKeyNames[] = {
-    {"Trace", kKeyTrace, kLibrarySection},
-    {"Replay", kKeyReplay, kLibrarySection},
-    {"DeviceCount", kKeyDeviceCount, kLibrarySection},
-    {"Name", kKeyName, kBoardSection},
-    {"DevID", kKeyDevId, kBoardSection},
-    {"RevID", kKeyRevId, kBoardSection},
-    {"IdWord", kKeyIdWord, kBoardSection},
-    {"Bus", kKeyBus, kBoardSection},
-    {"Dev", kKeyDev, kBoardSection},
-    {"Slot", kKeySlot, kBoardSection},
-    {"Lid", kKeyLid, kBoardSection},
-    {"Open", kKeyOpen, kBoardSection},
-    {"OpenHandle", kKeyOpenHandle, kBoardSection},
-    {"Info", kKeyInfo, kBoardSection},
-    {"InfoRecord", kKeyInfoRecord, kBoardSection},
-    {"CaptureMode", kKeyCaptureMode, kBoardSection},
-    {"Capture", kKeyCapture, kBoardSection},
-    {"CaptureHandle", kKeyCaptureHandle, kBoardSection},
-    {"UnitCount", kKeyUnitCount, kBoardSection},
-    {"ServiceCount", kKeyServiceCount, kBoardSection},
-    {"InternalClock", kKeyInternalClock, kBoardSection},
-    {"MaxRefClock", kKeyMaxRefClock, kBoardSection},
-    {"TuningBits", kKeyTuningBits, kBoardSection},
-    {"ThresholdMin", kKeyThresholdMin, kBoardSection},
-    {"ThresholdMax", kKeyThresholdMax, kBoardSection},
-    {"Unit", kKeyUnit, kBoardSection},
-    {"Service", kKeyService, kBoardSection},
-};
-
 struct Parser {
     const char *file;
     // The text as read (UTF-16 before it is narrowed), and where the line
@@ -101,13 +29,15 @@ struct Parser {
     size_t messageSize;
     SimConfig *config;
     Section section;
-    uint32_t seenKeys;  // bit per Key in the current section
+    // The key line being read, cut apart.
+    const char *key;
+    char *value;
+    uint32_t seenKeys;  // bit per row of kKeys in the current section
     bool librarySeen;
     // Of the board being read.
     SimBoard *board;
     uint32_t devId;
     uint32_t revId;
-    bool idWordSet;
     int boardLines[kZktIniMaxBoards];
 };
 
@@ -145,8 +75,9 @@ const char *SectionName(Section section) {
 
 // A range without negative values is that of a field that cannot be
 // negative, written without a sign.
+template <typename T>
 bool ParseRange(Parser &p, const char *key, const char *value, int64_t low, int64_t high,
-                const char *rangeText, int64_t *out) {
+                const char *rangeText, T *out) {
     int64_t parsed = 0;
     const bool parsedOk =
         low >= 0 ? SimParseUnsigned(value, &parsed) : SimParseInteger(value, &parsed);
@@ -154,33 +85,19 @@ bool ParseRange(Parser &p, const char *key, const char *value, int64_t low, int6
     if (parsed < low || parsed > high) {
         return Fail(p, "'%.40s' out of range for %s (%s)", value, key, rangeText);
     }
-    *out = parsed;
+    *out = static_cast<T>(parsed);
     return true;
 }
 
 bool ParseInt32(Parser &p, const char *key, const char *value, int32_t *out) {
-    int64_t parsed = 0;
-    if (!ParseRange(p, key, value, INT32_MIN, INT32_MAX, "-2147483648..2147483647", &parsed)) {
-        return false;
-    }
-    *out = static_cast<int32_t>(parsed);
-    return true;
+    return ParseRange(p, key, value, INT32_MIN, INT32_MAX, "-2147483648..2147483647", out);
 }
 
-// A 32-bit word written either signed or unsigned (-1 and 0xFFFFFFFF alike).
-bool ParseWord(Parser &p, const char *key, const char *value, uint32_t *out) {
-    int64_t parsed = 0;
-    if (!ParseRange(p, key, value, INT32_MIN, UINT32_MAX, "32 bits", &parsed)) return false;
-    *out = static_cast<uint32_t>(parsed);
-    return true;
-}
-
-bool ParseUnsigned(Parser &p, const char *key, const char *value, uint32_t high,
-                   const char *rangeText, uint32_t *out) {
-    int64_t parsed = 0;
-    if (!ParseRange(p, key, value, 0, high, rangeText, &parsed)) return false;
-    *out = static_cast<uint32_t>(parsed);
-    return true;
+// A 32-bit word written either signed or unsigned (-1 and 0xFFFFFFFF alike),
+// kept as either.
+template <typename T>
+bool ParseWord(Parser &p, const char *key, const char *value, T *out) {
+    return ParseRange(p, key, value, INT32_MIN, UINT32_MAX, "32 bits", out);
 }
 
 bool ParseFinite(Parser &p, const char *key, const char *value, bool positive, double *out) {
@@ -298,13 +215,6 @@ bool ParseService(Parser &p, char *value) {
     return true;
 }
 
-bool ParseCode(Parser &p, const char *key, const char *codeText, int32_t *code) {
-    uint32_t word = 0;
-    if (!ParseWord(p, key, codeText, &word)) return false;
-    *code = static_cast<int32_t>(word);
-    return true;
-}
-
 // Room for one more override of a code this [Board] has none of yet (count
 // of them, at most limit).
 bool NewOverride(Parser &p, const char *key, bool codeSet, int32_t count, int32_t limit,
@@ -317,7 +227,7 @@ bool NewOverride(Parser &p, const char *key, bool codeSet, int32_t count, int32_
 bool ParseStatusOverride(Parser &p, const char *key, const char *codeText, const char *value) {
     SimBoard &b = *p.board;
     int32_t code = 0;
-    if (!ParseCode(p, key, codeText, &code) ||
+    if (!ParseWord(p, key, codeText, &code) ||
         !NewOverride(p, key, SimFindStatusOverride(b, code) != nullptr, b.statusOverrideCount,
                      kZktIniMaxStatusOverrides, "Status")) {
         return false;
@@ -336,19 +246,16 @@ bool ParsePayloadWrite(Parser &p, const char *key, int32_t payloadSize, char *it
     if (value == nullptr) {
         return Fail(p, "bad list for %s: expected <offset>:<i32|f64>:<value>[, ...]", key);
     }
-    int64_t offset = 0;
-    if (!ParseRange(p, key, Trimmed(item), 0, payloadSize, "an offset in the payload", &offset)) {
+    if (!ParseRange(p, key, Trimmed(item), 0, payloadSize, "an offset in the payload",
+                    &write->offset)) {
         return false;
     }
-    write->offset = static_cast<int32_t>(offset);
     const char *typeText = Trimmed(type);
-    int64_t width = 0;
+    int32_t width = 0;
     if (SimEqualNoCase(typeText, "i32")) {
         write->isDouble = false;
         width = 4;
-        uint32_t word = 0;
-        if (!ParseWord(p, key, Trimmed(value), &word)) return false;
-        write->intValue = static_cast<int32_t>(word);
+        if (!ParseWord(p, key, Trimmed(value), &write->intValue)) return false;
     } else if (SimEqualNoCase(typeText, "f64")) {
         write->isDouble = true;
         width = 8;
@@ -356,9 +263,9 @@ bool ParsePayloadWrite(Parser &p, const char *key, int32_t payloadSize, char *it
     } else {
         return Fail(p, "bad type '%.20s' in %s: expected i32 or f64", typeText, key);
     }
-    if (offset + width > payloadSize) {
+    if (write->offset + width > payloadSize) {
         return Fail(p, "%s: %d bytes at offset %d lie beyond the %d-byte payload", key,
-                    static_cast<int>(width), static_cast<int>(offset), payloadSize);
+                    static_cast<int>(width), static_cast<int>(write->offset), payloadSize);
     }
     return true;
 }
@@ -366,7 +273,7 @@ bool ParsePayloadWrite(Parser &p, const char *key, int32_t payloadSize, char *it
 bool ParseWriteOverride(Parser &p, const char *key, const char *codeText, char *value) {
     SimBoard &b = *p.board;
     int32_t code = 0;
-    if (!ParseCode(p, key, codeText, &code)) return false;
+    if (!ParseWord(p, key, codeText, &code)) return false;
     const int32_t payloadSize = ZktPayloadSize(code);
     if (payloadSize <= 0) return Fail(p, "%s: code 0x%x has no payload to write", key, code);
     if (!NewOverride(p, key, SimFindWriteOverride(b, code) != nullptr, b.writeOverrideCount,
@@ -392,21 +299,40 @@ bool ParseWriteOverride(Parser &p, const char *key, const char *codeText, char *
     return true;
 }
 
-bool ParseOutcome(Parser &p, const char *key, const char *value, SimOptionalInt *out) {
-    if (SimEqualNoCase(value, "ok")) {
-        out->set = false;
-    } else if (SimEqualNoCase(value, "fail")) {
-        out->set = true;
-        out->value = static_cast<int32_t>(ZKTerr_BAD_MODE);
-    } else {
-        return Fail(p, "bad value '%.40s' for %s: expected ok or fail", value, key);
+// One of two words, either case: false for the first, true for the second.
+bool ParseChoice(Parser &p, const char *key, const char *value, const char *first,
+                 const char *second, bool *out) {
+    const bool isSecond = SimEqualNoCase(value, second);
+    if (!isSecond && !SimEqualNoCase(value, first)) {
+        return Fail(p, "bad value '%.40s' for %s: expected %s or %s", value, key, first, second);
     }
+    *out = isSecond;
+    return true;
+}
+
+bool ParseOutcome(Parser &p, const char *key, const char *value, SimOptionalInt *out) {
+    bool fails = false;
+    if (!ParseChoice(p, key, value, "ok", "fail", &fails)) return false;
+    out->set = fails;
+    if (fails) out->value = static_cast<int32_t>(ZKTerr_BAD_MODE);
     return true;
 }
 
 bool ParseOptional(Parser &p, const char *key, const char *value, SimOptionalInt *out) {
     out->set = true;
     return ParseInt32(p, key, value, &out->value);
+}
+
+bool ParseCaptureMode(Parser &p, const char *key, const char *value, SimOptionalInt *out) {
+    out->set = true;
+    if (SimEqualNoCase(value, "exclusive")) {
+        out->value = ZKT_CAPTURE_EXCLUSIVE;
+    } else if (SimEqualNoCase(value, "spy")) {
+        out->value = ZKT_CAPTURE_SPY;
+    } else {
+        return ParseInt32(p, key, value, &out->value);
+    }
+    return true;
 }
 
 // A replayed run has its answers from the recording alone.
@@ -427,80 +353,105 @@ bool ParsePath(Parser &p, const char *key, const char *value, char *path) {
     return Fail(p, "%s path: %s", key, reason);
 }
 
-bool ParseLibraryKey(Parser &p, Key key, const char *name, const char *value) {
+// An empty Replay is no replay, as an empty Trace is no trace.
+bool ParseReplay(Parser &p) {
     SimConfig &c = *p.config;
-    if (key == kKeyReplay) {
-        // An empty Replay is no replay, as an empty Trace is no trace.
-        if (!ParsePath(p, "Replay", value, c.replayPath)) return false;
-        if (c.boardCount > 0 && value[0] != '\0') return Fail(p, kReplayWithBoards);
-        c.replayLine = p.line;
-        return true;
-    }
-    if (key == kKeyTrace) return ParsePath(p, "Trace", value, c.tracePath);
-    return ParseOptional(p, name, value, &c.reportedDeviceCount);
+    const char *value = p.value;
+    if (!ParsePath(p, "Replay", value, c.replayPath)) return false;
+    if (c.boardCount > 0 && value[0] != '\0') return Fail(p, kReplayWithBoards);
+    c.replayLine = p.line;
+    return true;
 }
 
-bool ParseBoardKey(Parser &p, Key key, const char *name, char *value) {
-    SimBoard &b = *p.board;
-    switch (key) {
-        case kKeyName: return ParseText(p, name, value, b.name, sizeof b.name);
-        case kKeyDevId: return ParseUnsigned(p, name, value, 0xFFFF, "0..0xFFFF", &p.devId);
-        case kKeyRevId: return ParseUnsigned(p, name, value, 0xFF, "0..0xFF", &p.revId);
-        case kKeyIdWord: p.idWordSet = true; return ParseWord(p, name, value, &b.idWord);
-        case kKeyBus: return ParseInt32(p, name, value, &b.bus);
-        case kKeyDev: return ParseInt32(p, name, value, &b.dev);
-        case kKeySlot: return ParseInt32(p, name, value, &b.slot);
-        case kKeyLid: return ParseWord(p, name, value, &b.lid);
-        case kKeyOpen: return ParseOutcome(p, name, value, &b.openResult);
-        case kKeyOpenHandle: return ParseOptional(p, name, value, &b.openResult);
-        case kKeyInfo:
-            if (SimEqualNoCase(value, "ok") || SimEqualNoCase(value, "fail")) {
-                b.infoFails = SimEqualNoCase(value, "fail");
-                return true;
-            }
-            return Fail(p, "bad value '%.40s' for %s: expected ok or fail", value, name);
-        case kKeyInfoRecord:
-            if (SimEqualNoCase(value, "untouched") || SimEqualNoCase(value, "written")) {
-                b.infoWritesOnFailure = SimEqualNoCase(value, "written");
-                return true;
-            }
-            return Fail(p, "bad value '%.40s' for %s: expected untouched or written", value, name);
-        case kKeyCaptureMode:
-            b.captureMode.set = true;
-            if (SimEqualNoCase(value, "exclusive")) {
-                b.captureMode.value = ZKT_CAPTURE_EXCLUSIVE;
-                return true;
-            }
-            if (SimEqualNoCase(value, "spy")) {
-                b.captureMode.value = ZKT_CAPTURE_SPY;
-                return true;
-            }
-            return ParseInt32(p, name, value, &b.captureMode.value);
-        case kKeyCapture: return ParseOutcome(p, name, value, &b.captureResult);
-        case kKeyCaptureHandle: return ParseOptional(p, name, value, &b.captureResult);
-        case kKeyUnitCount: return ParseOptional(p, name, value, &b.reportedUnitCount);
-        case kKeyServiceCount: return ParseOptional(p, name, value, &b.reportedServiceCount);
-        case kKeyInternalClock: return ParseFinite(p, name, value, true, &b.dds.internalClock);
-        case kKeyMaxRefClock: return ParseFinite(p, name, value, true, &b.dds.maxRefClock);
-        case kKeyTuningBits: {
-            int64_t bits = 0;
-            if (!ParseRange(p, name, value, 8, 48, "8..48", &bits)) return false;
-            b.dds.tuningBits = static_cast<int32_t>(bits);
-            return true;
-        }
-        case kKeyThresholdMin: return ParseFinite(p, name, value, false, &b.dds.thresholdMin);
-        case kKeyThresholdMax: return ParseFinite(p, name, value, false, &b.dds.thresholdMax);
-        case kKeyUnit: return ParseUnit(p, value);
-        case kKeyService: return ParseService(p, value);
-        default: return Fail(p, "unknown key '%.40s' in [Board]", name);
-    }
+// How often a key may stand in its section: once, as often as its list has
+// entries, or once for both keys of a pair that set the same result.
+enum KeyUse { kOnce, kRepeated, kOpenPair, kCapturePair };
+
+const char *const kPairNames[] = {"Open and OpenHandle", "Capture and CaptureHandle"};
+
+// The keys of each section and what reads their values.
+struct KeyRule {
+    const char *name;
+    Section section;
+    KeyUse use;
+    bool (*parse)(Parser &p);  // the value of p.key in p.value
+};
+
+const KeyRule kKeys[] = {
+    {"Trace", kLibrarySection, kOnce,
+     [](Parser &p) { return ParsePath(p, "Trace", p.value, p.config->tracePath); }},
+    {"Replay", kLibrarySection, kOnce, ParseReplay},
+    {"DeviceCount", kLibrarySection, kOnce,
+     [](Parser &p) { return ParseOptional(p, p.key, p.value, &p.config->reportedDeviceCount); }},
+    {"Name", kBoardSection, kOnce,
+     [](Parser &p) { return ParseText(p, p.key, p.value, p.board->name, sizeof p.board->name); }},
+    {"DevID", kBoardSection, kOnce,
+     [](Parser &p) { return ParseRange(p, p.key, p.value, 0, 0xFFFF, "0..0xFFFF", &p.devId); }},
+    {"RevID", kBoardSection, kOnce,
+     [](Parser &p) { return ParseRange(p, p.key, p.value, 0, 0xFF, "0..0xFF", &p.revId); }},
+    {"IdWord", kBoardSection, kOnce,
+     [](Parser &p) { return ParseWord(p, p.key, p.value, &p.board->idWord); }},
+    {"Bus", kBoardSection, kOnce,
+     [](Parser &p) { return ParseInt32(p, p.key, p.value, &p.board->bus); }},
+    {"Dev", kBoardSection, kOnce,
+     [](Parser &p) { return ParseInt32(p, p.key, p.value, &p.board->dev); }},
+    {"Slot", kBoardSection, kOnce,
+     [](Parser &p) { return ParseInt32(p, p.key, p.value, &p.board->slot); }},
+    {"Lid", kBoardSection, kOnce,
+     [](Parser &p) { return ParseWord(p, p.key, p.value, &p.board->lid); }},
+    {"Open", kBoardSection, kOpenPair,
+     [](Parser &p) { return ParseOutcome(p, p.key, p.value, &p.board->openResult); }},
+    {"OpenHandle", kBoardSection, kOpenPair,
+     [](Parser &p) { return ParseOptional(p, p.key, p.value, &p.board->openResult); }},
+    {"Info", kBoardSection, kOnce,
+     [](Parser &p) { return ParseChoice(p, p.key, p.value, "ok", "fail", &p.board->infoFails); }},
+    {"InfoRecord", kBoardSection, kOnce,
+     [](Parser &p) {
+         return ParseChoice(p, p.key, p.value, "untouched", "written",
+                            &p.board->infoWritesOnFailure);
+     }},
+    {"CaptureMode", kBoardSection, kOnce,
+     [](Parser &p) { return ParseCaptureMode(p, p.key, p.value, &p.board->captureMode); }},
+    {"Capture", kBoardSection, kCapturePair,
+     [](Parser &p) { return ParseOutcome(p, p.key, p.value, &p.board->captureResult); }},
+    {"CaptureHandle", kBoardSection, kCapturePair,
+     [](Parser &p) { return ParseOptional(p, p.key, p.value, &p.board->captureResult); }},
+    {"UnitCount", kBoardSection, kOnce,
+     [](Parser &p) { return ParseOptional(p, p.key, p.value, &p.board->reportedUnitCount); }},
+    {"ServiceCount", kBoardSection, kOnce,
+     [](Parser &p) { return ParseOptional(p, p.key, p.value, &p.board->reportedServiceCount); }},
+    {"InternalClock", kBoardSection, kOnce,
+     [](Parser &p) { return ParseFinite(p, p.key, p.value, true, &p.board->dds.internalClock); }},
+    {"MaxRefClock", kBoardSection, kOnce,
+     [](Parser &p) { return ParseFinite(p, p.key, p.value, true, &p.board->dds.maxRefClock); }},
+    {"TuningBits", kBoardSection, kOnce,
+     [](Parser &p) {
+         return ParseRange(p, p.key, p.value, 8, 48, "8..48", &p.board->dds.tuningBits);
+     }},
+    {"ThresholdMin", kBoardSection, kOnce,
+     [](Parser &p) { return ParseFinite(p, p.key, p.value, false, &p.board->dds.thresholdMin); }},
+    {"ThresholdMax", kBoardSection, kOnce,
+     [](Parser &p) { return ParseFinite(p, p.key, p.value, false, &p.board->dds.thresholdMax); }},
+    {"Unit", kBoardSection, kRepeated, [](Parser &p) { return ParseUnit(p, p.value); }},
+    {"Service", kBoardSection, kRepeated, [](Parser &p) { return ParseService(p, p.value); }},
+};
+
+constexpr size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
+// Parser::seenKeys holds one bit per key.
+static_assert(kKeyCount <= 32, "a bit per key in a 32-bit mask");
+
+// The row of kKeys named so, or kKeyCount.
+size_t KeyIndex(const char *name) {
+    size_t index = 0;
+    while (index < kKeyCount && !SimEqualNoCase(name, kKeys[index].name)) ++index;
+    return index;
 }
 
 // Completes the board being read: values that depend on several keys.
 bool FinishBoard(Parser &p) {
     if (p.board == nullptr) return true;
     SimBoard &b = *p.board;
-    if (!p.idWordSet) b.idWord = (p.devId << 16) | p.revId;
+    if ((p.seenKeys & (1u << KeyIndex("IdWord"))) == 0) b.idWord = (p.devId << 16) | p.revId;
     if (!(b.dds.thresholdMin < b.dds.thresholdMax)) {
         p.line = p.boardLines[&b - p.config->boards];
         return Fail(p, "ThresholdMin must be below ThresholdMax in this [Board]");
@@ -521,7 +472,6 @@ bool StartBoard(Parser &p) {
     p.board = &b;
     p.devId = 0;
     p.revId = 0;
-    p.idWordSet = false;
     p.boardLines[index] = p.line;
     return true;
 }
@@ -555,17 +505,11 @@ bool ParseHeader(Parser &p, const IniLine &line) {
 }
 
 // Two keys that set the same result: one of them per board.
-bool CheckNotCombined(Parser &p, Key key) {
-    static const struct {
-        Key first;
-        Key second;
-        const char *names;
-    } kPairs[] = {{kKeyOpen, kKeyOpenHandle, "Open and OpenHandle"},
-                  {kKeyCapture, kKeyCaptureHandle, "Capture and CaptureHandle"}};
-    for (const auto &pair : kPairs) {
-        const Key other = key == pair.first ? pair.second : key == pair.second ? pair.first : key;
-        if (other != key && (p.seenKeys & (1u << other)) != 0) {
-            return Fail(p, "%s cannot be combined in one [Board]", pair.names);
+bool CheckNotCombined(Parser &p, size_t index) {
+    const KeyUse use = kKeys[index].use;
+    for (size_t other = 0; use >= kOpenPair && other < kKeyCount; ++other) {
+        if (other != index && kKeys[other].use == use && (p.seenKeys & (1u << other)) != 0) {
+            return Fail(p, "%s cannot be combined in one [Board]", kPairNames[use - kOpenPair]);
         }
     }
     return true;
@@ -584,23 +528,21 @@ bool ParseKeyLine(Parser &p, const IniLine &line) {
     if (p.section == kBoardSection && SimStartsNoCase(name, "Write.")) {
         return ParseWriteOverride(p, name, name + 6, value);
     }
-    Key key = kKeyUnknown;
-    for (const KeyName &entry : kKeyNames) {
-        if (entry.section == p.section && SimEqualNoCase(name, entry.name)) key = entry.key;
-    }
-    if (key == kKeyUnknown) {
+    const size_t index = KeyIndex(name);
+    if (index == kKeyCount || kKeys[index].section != p.section) {
         return Fail(p, "unknown key '%.40s' in [%s]", name, SectionName(p.section));
     }
-    if (key != kKeyUnit && key != kKeyService) {
-        const uint32_t bit = 1u << key;
+    if (kKeys[index].use != kRepeated) {
+        const uint32_t bit = 1u << index;
         if ((p.seenKeys & bit) != 0) {
             return Fail(p, "duplicate key '%.40s' in [%s]", name, SectionName(p.section));
         }
-        if (!CheckNotCombined(p, key)) return false;
+        if (!CheckNotCombined(p, index)) return false;
         p.seenKeys |= bit;
     }
-    if (p.section == kLibrarySection) return ParseLibraryKey(p, key, name, value);
-    return ParseBoardKey(p, key, name, value);
+    p.key = name;
+    p.value = value;
+    return kKeys[index].parse(p);
 }
 
 bool ParseLine(Parser &p, const IniLine &line) {

@@ -19,13 +19,54 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace {
+
+// An action that runs handler with the count signals of blocked held back.
+struct sigaction ActionOf(void (*handler)(int), const int *blocked, size_t count, int flags) {
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < count; ++i) sigaddset(&action.sa_mask, blocked[i]);
+    action.sa_flags = flags;
+    return action;
+}
+
+// Handlers installed for a list of signals, and those they replaced.
+struct SignalHandlers {
+    const int *signals;
+    size_t count;  // at most 4
+    struct sigaction previous[4];
+    bool installed[4];
+};
+
+// Installs handler for each signal of the list, all of them held back while
+// it runs, but for those the user has chosen to ignore (nohup, a background
+// job) and those keep already answers.
+void InstallHandlers(SignalHandlers *set, void (*handler)(int), int flags, void (*keep)(int)) {
+    const struct sigaction action = ActionOf(handler, set->signals, set->count, flags);
+    for (size_t i = 0; i < set->count; ++i) {
+        set->installed[i] = false;
+        if (sigaction(set->signals[i], nullptr, &set->previous[i]) != 0) continue;
+        const auto previous = set->previous[i].sa_handler;
+        if (previous == SIG_IGN || previous == keep) continue;
+        sigaction(set->signals[i], &action, nullptr);
+        set->installed[i] = true;
+    }
+}
+
+void RestoreHandlers(const SignalHandlers &set) {
+    for (size_t i = 0; i < set.count; ++i) {
+        if (set.installed[i]) sigaction(set.signals[i], &set.previous[i], nullptr);
+    }
+}
+
+}  // namespace
+
 void PlatformStartUp() {
     // A write to a pipe without a reader fails with EPIPE instead of killing
     // the process.
-    struct sigaction ignore;
-    std::memset(&ignore, 0, sizeof ignore);
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
+    const struct sigaction ignore = ActionOf(SIG_IGN, nullptr, 0, 0);
     sigaction(SIGPIPE, &ignore, nullptr);
 }
 
@@ -106,14 +147,14 @@ volatile sig_atomic_t interruptSignal = 0;
 // interruptSignal and its poll.
 int wakePipe[2] = {-1, -1};
 
-const int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// The signals that end a run the user gives up on: Ctrl-C, kill, a closed
+// terminal.
+const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr size_t kEndingSignalCount = sizeof kEndingSignals / sizeof kEndingSignals[0];
 
 // Only async-signal-safe calls in here. Does not return, but for a stop.
 void RaiseWithDefaultAction(int signalNumber) {
-    struct sigaction defaultAction;
-    std::memset(&defaultAction, 0, sizeof defaultAction);
-    defaultAction.sa_handler = SIG_DFL;
-    sigemptyset(&defaultAction.sa_mask);
+    const struct sigaction defaultAction = ActionOf(SIG_DFL, nullptr, 0, 0);
     sigaction(signalNumber, &defaultAction, nullptr);
 
     sigset_t unblock;
@@ -144,11 +185,6 @@ void NoteInterrupt(int signalNumber) {
 const int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
 constexpr size_t kRestoringSignalCount = sizeof kRestoringSignals / sizeof kRestoringSignals[0];
 
-struct SignalState {
-    struct sigaction previous[kRestoringSignalCount];
-    bool installed[kRestoringSignalCount];
-};
-
 struct termios RawTerminal(const struct termios &cooked) {
     struct termios raw = cooked;
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
@@ -156,8 +192,6 @@ struct termios RawTerminal(const struct termios &cooked) {
     raw.c_cc[VTIME] = 0;
     return raw;
 }
-
-void InstallRestoringHandler(int signalNumber);
 
 // Only async-signal-safe calls in here. The terminal is put back, then the
 // signal takes its default action. A stop resumes the wait in raw mode
@@ -167,41 +201,14 @@ void RestoreTerminalAndResignal(int signalNumber) {
     tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
     RaiseWithDefaultAction(signalNumber);
 
-    // Only a stop returns here, once the process is continued.
-    InstallRestoringHandler(signalNumber);
+    // Only a stop returns here, once the process is continued. No
+    // SA_RESTART: the read loop retries itself.
+    const struct sigaction again =
+        ActionOf(RestoreTerminalAndResignal, kRestoringSignals, kRestoringSignalCount, 0);
+    sigaction(signalNumber, &again, nullptr);
     struct termios raw = RawTerminal(savedTerminal);
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);
     errno = savedErrno;
-}
-
-void InstallRestoringHandler(int signalNumber) {
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
-    action.sa_handler = RestoreTerminalAndResignal;
-    sigemptyset(&action.sa_mask);
-    for (int other : kRestoringSignals) sigaddset(&action.sa_mask, other);
-    action.sa_flags = 0;  // no SA_RESTART: the read loop retries itself
-    sigaction(signalNumber, &action, nullptr);
-}
-
-// Signals the user has chosen to ignore (nohup, a background job) stay
-// ignored; those PlatformWatchInterrupts answers already end the wait
-// themselves.
-void InstallRestoringHandlers(SignalState &state) {
-    for (size_t i = 0; i < kRestoringSignalCount; ++i) {
-        state.installed[i] = false;
-        if (sigaction(kRestoringSignals[i], nullptr, &state.previous[i]) != 0) continue;
-        if (state.previous[i].sa_handler == SIG_IGN) continue;
-        if (state.previous[i].sa_handler == NoteInterrupt) continue;
-        InstallRestoringHandler(kRestoringSignals[i]);
-        state.installed[i] = true;
-    }
-}
-
-void RestoreHandlers(const SignalState &state) {
-    for (size_t i = 0; i < kRestoringSignalCount; ++i) {
-        if (state.installed[i]) sigaction(kRestoringSignals[i], &state.previous[i], nullptr);
-    }
 }
 
 // One byte from standard input, or -1 at end of input, on an error or once
@@ -237,20 +244,10 @@ void PlatformWatchInterrupts() {
             fcntl(end, F_SETFL, fcntl(end, F_GETFL) | O_NONBLOCK);
         }
     }
-    for (int signalNumber : kInterruptSignals) {
-        struct sigaction previous;
-        if (sigaction(signalNumber, nullptr, &previous) != 0) continue;
-        if (previous.sa_handler == SIG_IGN) continue;
-        struct sigaction action;
-        std::memset(&action, 0, sizeof action);
-        action.sa_handler = NoteInterrupt;
-        sigemptyset(&action.sa_mask);
-        for (int other : kInterruptSignals) sigaddset(&action.sa_mask, other);
-        // A library call under way is not cut short by the interrupt: it
-        // takes effect once the call returns.
-        action.sa_flags = SA_RESTART;
-        sigaction(signalNumber, &action, nullptr);
-    }
+    // A library call under way is not cut short by the interrupt: it takes
+    // effect once the call returns.
+    SignalHandlers interrupts = {kEndingSignals, kEndingSignalCount, {}, {}};
+    InstallHandlers(&interrupts, NoteInterrupt, SA_RESTART, SIG_IGN);
 }
 
 bool PlatformInterrupted() { return interruptSignal != 0; }
@@ -272,8 +269,9 @@ int PlatformWaitKey() {
         return ReadOneByte();
     }
 
-    SignalState signals;
-    InstallRestoringHandlers(signals);
+    // Those PlatformWatchInterrupts answers already end the wait themselves.
+    SignalHandlers signals = {kRestoringSignals, kRestoringSignalCount, {}, {}};
+    InstallHandlers(&signals, RestoreTerminalAndResignal, 0, NoteInterrupt);
     struct termios raw = RawTerminal(savedTerminal);
     // Typed-ahead keys stay in the queue: the first of them is the answer.
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);
@@ -468,12 +466,7 @@ namespace {
 char pendingFile[4096];
 volatile sig_atomic_t pendingFileSet = 0;
 
-// The signals that end a run the user gives up on: Ctrl-C, kill, a closed
-// terminal.
-const int kRemovingSignals[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr size_t kRemovingSignalCount = sizeof kRemovingSignals / sizeof kRemovingSignals[0];
-struct sigaction removingPrevious[kRemovingSignalCount];
-bool removingInstalled[kRemovingSignalCount];
+SignalHandlers removingHandlers = {kEndingSignals, kEndingSignalCount, {}, {}};
 
 // Only async-signal-safe calls in here: the file goes, then the signal
 // takes its default action, so the run ends as it would have.
@@ -486,25 +479,8 @@ void RemovePendingFileAndResignal(int signalNumber) {
 void BlockRemovingSignals(sigset_t *previous) {
     sigset_t blocked;
     sigemptyset(&blocked);
-    for (int signalNumber : kRemovingSignals) sigaddset(&blocked, signalNumber);
+    for (int signalNumber : kEndingSignals) sigaddset(&blocked, signalNumber);
     sigprocmask(SIG_BLOCK, &blocked, previous);
-}
-
-// Signals the user has chosen to ignore (nohup, a background job) stay
-// ignored.
-void InstallRemovingHandlers() {
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
-    action.sa_handler = RemovePendingFileAndResignal;
-    sigemptyset(&action.sa_mask);
-    for (int signalNumber : kRemovingSignals) sigaddset(&action.sa_mask, signalNumber);
-    for (size_t i = 0; i < kRemovingSignalCount; ++i) {
-        removingInstalled[i] = false;
-        if (sigaction(kRemovingSignals[i], nullptr, &removingPrevious[i]) != 0) continue;
-        if (removingPrevious[i].sa_handler == SIG_IGN) continue;
-        sigaction(kRemovingSignals[i], &action, nullptr);
-        removingInstalled[i] = true;
-    }
 }
 
 // Called with the signals blocked, once the pending file is renamed or
@@ -512,9 +488,7 @@ void InstallRemovingHandlers() {
 void ForgetPendingFile() {
     if (pendingFileSet == 0) return;
     pendingFileSet = 0;
-    for (size_t i = 0; i < kRemovingSignalCount; ++i) {
-        if (removingInstalled[i]) sigaction(kRemovingSignals[i], &removingPrevious[i], nullptr);
-    }
+    RestoreHandlers(removingHandlers);
 }
 
 // The permissions the new file gets: those of the file it replaces, or
@@ -560,7 +534,7 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
     const int fd = mkstemps(pendingFile, kNameSuffix);
     const int createError = errno;
     if (fd >= 0) {
-        InstallRemovingHandlers();
+        InstallHandlers(&removingHandlers, RemovePendingFileAndResignal, 0, SIG_IGN);
         pendingFileSet = 1;
     }
     sigprocmask(SIG_SETMASK, &previousMask, nullptr);

@@ -42,9 +42,6 @@ bool AnswersAsUnknown(const DumpDevice &d) {
            d.openResult == kBadMode;
 }
 
-bool UnitCleared(const PuItem &unit) { return AllZero(&unit, sizeof unit); }
-bool ServiceCleared(const ServiceItem &service) { return AllZero(&service, sizeof service); }
-
 struct Renderer {
     const Inventory *inventory;
     std::string body;
@@ -66,17 +63,30 @@ void Note(Renderer &r, const char *format, ...) {
 // cleared them.
 // At most limit of the kept entries (units, services) go out: a note says
 // that the rest are left out.
-int32_t WithinLimit(Renderer &r, int32_t board, int32_t kept, int32_t limit, const char *what) {
+template <typename Item, size_t held>
+int32_t EntriesKept(Renderer &r, int32_t board, const Item (&items)[held], int32_t count,
+                    int32_t limit, const char *what) {
+    int32_t kept = ZktEntriesHeld(count, static_cast<int32_t>(held));
+    while (kept > 0 && AllZero(&items[kept - 1], sizeof(Item))) --kept;
     if (kept <= limit) return kept;
     Note(r, "board %d: %d %s; the simulator holds %d, the rest are left out",
          static_cast<int>(board), static_cast<int>(kept), what, static_cast<int>(limit));
     return limit;
 }
 
+// The count a list's entries do not tell, and a list call's result other
+// than the simulator's.
+void RenderListEnd(Renderer &r, int32_t board, const char *countKey, int32_t count, int32_t kept,
+                   const char *call, int32_t result) {
+    if (count != kept) Appendf(&r.body, "%s = %d\n", countKey, count);
+    if (result != 0) {
+        Note(r, "board %d: %s returned %d; the simulator's list returns 0", static_cast<int>(board),
+             call, result);
+    }
+}
+
 void RenderUnits(Renderer &r, int32_t board, const DumpDevice &d) {
-    int32_t kept = ZktEntriesHeld(d.unitCount, kDumpMaxUnits);
-    while (kept > 0 && UnitCleared(d.units[kept - 1])) --kept;
-    kept = WithinLimit(r, board, kept, kZktIniMaxUnits, "units");
+    const int32_t kept = EntriesKept(r, board, d.units, d.unitCount, kZktIniMaxUnits, "units");
     for (int32_t j = 0; j < kept; ++j) {
         const PuItem &unit = d.units[j];
         Appendf(&r.body, "Unit = %d, 0x%x, 0x%x,", unit.id, unit.code, unit.attr);
@@ -86,28 +96,20 @@ void RenderUnits(Renderer &r, int32_t board, const DumpDevice &d) {
         }
         r.body.push_back('\n');
     }
-    if (d.unitCount != kept) Appendf(&r.body, "UnitCount = %d\n", d.unitCount);
-    if (d.unitResult != 0) {
-        Note(r, "board %d: ZKT_puList returned %d; the simulator's list returns 0",
-             static_cast<int>(board), d.unitResult);
-    }
+    RenderListEnd(r, board, "UnitCount", d.unitCount, kept, "ZKT_puList", d.unitResult);
 }
 
 void RenderServices(Renderer &r, int32_t board, const DumpDevice &d) {
-    int32_t kept = ZktEntriesHeld(d.serviceCount, kDumpMaxServices);
-    while (kept > 0 && ServiceCleared(d.services[kept - 1])) --kept;
-    kept = WithinLimit(r, board, kept, kZktIniMaxServices, "services");
+    const int32_t kept =
+        EntriesKept(r, board, d.services, d.serviceCount, kZktIniMaxServices, "services");
     for (int32_t k = 0; k < kept; ++k) {
         const ServiceItem &service = d.services[k];
         r.body.append("Service = ");
         AppendTextValue(&r.body, service.name, sizeof service.name, kTextBeforeComma);
         Appendf(&r.body, ", 0x%x\n", service.attr);
     }
-    if (d.serviceCount != kept) Appendf(&r.body, "ServiceCount = %d\n", d.serviceCount);
-    if (d.serviceResult != 0) {
-        Note(r, "board %d: ZKT_serviceList returned %d; the simulator's list returns 0",
-             static_cast<int>(board), d.serviceResult);
-    }
+    RenderListEnd(r, board, "ServiceCount", d.serviceCount, kept, "ZKT_serviceList",
+                  d.serviceResult);
 }
 
 void RenderBoard(Renderer &r, int32_t board, const DumpDevice &d) {

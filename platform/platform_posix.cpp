@@ -1,6 +1,7 @@
 // Start-up, the current directory, the single-key wait and whole-file
 // replacement on POSIX systems.
 #include "platform/platform.h"
+#include "platform/platform_file.h"
 
 #include <cerrno>
 #include <csignal>
@@ -289,10 +290,6 @@ void StoreReason(int error, char *reason, size_t reasonSize) {
     if (reasonSize > 0) std::snprintf(reason, reasonSize, "%s", std::strerror(error));
 }
 
-void StoreText(const char *text, char *reason, size_t reasonSize) {
-    if (reasonSize > 0) std::snprintf(reason, reasonSize, "%s", text);
-}
-
 // Why path could not be opened (openError): missing, a path that cannot be
 // followed, or a file that is there but refused.
 WholeFileResult OpenFailure(const char *path, int openError, char *reason, size_t reasonSize) {
@@ -312,38 +309,10 @@ WholeFileResult OpenFailure(const char *path, int openError, char *reason, size_
     return kWholeFileNotOpened;
 }
 
-// Reads the open regular file fd to its end into content, growing from a
-// size hint; stops once content holds more than maxBytes.
-WholeFileResult ReadOpenFile(int fd, size_t sizeHint, size_t maxBytes, std::string *content,
-                             char *reason, size_t reasonSize) {
-    // The size is only a first guess: the file may grow or shrink while it
-    // is read.
-    content->reserve(sizeHint);
-    char chunk[16384];
-    for (;;) {
-        const ssize_t count = read(fd, chunk, sizeof chunk);
-        if (count == 0) return kWholeFileRead;
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            StoreReason(errno, reason, reasonSize);
-            return kWholeFileReadFailed;
-        }
-        const auto length = static_cast<size_t>(count);
-        if (length > maxBytes - content->size()) {
-            if (reasonSize > 0)
-                std::snprintf(reason, reasonSize, "larger than %zu bytes", maxBytes);
-            return kWholeFileTooLarge;
-        }
-        content->append(chunk, length);
-    }
-}
-
 }  // namespace
 
-WholeFileResult PlatformReadWholeFile(const char *path, size_t maxBytes, std::string *content,
+WholeFileResult PlatformOpenWholeFile(const char *path, intptr_t *file, uint64_t *size,
                                       char *reason, size_t reasonSize) {
-    content->clear();
-    if (reasonSize > 0) reason[0] = '\0';
     // Without O_NONBLOCK, opening a named pipe would wait for a writer for
     // good before it could be told apart from a file.
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -357,23 +326,30 @@ WholeFileResult PlatformReadWholeFile(const char *path, size_t maxBytes, std::st
         StoreReason(EISDIR, reason, reasonSize);
         result = kWholeFileFolder;
     } else if (!S_ISREG(info.st_mode)) {
-        StoreText("not a regular file", reason, reasonSize);
+        PlatformStoreText("not a regular file", reason, reasonSize);
         result = kWholeFileNotRegular;
-    } else {
-        try {
-            const unsigned long long size =
-                info.st_size > 0 ? static_cast<unsigned long long>(info.st_size) : 0u;
-            const size_t sizeHint = size < maxBytes ? static_cast<size_t>(size) : maxBytes;
-            result = ReadOpenFile(fd, sizeHint, maxBytes, content, reason, reasonSize);
-        } catch (const std::bad_alloc &) {
-            StoreText("out of memory", reason, reasonSize);
-            result = kWholeFileNoMemory;
-        }
     }
-    close(fd);
-    if (result != kWholeFileRead) std::string().swap(*content);
-    return result;
+    if (result != kWholeFileRead) {
+        close(fd);
+        return result;
+    }
+    *file = fd;
+    *size = info.st_size > 0 ? static_cast<uint64_t>(info.st_size) : 0u;
+    return kWholeFileRead;
 }
+
+long long PlatformReadFilePart(intptr_t file, char *buffer, size_t size, char *reason,
+                               size_t reasonSize) {
+    for (;;) {
+        const ssize_t count = read(static_cast<int>(file), buffer, size);
+        if (count >= 0) return count;
+        if (errno == EINTR) continue;
+        StoreReason(errno, reason, reasonSize);
+        return -1;
+    }
+}
+
+void PlatformCloseFile(intptr_t file) { close(static_cast<int>(file)); }
 
 namespace {
 

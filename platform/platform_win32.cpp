@@ -1,6 +1,7 @@
 // The current directory, the profile reader, the whole-file reader and the
 // single-key wait on Windows: the system's own functions.
 #include "platform/platform.h"
+#include "platform/platform_file.h"
 
 #include <conio.h>
 #include <fcntl.h>
@@ -215,12 +216,6 @@ int PlatformWaitKey() {
     return key & 0xFF;
 }
 
-namespace {
-
-void StoreText(const char *text, char *reason, size_t reasonSize);
-
-}  // namespace
-
 // The system's text for error as a phrase: without its line end and final
 // full stop, so that it reads alike inside parentheses in every program,
 // and with its blanks for a name (%1, %2, ...) filled with subject, or left
@@ -265,7 +260,7 @@ void PlatformSystemReason(DWORD error, const char *subject, char *reason, size_t
         --end;
     }
     phrase.resize(end);
-    StoreText(phrase.c_str(), reason, reasonSize);
+    PlatformStoreText(phrase.c_str(), reason, reasonSize);
 }
 
 namespace {
@@ -309,10 +304,6 @@ void StoreFileReason(DWORD error, char *reason, size_t reasonSize) {
     }
 }
 
-void StoreText(const char *text, char *reason, size_t reasonSize) {
-    if (reasonSize > 0) std::snprintf(reason, reasonSize, "%s", text);
-}
-
 // Why path could not be opened (openError): missing, a path that cannot be
 // followed, a folder, or a file that is there but refused.
 WholeFileResult OpenFailure(const char *path, DWORD openError, char *reason, size_t reasonSize) {
@@ -330,79 +321,61 @@ WholeFileResult OpenFailure(const char *path, DWORD openError, char *reason, siz
     }
     // A folder is not opened without backup semantics.
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        StoreText(std::strerror(EISDIR), reason, reasonSize);
+        PlatformStoreText(std::strerror(EISDIR), reason, reasonSize);
         return kWholeFileFolder;
     }
     StoreFileReason(openError, reason, reasonSize);
     return kWholeFileNotOpened;
 }
 
-// Reads the open file to its end into content, growing from a size hint;
-// stops once content holds more than maxBytes.
-WholeFileResult ReadOpenFile(HANDLE file, size_t sizeHint, size_t maxBytes, std::string *content,
-                             char *reason, size_t reasonSize) {
-    // The size is only a first guess: the file may grow or shrink while it
-    // is read.
-    content->reserve(sizeHint);
-    char chunk[16384];
-    for (;;) {
-        DWORD count = 0;
-        if (!ReadFile(file, chunk, sizeof chunk, &count, nullptr)) {
-            StoreFileReason(GetLastError(), reason, reasonSize);
-            return kWholeFileReadFailed;
-        }
-        if (count == 0) return kWholeFileRead;
-        if (count > maxBytes - content->size()) {
-            if (reasonSize > 0) {
-                std::snprintf(reason, reasonSize, "larger than %llu bytes",
-                              static_cast<unsigned long long>(maxBytes));
-            }
-            return kWholeFileTooLarge;
-        }
-        content->append(chunk, count);
-    }
-}
-
 }  // namespace
 
-WholeFileResult PlatformReadWholeFile(const char *path, size_t maxBytes, std::string *content,
+WholeFileResult PlatformOpenWholeFile(const char *path, intptr_t *file, uint64_t *size,
                                       char *reason, size_t reasonSize) {
-    content->clear();
-    if (reasonSize > 0) reason[0] = '\0';
     // Others may go on reading, writing, renaming or removing the file
     // while it is read, as they may on other systems.
-    const HANDLE file =
+    const HANDLE handle =
         CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return OpenFailure(path, GetLastError(), reason, reasonSize);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return OpenFailure(path, GetLastError(), reason, reasonSize);
+    }
     WholeFileResult result = kWholeFileRead;
     BY_HANDLE_FILE_INFORMATION information;
-    LARGE_INTEGER size;
+    LARGE_INTEGER bytes;
     // A console, NUL or a pipe is no file on a disk: a read could wait.
-    if (GetFileType(file) != FILE_TYPE_DISK) {
-        StoreText("not a regular file", reason, reasonSize);
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        PlatformStoreText("not a regular file", reason, reasonSize);
         result = kWholeFileNotRegular;
-    } else if (GetFileInformationByHandle(file, &information) &&
+    } else if (GetFileInformationByHandle(handle, &information) &&
                (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        StoreText(std::strerror(EISDIR), reason, reasonSize);
+        PlatformStoreText(std::strerror(EISDIR), reason, reasonSize);
         result = kWholeFileFolder;
-    } else if (!GetFileSizeEx(file, &size)) {
+    } else if (!GetFileSizeEx(handle, &bytes)) {
         StoreFileReason(GetLastError(), reason, reasonSize);
         result = kWholeFileReadFailed;
-    } else {
-        try {
-            const auto bytes = static_cast<unsigned long long>(size.QuadPart);
-            const size_t sizeHint = bytes < maxBytes ? static_cast<size_t>(bytes) : maxBytes;
-            result = ReadOpenFile(file, sizeHint, maxBytes, content, reason, reasonSize);
-        } catch (const std::bad_alloc &) {
-            StoreText("out of memory", reason, reasonSize);
-            result = kWholeFileNoMemory;
-        }
     }
-    CloseHandle(file);
-    if (result != kWholeFileRead) std::string().swap(*content);
-    return result;
+    if (result != kWholeFileRead) {
+        CloseHandle(handle);
+        return result;
+    }
+    *file = reinterpret_cast<intptr_t>(handle);
+    *size = static_cast<uint64_t>(bytes.QuadPart);
+    return kWholeFileRead;
 }
+
+long long PlatformReadFilePart(intptr_t file, char *buffer, size_t size, char *reason,
+                               size_t reasonSize) {
+    DWORD count = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer, static_cast<DWORD>(size), &count,
+                  nullptr)) {
+        StoreFileReason(GetLastError(), reason, reasonSize);
+        return -1;
+    }
+    return count;
+}
+
+void PlatformCloseFile(intptr_t file) { CloseHandle(reinterpret_cast<HANDLE>(file)); }
 
 namespace {
 

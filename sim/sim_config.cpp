@@ -686,16 +686,22 @@ SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *messa
                : kSimConfigInvalid;
 }
 
-const SimStatusOverride *SimFindStatusOverride(const SimBoard &board, int32_t code) {
-    for (int32_t i = 0; i < board.statusOverrideCount; ++i) {
-        if (board.statusOverrides[i].code == code) return &board.statusOverrides[i];
+namespace {
+
+template <typename Override>
+const Override *FindOverride(const Override *overrides, int32_t count, int32_t code) {
+    for (int32_t i = 0; i < count; ++i) {
+        if (overrides[i].code == code) return &overrides[i];
     }
     return nullptr;
 }
 
+}  // namespace
+
+const SimStatusOverride *SimFindStatusOverride(const SimBoard &board, int32_t code) {
+    return FindOverride(board.statusOverrides, board.statusOverrideCount, code);
+}
+
 const SimWriteOverride *SimFindWriteOverride(const SimBoard &board, int32_t code) {
-    for (int32_t i = 0; i < board.writeOverrideCount; ++i) {
-        if (board.writeOverrides[i].code == code) return &board.writeOverrides[i];
-    }
-    return nullptr;
+    return FindOverride(board.writeOverrides, board.writeOverrideCount, code);
 }

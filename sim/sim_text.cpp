@@ -6,17 +6,6 @@
 #include "textread/decimal.h"
 #include "textread/text_chars.h"
 
-namespace {
-
-int DigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 99;
-}
-
-}  // namespace
-
 char *SimTrim(char *text, size_t *n) {
     size_t start = 0;
     size_t end = *n;
@@ -57,8 +46,8 @@ bool SimParseInteger(const char *text, int64_t *value) {
     const int64_t limit = 0xFFFFFFFFLL;
     int64_t magnitude = 0;
     for (; *p != '\0'; ++p) {
-        const int digit = DigitValue(*p);
-        if (digit >= base) return false;
+        const int digit = HexDigitValue(*p);
+        if (digit < 0 || digit >= base) return false;
         magnitude = magnitude * base + digit;
         if (magnitude > limit) return false;
     }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "textread/text_chars.h"
+
 namespace {
 
 // Which bytes a form escapes.
@@ -63,31 +65,24 @@ const char *EscapeControls(const char *text, size_t maxLength, char *out, size_t
     return Escape(text, maxLength, out, outSize, EscapeForm::kControlsOnly);
 }
 
-std::string Escaped(const char *text, size_t maxLength) {
-    std::string shown(4 * maxLength + 5, '\0');  // "null" for no text
-    EscapeUnquoted(text, maxLength, &shown[0], shown.size());
-    shown.resize(std::strlen(shown.c_str()));
-    return shown;
-}
-
-std::string EscapedControls(const char *text) {
-    const size_t length = text != nullptr ? std::strlen(text) : 0;
-    std::string shown(4 * length + 5, '\0');  // "null" for no text
-    EscapeControls(text, length, &shown[0], shown.size());
-    shown.resize(std::strlen(shown.c_str()));
-    return shown;
-}
-
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+std::string EscapedIn(EscapeForm form, const char *text, size_t maxLength) {
+    std::string shown(4 * maxLength + 5, '\0');  // "null" for no text
+    Escape(text, maxLength, &shown[0], shown.size(), form);
+    shown.resize(std::strlen(shown.c_str()));
+    return shown;
 }
 
 }  // namespace
+
+std::string Escaped(const char *text, size_t maxLength) {
+    return EscapedIn(EscapeForm::kUnquoted, text, maxLength);
+}
+
+std::string EscapedControls(const char *text) {
+    return EscapedIn(EscapeForm::kControlsOnly, text, text != nullptr ? std::strlen(text) : 0);
+}
 
 bool UnescapeQuoted(const char *text, char *out, size_t outSize, size_t *length, const char **end,
                     char *error, size_t errorSize) {
@@ -116,8 +111,8 @@ bool UnescapeQuoted(const char *text, char *out, size_t outSize, size_t *length,
                 byte = next;
                 used = 2;
             } else if (next == 'x') {
-                const int high = HexValue(text[at + 2]);
-                const int low = high < 0 ? -1 : HexValue(text[at + 3]);
+                const int high = HexDigitValue(text[at + 2]);
+                const int low = high < 0 ? -1 : HexDigitValue(text[at + 3]);
                 if (low < 0) {
                     std::snprintf(error, errorSize,
                                   "the x escape at character %d of the quoted text needs two "

@@ -1,0 +1,61 @@
+// What the platform layer does alike on every system, built on the parts of
+// platform_file.h that each system's file gives.
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/platform_file.h"
+
+void PlatformStoreText(const char *text, char *reason, size_t reasonSize) {
+    if (reasonSize > 0) std::snprintf(reason, reasonSize, "%s", text);
+}
+
+namespace {
+
+// Reads the open file to its end into content, growing from a size hint;
+// stops once content holds more than maxBytes.
+WholeFileResult ReadOpenFile(intptr_t file, size_t sizeHint, size_t maxBytes, std::string *content,
+                             char *reason, size_t reasonSize) {
+    // The size is only a first guess: the file may grow or shrink while it
+    // is read.
+    content->reserve(sizeHint);
+    char chunk[16384];
+    for (;;) {
+        const long long count = PlatformReadFilePart(file, chunk, sizeof chunk, reason, reasonSize);
+        if (count == 0) return kWholeFileRead;
+        if (count < 0) return kWholeFileReadFailed;
+        const auto length = static_cast<size_t>(count);
+        if (length > maxBytes - content->size()) {
+            if (reasonSize > 0) {
+                std::snprintf(reason, reasonSize, "larger than %llu bytes",
+                              static_cast<unsigned long long>(maxBytes));
+            }
+            return kWholeFileTooLarge;
+        }
+        content->append(chunk, length);
+    }
+}
+
+}  // namespace
+
+WholeFileResult PlatformReadWholeFile(const char *path, size_t maxBytes, std::string *content,
+                                      char *reason, size_t reasonSize) {
+    content->clear();
+    if (reasonSize > 0) reason[0] = '\0';
+    intptr_t file = -1;
+    uint64_t size = 0;
+    WholeFileResult result = PlatformOpenWholeFile(path, &file, &size, reason, reasonSize);
+    if (result == kWholeFileRead) {
+        try {
+            const size_t sizeHint = size < maxBytes ? static_cast<size_t>(size) : maxBytes;
+            result = ReadOpenFile(file, sizeHint, maxBytes, content, reason, reasonSize);
+        } catch (const std::bad_alloc &) {
+            PlatformStoreText("out of memory", reason, reasonSize);
+            result = kWholeFileNoMemory;
+        }
+        PlatformCloseFile(file);
+    }
+    if (result != kWholeFileRead) std::string().swap(*content);
+    return result;
+}

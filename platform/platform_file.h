@@ -1,0 +1,30 @@
+// The parts of a whole-file read that differ between systems, which each
+// system's file gives the read that platform_common.cpp makes of them. An
+// open file is a descriptor on POSIX systems and a handle on Windows, carried
+// as an intptr_t.
+#ifndef QUILMAR_PLATFORM_PLATFORM_FILE_H
+#define QUILMAR_PLATFORM_PLATFORM_FILE_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// Opens path for reading, never waiting, and looks at what it opened: a
+// regular file gives kWholeFileRead, *file open and *size its size now; any
+// other result leaves nothing open and writes the reason into reason
+// (reasonSize bytes).
+WholeFileResult PlatformOpenWholeFile(const char *path, intptr_t *file, uint64_t *size,
+                                      char *reason, size_t reasonSize);
+
+// Reads at most size bytes of file into buffer. Returns their count, 0 at the
+// end of the file, or -1 with the reason in reason.
+long long PlatformReadFilePart(intptr_t file, char *buffer, size_t size, char *reason,
+                               size_t reasonSize);
+
+void PlatformCloseFile(intptr_t file);
+
+// text into reason (reasonSize bytes), cut to fit.
+void PlatformStoreText(const char *text, char *reason, size_t reasonSize);
+
+#endif  // QUILMAR_PLATFORM_PLATFORM_FILE_H

@@ -377,7 +377,7 @@ struct KeyRule {
     bool (*parse)(Parser &p);  // the value of p.key in p.value
 };
 
-const KeyRule kKeys[] = {
+constexpr KeyRule kKeys[] = {
     {"Trace", kLibrarySection, kOnce,
      [](Parser &p) { return ParsePath(p, "Trace", p.value, p.config->tracePath); }},
     {"Replay", kLibrarySection, kOnce, ParseReplay},

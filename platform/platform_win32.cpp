@@ -118,15 +118,25 @@ HANDLE mainThread = nullptr;
 // system ends the process about 5 s after calling it.
 constexpr DWORD kCloseCleanupMillis = 4500;
 
+// The console events that end a run the user gives up on.
+bool EndsRun(DWORD event) {
+    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT;
+}
+
+// Opens path for no access at all, which any file allows and which takes no
+// share away from other opens; a folder needs backup semantics.
+HANDLE OpenForNoAccess(const char *path) {
+    return CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
 }  // namespace
 
 // Runs on a thread of its own, started by the system for each event. Not
 // static: the tests call it as the system would.
 BOOL WINAPI PlatformConsoleInterruptHandler(DWORD event);
 BOOL WINAPI PlatformConsoleInterruptHandler(DWORD event) {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
-        return FALSE;
-    }
+    if (!EndsRun(event)) return FALSE;
     // A second interrupt: the system's own handler ends the process at once
     // with STATUS_CONTROL_C_EXIT.
     if (InterlockedExchange(&interrupted, 1) != 0) return FALSE;
@@ -450,9 +460,7 @@ bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, Ou
     std::memcpy(target, path, length + 1);
     // A console, NUL or a pipe is written straight into; only a file on a
     // disk is replaced whole.
-    const HANDLE handle =
-        CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = OpenForNoAccess(path);
     if (handle != INVALID_HANDLE_VALUE) {
         if (GetFileType(handle) != FILE_TYPE_DISK) *kind = kOutputStream;
         CloseHandle(handle);
@@ -484,9 +492,7 @@ void LockPendingFile() {
 // handlers return FALSE. The file goes first; the lock is kept, so that
 // the main thread cannot rename it meanwhile, until the process ends.
 BOOL WINAPI RemovePendingFileOnEnd(DWORD event) {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
-        return FALSE;
-    }
+    if (!EndsRun(event)) return FALSE;
     LockPendingFile();
     if (pendingFileSet) DeleteFileA(pendingFile);
     pendingFileSet = false;
@@ -616,11 +622,7 @@ bool HandleIdentity(HANDLE handle, FileIdentity *identity) {
 }  // namespace
 
 bool PlatformFileIdentity(const char *path, FileIdentity *identity) {
-    // Opened for no access at all, which any file allows and which takes
-    // no share away from other opens; a folder needs backup semantics.
-    const HANDLE handle =
-        CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = OpenForNoAccess(path);
     if (handle == INVALID_HANDLE_VALUE) return false;
     const bool known = HandleIdentity(handle, identity);
     CloseHandle(handle);

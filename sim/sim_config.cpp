@@ -20,6 +20,7 @@ enum Section { kNoSection, kLibrarySection, kBoardSection };
 enum Key {
     kKeyTrace,
     kKeyReplay,
+    kKeyCrash,
     kKeyDeviceCount,
     kKeyName,
     kKeyDevId,
@@ -60,6 +61,7 @@ struct KeyName {
 const KeyName kKeyNames[] = {
     {"Trace", kKeyTrace, kLibrarySection},
     {"Replay", kKeyReplay, kLibrarySection},
+    {"Crash", kKeyCrash, kLibrarySection},
     {"DeviceCount", kKeyDeviceCount, kLibrarySection},
     {"Name", kKeyName, kBoardSection},
     {"DevID", kKeyDevId, kBoardSection},
@@ -437,6 +439,15 @@ bool ParseLibraryKey(Parser &p, Key key, const char *name, const char *value) {
         return true;
     }
     if (key == kKeyTrace) return ParsePath(p, "Trace", value, c.tracePath);
+    if (key == kKeyCrash) {
+        for (size_t i = 0; i < kZktOperationCount; ++i) {
+            if (std::strcmp(value, kZktOperationNames[i].name) == 0) {
+                c.crashIn = static_cast<ZktOperation>(i);
+            }
+        }
+        if (c.crashIn == kZktOperationCount) return Fail(p, "Crash names no operation");
+        return true;
+    }
     return ParseOptional(p, name, value, &c.reportedDeviceCount);
 }
 
@@ -668,6 +679,7 @@ void SimClearConfig(SimConfig *config) {
     config->tracePath[0] = '\0';
     config->replayPath[0] = '\0';
     config->replayLine = 0;
+    config->crashIn = kZktOperationCount;
     config->reportedDeviceCount.set = false;
     config->reportedDeviceCount.value = 0;
     config->boardCount = 0;

@@ -469,8 +469,8 @@ char pendingFile[4096];
 volatile sig_atomic_t pendingFileSet = 0;
 
 // The signals that end a run the user gives up on: Ctrl-C, kill, a closed
-// terminal.
-const int kRemovingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// terminal; and those of a library that crashes.
+const int kRemovingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
 constexpr size_t kRemovingSignalCount = sizeof kRemovingSignals / sizeof kRemovingSignals[0];
 struct sigaction removingPrevious[kRemovingSignalCount];
 bool removingInstalled[kRemovingSignalCount];

@@ -59,8 +59,8 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS *pointers) {
 }  // namespace
 
 void FatalNoteArm(FILE *file, const char *before, const char *after, bool causeInFull) {
-    static const bool installed = (previous = SetUnhandledExceptionFilter(OnUnhandledException),
-                                   true);
+    static const bool installed =
+        (previous = SetUnhandledExceptionFilter(OnUnhandledException), true);
     (void)installed;
     noteFile = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
     noteBefore = before;

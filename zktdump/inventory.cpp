@@ -40,8 +40,8 @@ void VisitDevice(DumpDevice *d) {
     std::memset(&d->info, 0, sizeof d->info);
     d->info.size = sizeof d->info;
     Next(kZktGetInfo).lid = d->lid;
-    d->infoResult = Named({nullptr, nullptr, &d->info, nullptr, nullptr}, ZKT_getInfo, d->lid,
-                          &d->info);
+    d->infoResult =
+        Named({nullptr, nullptr, &d->info, nullptr, nullptr}, ZKT_getInfo, d->lid, &d->info);
 
     Next(kZktOpen).lid = d->lid;
     call.mode = ZKT_OPEN_MODE;
@@ -60,9 +60,9 @@ void VisitDevice(DumpDevice *d) {
     d->serviceCount = 0;
     Next(kZktServiceList).device = device;
     call.capacity = kDumpMaxServices;
-    d->serviceResult = Named({&d->serviceCount, d->services, nullptr, nullptr, nullptr},
-                             ZKT_serviceList, device, 0, d->services, kDumpMaxServices,
-                             &d->serviceCount);
+    d->serviceResult =
+        Named({&d->serviceCount, d->services, nullptr, nullptr, nullptr}, ZKT_serviceList, device,
+              0, d->services, kDumpMaxServices, &d->serviceCount);
 
     Next(kZktClose).device = device;
     d->closeResult = Named({}, ZKT_close, device);

@@ -1,5 +1,7 @@
 // quilmar: lists the boards that the board access library reports and
 // programs their synthesizer services from quilmar.ini.
+#include <cstdio>
+
 #include "app/walk.h"
 #include "boardlib/zkt_ops.h"
 #include "boardlib/zkt_reach.h"
@@ -36,6 +38,9 @@ int main(int argc, char **argv) {
     const int answered = AnswerCommandLine(kCommandLine, argc, argv, openedStreams, &file);
     if (answered != kCommandLineRun) return answered;
     if (!ZktReachLibrary("quilmar", kWalkOperations)) return 1;
+    // Line by line into a file or a pipe too, so that a library that
+    // crashes takes none of what was printed before with it.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     LoadSettings();
     PlatformWatchInterrupts();
     WalkDevices();

@@ -30,6 +30,11 @@ bool ZktReachLibrary(const char *program, uint32_t needs) {
     return true;
 }
 
+// The C runtime here has no line buffering: what was printed goes out
+// before each call, so a library that crashes takes none of it with it.
 #define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
-    type ZKT_CALL ZKT_##name parameters { return ZktBoundOps().name arguments; }
+    type ZKT_CALL ZKT_##name parameters {                             \
+        std::fflush(stdout);                                          \
+        return ZktBoundOps().name arguments;                          \
+    }
 #include "boardlib/zkt_operations.inc"

@@ -954,3 +954,10 @@ bool CallRecordRead(const char *line, size_t length, CallRecord *record, size_t 
     *callLength = call;
     return true;
 }
+
+bool CallRecordReadCall(const char *text, size_t length, CallRecord *record) {
+    CallRecordStart(record, kZktCleanup);
+    Cursor c{text, text + length, true};
+    TakeCallPart(&c, record);
+    return c.ok && c.at == c.end;
+}

@@ -152,4 +152,8 @@ void CallRecordAppendResult(const CallRecord &record, std::string *out);
 // refused. On success *callLength is the length of the call part.
 bool CallRecordRead(const char *line, size_t length, CallRecord *record, size_t *callLength);
 
+// Reads a call part alone (length bytes), as the line of a call that never
+// returned ends, into record; true only for one the writer makes.
+bool CallRecordReadCall(const char *text, size_t length, CallRecord *record);
+
 #endif  // QUILMAR_CALLTRACE_CALL_RECORD_H

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "boardlib/zkt_ops.h"
+#include "platform/fatal_note.h"
 #include "platform/platform.h"
 
 namespace {
@@ -37,6 +38,7 @@ TraceWriteFailureReport failureReport = nullptr;
 // Closes the trace after a failed write (error): cut back to its last whole
 // line where it can be, and told once.
 void GiveUp(int error) {
+    FatalNoteDisarm();
     const bool cutBack = fileRegular && PlatformTruncateFile(file, wholeBytes) == 0;
     std::fclose(file);
     file = nullptr;
@@ -313,12 +315,18 @@ void TraceFileLine(const char *line) { AddLine("", line, std::strlen(line), true
 
 bool TraceFileTakesLines() { return mode == kHoldingBack || mode == kWriting; }
 
+// Ends the call part of a call that never returns, should the process die in it.
+const char kNeverReturnedBefore[] = "\n# " TRACE_NEVER_RETURNED;
+const char kNeverReturnedAfter[] = "\n";
+
 void TraceFileCallStarted(const char *callPart, size_t callLength) {
     callHeld = Holding();
     callPartWritten = mode == kWriting && WritePart(callPart, callLength);
+    if (callPartWritten) FatalNoteArm(file, kNeverReturnedBefore, kNeverReturnedAfter, true);
 }
 
 void TraceFileCallEnded(const char *line, size_t length, size_t callLength) {
+    FatalNoteDisarm();
     if (mode == kWriting) {
         if (!callPartWritten) {
             std::string whole;

@@ -93,8 +93,14 @@ bool TraceFileTakesLines();
 // line (length bytes, the call part first; LF appended) ends it. Held-back
 // lines are whole ones only: a call part is held back with its line, at its
 // end. Nothing else may be added between the two steps.
+// Should the process die of a fatal signal or an unhandled exception between
+// the two, the call part is followed by a line end and the note
+// "# the call above never returned: " and the cause (platform/fatal_note.h).
 void TraceFileCallStarted(const char *callPart, size_t callLength);
 void TraceFileCallEnded(const char *line, size_t length, size_t callLength);
+
+// The start of that note's text, after "# ".
+#define TRACE_NEVER_RETURNED "the call above never returned: "
 
 // Adds a note that is not a call, as a line "# text" (cut at its first line
 // end). Every call line starts with "ZKT_", so a reader tells them apart.

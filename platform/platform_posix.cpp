@@ -36,9 +36,9 @@ struct sigaction ActionOf(void (*handler)(int), const int *blocked, size_t count
 // Handlers installed for a list of signals, and those they replaced.
 struct SignalHandlers {
     const int *signals;
-    size_t count;  // at most 4
-    struct sigaction previous[4];
-    bool installed[4];
+    size_t count;  // at most 8
+    struct sigaction previous[8];
+    bool installed[8];
 };
 
 // Installs handler for each signal of the list, all of them held back while
@@ -442,7 +442,10 @@ namespace {
 char pendingFile[4096];
 volatile sig_atomic_t pendingFileSet = 0;
 
-SignalHandlers removingHandlers = {kEndingSignals, kEndingSignalCount, {}, {}};
+// Those that end a run, and those of a library that crashes.
+const int kRemovingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
+SignalHandlers removingHandlers = {
+    kRemovingSignals, sizeof kRemovingSignals / sizeof kRemovingSignals[0], {}, {}};
 
 // Only async-signal-safe calls in here: the file goes, then the signal
 // takes its default action, so the run ends as it would have.
@@ -455,7 +458,7 @@ void RemovePendingFileAndResignal(int signalNumber) {
 void BlockRemovingSignals(sigset_t *previous) {
     sigset_t blocked;
     sigemptyset(&blocked);
-    for (int signalNumber : kEndingSignals) sigaddset(&blocked, signalNumber);
+    for (int signalNumber : kRemovingSignals) sigaddset(&blocked, signalNumber);
     sigprocmask(SIG_BLOCK, &blocked, previous);
 }
 

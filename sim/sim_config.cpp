@@ -363,6 +363,16 @@ bool ParseReplay(Parser &p) {
     return true;
 }
 
+// For tests only: the operation in which the library crashes.
+bool ParseCrash(Parser &p) {
+    ZktOperation &crashIn = p.config->crashIn;
+    for (crashIn = ZktOperation{}; crashIn < kZktOperationCount;
+         crashIn = ZktOperation(crashIn + 1)) {
+        if (std::strcmp(p.value, kZktOperationNames[crashIn].name) == 0) return true;
+    }
+    return Fail(p, "Crash names no operation");
+}
+
 // How often a key may stand in its section: once, as often as its list has
 // entries, or once for both keys of a pair that set the same result.
 enum KeyUse { kOnce, kRepeated, kOpenPair, kCapturePair };
@@ -381,6 +391,7 @@ constexpr KeyRule kKeys[] = {
     {"Trace", kLibrarySection, kOnce,
      [](Parser &p) { return ParsePath(p, "Trace", p.value, p.config->tracePath); }},
     {"Replay", kLibrarySection, kOnce, ParseReplay},
+    {"Crash", kLibrarySection, kOnce, ParseCrash},
     {"DeviceCount", kLibrarySection, kOnce,
      [](Parser &p) { return ParseOptional(p, p.key, p.value, &p.config->reportedDeviceCount); }},
     {"Name", kBoardSection, kOnce,
@@ -610,6 +621,7 @@ void SimClearConfig(SimConfig *config) {
     config->tracePath[0] = '\0';
     config->replayPath[0] = '\0';
     config->replayLine = 0;
+    config->crashIn = kZktOperationCount;
     config->reportedDeviceCount.set = false;
     config->reportedDeviceCount.value = 0;
     config->boardCount = 0;

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "boardlib/zkt_api.h"
+#include "boardlib/zkt_ops.h"
 #include "sim/sim_dds.h"
 #include "zktini/zkt_ini_limits.h"
 
@@ -80,6 +81,7 @@ struct SimConfig {
     char tracePath[kZktIniMaxPathSize];   // empty: no trace
     char replayPath[kZktIniMaxPathSize];  // empty: the boards below answer
     int replayLine;                       // the line of zkt.ini that names it
+    ZktOperation crashIn;  // Crash, for tests: this operation crashes; kZktOperationCount: none
     SimOptionalInt reportedDeviceCount;
     SimBoard boards[kZktIniMaxBoards];
     int32_t boardCount;

@@ -43,6 +43,11 @@ struct Replay {
     // written: the recorded call that answers it, or null.
     bool matched;
     const CallRecord *answer;
+    // The call part the recording ends in, of a call that never returned,
+    // and why, as its note says ("the process received SIGSEGV"; empty
+    // without one).
+    std::string unfinished;
+    std::string unfinishedCause;
 };
 
 Replay replay;
@@ -99,6 +104,15 @@ const CallRecord *Answer() {
         replay.text.compare(replay.calls[replay.next], callLength, made) == 0) {
         ++replay.next;
         return &replay.record;
+    }
+    if (replay.next == replay.calls.size() && !replay.unfinished.empty() &&
+        made == replay.unfinished) {
+        replay.diverged = true;
+        std::string text = "the recording ends in " + made + ", which never returned";
+        if (!replay.unfinishedCause.empty()) text += " (" + replay.unfinishedCause + ")";
+        std::fprintf(stderr, "zkt: %s\n", text.c_str());
+        TracedNote(text.c_str());
+        return nullptr;
     }
     Diverge(made);
     return nullptr;
@@ -240,6 +254,31 @@ void CannotRead(const SimConfig &config, const char *configFile, const char *pro
     }
 }
 
+// Whether line is a note ("# ...").
+bool IsNote(const TextLine &line) {
+    return line.end - line.begin >= 2 && line.begin[0] == '#' && line.begin[1] == ' ';
+}
+
+// Whether the lines from cursor on are blank or notes only: the end of a
+// recording whose last call never returned. The cause its first note gives
+// ("the call above never returned: <cause> (<detail>)"), without the detail,
+// goes to *cause.
+bool OnlyNotesFollow(const char *cursor, const char *end, std::string *cause) {
+    const std::string start = TRACE_NEVER_RETURNED;
+    bool noted = false;
+    while (cursor < end) {
+        const TextLine line = NextTextLine(&cursor, end);
+        if (line.begin == line.end) continue;
+        if (!IsNote(line)) return false;
+        const std::string note(line.begin + 2, line.end);
+        if (!noted && note.compare(0, start.size(), start) == 0) {
+            *cause = note.substr(start.size(), note.find(" (", start.size()) - start.size());
+        }
+        noted = true;
+    }
+    return true;
+}
+
 // SimReplayLoad, which may run out of memory.
 bool LoadRecording(const SimConfig &config, const char *configFile, char *message,
                    size_t messageSize) {
@@ -274,6 +313,11 @@ bool LoadRecording(const SimConfig &config, const char *configFile, char *messag
         }
         size_t callLength = 0;
         if (!CallRecordRead(line.begin, length, &replay.record, &callLength)) {
+            if (CallRecordReadCall(line.begin, length, &replay.record) &&
+                OnlyNotesFollow(cursor, end, &replay.unfinishedCause)) {
+                replay.unfinished.assign(line.begin, line.end);
+                break;
+            }
             SetMessage(message, messageSize,
                        shownPath + ":" + std::to_string(lineNumber) + ": not a trace line");
             return false;

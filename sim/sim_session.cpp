@@ -56,7 +56,27 @@ void Refuse(SimConfig *config) {
 // names the trace already open goes on in it.
 const TraceStartWords kTraceWords = {"zkt: ", "the library settings", "no trace", "", false};
 
+// A pointer the compiler cannot know to be null: the write is made.
+int32_t *volatile nowhere = nullptr;
+
+template <typename... Arguments>
+int32_t Crash(Arguments...) {
+    *nowhere = 0;
+    return kZktRefused;
+}
+
+const ZktOps kCrashOps = {
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) Crash,
+#include "boardlib/zkt_operations.inc"
+};
+
 }  // namespace
+
+bool SimSessionCrashesIn(ZktOperation operation) {
+    return SimState().initialised && SimState().config.crashIn == operation;
+}
+
+const ZktOps &SimCrashOps() { return kCrashOps; }
 
 const ZktOps &SimSessionOps() {
     if (backend == kUndecided) backend = Pick();

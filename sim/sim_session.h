@@ -18,6 +18,12 @@
 // once per call.
 const ZktOps &SimSessionOps();
 
+// Whether the session's zkt.ini names operation in Crash (for tests only),
+// and the table whose every operation then crashes the process, as a faulty
+// library would: a write through a null pointer.
+bool SimSessionCrashesIn(ZktOperation operation);
+const ZktOps &SimCrashOps();
+
 // What runs before a call of SimSessionOps is written: the replay's match
 // of the call, whose note on a divergence then stands before the line; null
 // for the model.

@@ -4,7 +4,9 @@
 #include "calltrace/traced_exports.h"
 #include "sim/sim_session.h"
 
-const ZktOps &ExportedOps(ZktOperation) { return SimSessionOps(); }
+const ZktOps &ExportedOps(ZktOperation operation) {
+    return SimSessionCrashesIn(operation) ? SimCrashOps() : SimSessionOps();
+}
 
 TracedBeforeCall ExportedBeforeCall() { return SimSessionBeforeCall(); }
 

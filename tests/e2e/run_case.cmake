@@ -13,10 +13,17 @@
 #                          the run starts with instead: ">&-" (closed) or
 #                          ">/dev/full"; standard output is then empty
 #   recording.log          a recorded trace for zkt.ini's Replay, copied too
+#   standin                "crash <operation>" or "hang <operation>": the case
+#                          runs only through the proxy (PROXY), in front of
+#                          the stand-in library STANDIN (tests/support/
+#                          failing_zkt.cpp), which fails so in that operation
+#   interrupts             text the proxy's trace comes to hold once the tool
+#                          hangs: the tool then gets two SIGINTs
 #   linux-only             the case runs on Linux alone (tests/e2e/CMakeLists.txt
 #                          reports it skipped elsewhere with the reason it holds)
 #   stdin                  fed to the tool (absent: empty input)
-#   expected.status        the exit status (absent: 0)
+#   expected.status        the exit status (absent: 0), or how a signal ended
+#                          the run, as CMake says it ("Segmentation fault")
 #   expected.out           standard output
 #   expected.err           standard error (absent: must be empty)
 #   expected.trace         the simulator's call trace, written to trace.log
@@ -161,6 +168,10 @@ function(command_of result_var)
   set(command ${EMULATOR} ${ARGN})
   if(NOT redirect STREQUAL "")
     set(command sh -c "exec \"$@\" ${redirect}" sh ${command})
+  elseif(DEFINED hang_text)
+    # Interrupted twice once it hangs: the program is the shell's process.
+    # (Lines, not ";": that would split CMake's list.)
+    set(command sh -c "(until grep -q -F '${hang_text}' proxy.log 2>/dev/null\ndo sleep 0.1\ndone\nkill -INT $$\nsleep 0.5\nkill -INT $$) &\nexec \"$@\"" sh ${command})
   endif()
   set(${result_var} ${command} PARENT_SCOPE)
 endfunction()
@@ -177,6 +188,15 @@ if(DEFINED LIBRARY)
 endif()
 
 set(environment "")
+if(EXISTS ${CASE_DIR}/standin)
+  require_definitions(STANDIN PROXY)
+  file(STRINGS ${CASE_DIR}/standin standin LIMIT_COUNT 1)
+  list(APPEND environment "ZKT_STANDIN=${standin}")
+  set(TARGET ${STANDIN})
+endif()
+if(EXISTS ${CASE_DIR}/interrupts)
+  file(STRINGS ${CASE_DIR}/interrupts hang_text LIMIT_COUNT 1)
+endif()
 if(DEFINED PROXY)
   list(APPEND environment ZKT_TRACE_FILE=proxy.log)
   if(WIN32_PROGRAM)
@@ -227,7 +247,12 @@ endfunction()
 
 file(GLOB files_before RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
 command_of(command ${program} ${arguments})
-run_tool(${WORK_DIR} ${program_named} ${CMAKE_COMMAND} -E env ${environment} ${command})
+# cmake -E env reports a signal itself and exits 1; env lets it through.
+set(env_command ${CMAKE_COMMAND} -E env)
+if(NOT expected_status MATCHES "^[0-9]+$")
+  set(env_command env)
+endif()
+run_tool(${WORK_DIR} ${program_named} ${env_command} ${environment} ${command})
 file(GLOB left_files RELATIVE ${WORK_DIR} ${WORK_DIR}/*)
 list(REMOVE_ITEM left_files ${files_before} actual.out actual.err ${trace_name} proxy.log)
 set(expected_files "")
@@ -277,9 +302,12 @@ endfunction()
 
 # A trace without the simulator's "# " notes: the calls alone, which the
 # proxy sees and a replay repeats.
+# The note after a call that never returned is the proxy's too.
 function(calls_of trace result_file)
   file(READ ${trace} text)
-  string(REGEX REPLACE "\n# [^\n]*" "" text "\n${text}")
+  string(REPLACE "\n# the call above never returned: " "\n#!" text "\n${text}")
+  string(REGEX REPLACE "\n# [^\n]*" "" text "${text}")
+  string(REPLACE "\n#!" "\n# the call above never returned: " text "${text}")
   string(REGEX REPLACE "^\n" "" text "${text}")
   file(WRITE ${result_file} "${text}")
 endfunction()

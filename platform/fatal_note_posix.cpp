@@ -1,0 +1,91 @@
+#include "platform/fatal_note.h"
+
+#include <csignal>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace {
+
+struct FatalSignal {
+    int number;
+    const char *name;
+    const char *inFull;
+};
+
+// Written as they are: a handler may not ask the system for a signal's name.
+const FatalSignal kFatalSignals[] = {
+    {SIGSEGV, "SIGSEGV", "the process received SIGSEGV (Segmentation fault)"},
+    {SIGBUS, "SIGBUS", "the process received SIGBUS (Bus error)"},
+    {SIGILL, "SIGILL", "the process received SIGILL (Illegal instruction)"},
+    {SIGFPE, "SIGFPE", "the process received SIGFPE (Floating point exception)"},
+    {SIGABRT, "SIGABRT", "the process received SIGABRT (Aborted)"},
+};
+constexpr size_t kSignalCount = sizeof kFatalSignals / sizeof kFatalSignals[0];
+
+struct sigaction previous[kSignalCount];
+volatile sig_atomic_t armed = 0;
+int noteFile = -1;
+const char *noteBefore = "";
+const char *noteAfter = "";
+bool noteInFull = false;
+
+void WriteAll(const char *text) {
+    size_t left = std::strlen(text);
+    while (left > 0) {
+        const ssize_t written = write(noteFile, text, left);
+        if (written <= 0) return;
+        text += written;
+        left -= static_cast<size_t>(written);
+    }
+}
+
+void OnFatalSignal(int number, siginfo_t *info, void *context) {
+    size_t i = 0;
+    while (i < kSignalCount && kFatalSignals[i].number != number) ++i;
+    if (i == kSignalCount) return;
+    if (armed != 0) {
+        armed = 0;
+        WriteAll(noteBefore);
+        WriteAll(noteInFull ? kFatalSignals[i].inFull : kFatalSignals[i].name);
+        WriteAll(noteAfter);
+    }
+    const struct sigaction &before = previous[i];
+    if ((before.sa_flags & SA_SIGINFO) != 0) {
+        before.sa_sigaction(number, info, context);
+    } else if (before.sa_handler == SIG_DFL) {
+        // Blocked while this runs: the default action comes on return.
+        sigaction(number, &before, nullptr);
+        raise(number);
+    } else {
+        before.sa_handler(number);
+    }
+}
+
+void Install() {
+    for (size_t i = 0; i < kSignalCount; ++i) {
+        struct sigaction action {};
+        action.sa_sigaction = OnFatalSignal;
+        action.sa_flags = SA_SIGINFO;
+        sigemptyset(&action.sa_mask);
+        if (sigaction(kFatalSignals[i].number, nullptr, &previous[i]) != 0 ||
+            previous[i].sa_handler == SIG_IGN) {
+            continue;
+        }
+        sigaction(kFatalSignals[i].number, &action, nullptr);
+    }
+}
+
+}  // namespace
+
+void FatalNoteArm(FILE *file, const char *before, const char *after, bool causeInFull) {
+    static const bool installed = (Install(), true);
+    (void)installed;
+    noteFile = fileno(file);
+    noteBefore = before;
+    noteAfter = after;
+    noteInFull = causeInFull;
+    armed = 1;
+}
+
+void FatalNoteDisarm() { armed = 0; }

@@ -23,10 +23,12 @@ note() { printf -- '-- %s\n' "$*"; }
 # wine64 runs the 64-bit build; the -posix compilers come with the
 # g++-mingw-w64-* packages; googletest brings the GoogleTest sources that the
 # cross builds compile; zip writes the packages again in a fixed order.
-# groff-base renders the man pages into the zip's doc\ as text.
+# groff-base renders the man pages into the zip's doc\ as text; the
+# binutils' dlltool makes sdk\'s import libraries.
 bash .ci/install-packages.sh wine wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
-  googletest unzip zip groff-base
-for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix i686-w64-mingw32-objdump wine groff; do
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 googletest unzip zip groff-base
+for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix i686-w64-mingw32-objdump \
+    i686-w64-mingw32-dlltool x86_64-w64-mingw32-dlltool wine groff; do
   command -v "$tool" >/dev/null || { echo "missing after install: $tool" >&2; exit 1; }
 done
 # wine32 is an i386 package. Where the archive cannot give it (its i386

@@ -69,8 +69,10 @@ BoundCall<Parameters...> CallBound(int32_t (*function)(Parameters...), uint32_t 
 
 // A type and parameter and argument lists, which parentheses would break.
 // NOLINTBEGIN(bugprone-macro-parentheses)
-#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
-    type Bound##Name parameters { return CallBound(bound.name, &removedBytes[kZkt##Name]) arguments; }
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments)      \
+    type Bound##Name parameters {                                          \
+        return CallBound(bound.name, &removedBytes[kZkt##Name]) arguments; \
+    }
 // NOLINTEND(bugprone-macro-parentheses)
 #include "boardlib/zkt_operations.inc"
 

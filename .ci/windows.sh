@@ -4,8 +4,9 @@
 # Windows, runs the whole suite under Wine, packs the zip, and checks what an
 # operator gets: the zip's entries (no ZKT.dll beside the programs at its
 # top), programs that import no ZKT_ operation (they bind the library at
-# their start), the export tables, and the simulator made three ways for the
-# tests (cdecl; stdcall under the plain names; stdcall under _name@N names).
+# their start), the export tables, and the simulator and the proxy made three
+# ways for sdk\ and the tests (cdecl; stdcall under the plain names; stdcall
+# under _name@N names).
 #
 # The suite runs on the 32-bit build itself where this machine can start
 # 32-bit programs. A kernel without 32-bit support (some virtual machines)
@@ -22,10 +23,12 @@ note() { printf -- '-- %s\n' "$*"; }
 # wine64 runs the 64-bit build; the -posix compilers come with the
 # g++-mingw-w64-* packages; googletest brings the GoogleTest sources that the
 # cross builds compile; zip writes the packages again in a fixed order.
-# groff-base renders the man pages into the zip's doc\ as text.
+# groff-base renders the man pages into the zip's doc\ as text; the
+# binutils' dlltool makes sdk\'s import libraries.
 bash .ci/install-packages.sh wine wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 \
-  googletest unzip zip groff-base
-for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix i686-w64-mingw32-objdump wine groff; do
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 googletest unzip zip groff-base
+for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix i686-w64-mingw32-objdump \
+    i686-w64-mingw32-dlltool x86_64-w64-mingw32-dlltool wine groff; do
   command -v "$tool" >/dev/null || { echo "missing after install: $tool" >&2; exit 1; }
 done
 # wine32 is an i386 package. Where the archive cannot give it (its i386
@@ -109,12 +112,16 @@ zip="$build/$top.zip"
 expected_files=("$top/README.txt" "$top/LICENSE" "$top/quilmar.exe" "$top/zktdump.exe"
   "$top/demo/quilmar.exe" "$top/demo/zktdump.exe" "$top/demo/ZKT.dll" "$top/demo/quilmar.ini"
   "$top/demo/zkt.ini" "$top/trace/quilmar.exe" "$top/trace/zktdump.exe" "$top/trace/ZKT.dll"
-  "$top/doc/quilmar.txt" "$top/doc/zktdump.txt" "$top/doc/zkt.txt" "$top/doc/zkt.ini.txt")
+  "$top/doc/quilmar.txt" "$top/doc/zktdump.txt" "$top/doc/zkt.txt" "$top/doc/zkt.ini.txt"
+  "$top/sdk/zkt_api.h")
+for form in cdecl stdcall stdcall-decorated; do
+  for file in ZKT.def libZKT.a sim/ZKT.dll trace/ZKT.dll; do expected_files+=("$top/sdk/$form/$file"); done
+done
 if ! bash packaging/check-package.sh holds --only "$zip" "${expected_files[@]}"; then
   printf 'the package holds:\n%s\n' "$(unzip -Z1 "$zip")" >&2
   exit 1
 fi
-note "package: $zip, no ZKT.dll at its top, the simulator under demo/, the proxy under trace/"
+note "package: $zip, no ZKT.dll at its top, the simulator under demo/, the proxy under trace/, both in each form under sdk/"
 # Its canonical form: entries in byte order (README.txt before quilmar.exe),
 # folders 755, the .exe and .dll files 755 and every other file 644, every
 # time SOURCE_DATE_EPOCH rounded down to an even second.
@@ -148,13 +155,17 @@ note "doc/: the four reference pages as text, CR LF, printable ASCII only; READM
 
 check_operations "$build/bin/ZKT.dll exports" "$(exports_of "$build/bin/ZKT.dll")"
 check_operations "$build/bin/trace/ZKT.dll exports" "$(exports_of "$build/bin/trace/ZKT.dll")"
-check_operations "$build/bin/stdcall/ZKT.dll exports" "$(exports_of "$build/bin/stdcall/ZKT.dll")"
-decorated=$(exports_of "$build/bin/decorated/ZKT.dll")
-if [[ $decorated != "$(decorated_operations)" ]]; then
-  printf '%s/bin/decorated/ZKT.dll exports:\n%s\n' "$build" "$decorated" >&2
-  exit 1
-fi
-note "ZKT.dll, trace/ZKT.dll and the stdcall simulator export the twelve operations undecorated; the decorated simulator as _ZKT_init@8 and so on"
+for dll in stdcall trace-stdcall; do
+  check_operations "$build/bin/$dll/ZKT.dll exports" "$(exports_of "$build/bin/$dll/ZKT.dll")"
+done
+for dll in decorated trace-decorated; do
+  decorated=$(exports_of "$build/bin/$dll/ZKT.dll")
+  if [[ $decorated != "$(decorated_operations)" ]]; then
+    printf '%s/bin/%s/ZKT.dll exports:\n%s\n' "$build" "$dll" "$decorated" >&2
+    exit 1
+  fi
+done
+note "ZKT.dll, trace/ZKT.dll and the stdcall simulator and proxy export the twelve operations undecorated; the decorated ones as _ZKT_init@8 and so on"
 
 for program in quilmar zktdump; do
   imports=$(zkt_imports_of "$build/bin/$program.exe")
@@ -187,7 +198,7 @@ exits_of_init() {
     sed -nE 's/.*\t(ret +\$0x[0-9a-f]+).*/\1/p; s/.*\tret *$/ret/p; s/.*\tjmp +[0-9a-f]+ <[^+>]+>$/tail/p' |
     tr -s ' ' | sort -u
 }
-for dll in "$build/bin/stdcall/ZKT.dll" "$build/bin/decorated/ZKT.dll"; do
+for dll in "$build"/bin/{stdcall,decorated,trace-stdcall,trace-decorated}/ZKT.dll; do
   if [[ $(exits_of_init "$dll" _ZKT_init@8) != 'ret $0x8' ]]; then
     echo "$dll: ZKT_init does not return as stdcall (ret \$0x8 alone)" >&2
     exit 1
@@ -200,4 +211,4 @@ for dll in "$build/bin/ZKT.dll" "$build/bin/trace/ZKT.dll"; do
     exit 1
   fi
 done
-note "ZKT_init returns with ret \$0x8 in the stdcall simulators, and with ret or a tail call in the shipped ZKT.dll and trace/ZKT.dll"
+note "ZKT_init returns with ret \$0x8 in the stdcall simulators and proxies, and with ret or a tail call in the shipped ZKT.dll and trace/ZKT.dll"

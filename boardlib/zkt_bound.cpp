@@ -14,6 +14,12 @@ namespace {
 // is one convention.
 ZktOps bound;
 
+// The form of each bound operation's name (ZktFindOperation), and the bytes
+// of arguments it took off the stack at its last call through ForeignCall.
+int nameForms[kZktOperationCount];
+constexpr uint32_t kNotCalled = UINT32_MAX;
+uint32_t removedBytes[kZktOperationCount];
+
 // A looked-up address becomes a pointer to a function by copying its bytes,
 // which every system that hands out symbols as object pointers allows.
 template <typename Function>
@@ -40,6 +46,7 @@ uint32_t ArgumentWord(Parameter value) {
 template <typename... Parameters>
 struct BoundCall {
     int32_t (*function)(Parameters...);
+    uint32_t *removed;
 
     int32_t operator()(Parameters... arguments) const {
         if (function == nullptr) return kZktRefused;
@@ -48,7 +55,7 @@ struct BoundCall {
             const uint32_t words[sizeof...(Parameters) + 1] = {
                 ArgumentWord<Parameters>(arguments)...};
             return static_cast<int32_t>(ForeignCall(reinterpret_cast<ForeignFunction>(function),
-                                                    words, sizeof...(Parameters)));
+                                                    words, sizeof...(Parameters), removed));
         } else {
             return function(arguments...);
         }
@@ -56,14 +63,16 @@ struct BoundCall {
 };
 
 template <typename... Parameters>
-BoundCall<Parameters...> CallBound(int32_t (*function)(Parameters...)) {
-    return {function};
+BoundCall<Parameters...> CallBound(int32_t (*function)(Parameters...), uint32_t *removed) {
+    return {function, removed};
 }
 
 // A type and parameter and argument lists, which parentheses would break.
 // NOLINTBEGIN(bugprone-macro-parentheses)
-#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
-    type Bound##Name parameters { return CallBound(bound.name) arguments; }
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments)      \
+    type Bound##Name parameters {                                          \
+        return CallBound(bound.name, &removedBytes[kZkt##Name]) arguments; \
+    }
 // NOLINTEND(bugprone-macro-parentheses)
 #include "boardlib/zkt_operations.inc"
 
@@ -79,7 +88,8 @@ uint32_t BindFound(ZktLookup lookup, void *context, uint32_t wanted) {
     for (int i = 0; i < kZktOperationCount; ++i) {
         const auto op = static_cast<ZktOperation>(i);
         if ((wanted & ZktOperationBit(op)) == 0) continue;
-        found[i] = ZktFindOperation(lookup, context, op);
+        found[i] = ZktFindOperation(lookup, context, op, &nameForms[i]);
+        removedBytes[i] = kNotCalled;
         if (found[i] == nullptr) missing |= ZktOperationBit(op);
     }
     ZktOps next{};
@@ -110,6 +120,15 @@ uint32_t ZktBindAvailable(ZktLookup lookup, void *context) {
 }
 
 void ZktUnbind() { bound = ZktOps{}; }
+
+bool ZktBoundCallForm(ZktOperation operation, int *nameForm, uint32_t *removed) {
+    if (!kForeignCallNeeded || !ZktBound(operation) || removedBytes[operation] == kNotCalled) {
+        return false;
+    }
+    *nameForm = nameForms[operation];
+    *removed = removedBytes[operation];
+    return true;
+}
 
 bool ZktBound(ZktOperation operation) {
     // clang-format off

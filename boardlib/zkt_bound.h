@@ -28,6 +28,13 @@ void ZktUnbind();
 // Whether operation is bound.
 bool ZktBound(ZktOperation operation);
 
+// How the bound operation took its last call through the call routine
+// (platform/foreign_call.h): *nameForm the form of the name it was found
+// under (ZktFindOperation), *removed the bytes of arguments it took off the
+// stack. False when it is not bound, has not been called since it was, or
+// calls go directly (where there is one convention).
+bool ZktBoundCallForm(ZktOperation operation, int *nameForm, uint32_t *removed);
+
 // The table that forwards to the bound operations.
 const ZktOps &ZktBoundOps();
 

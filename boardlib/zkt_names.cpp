@@ -29,10 +29,14 @@ std::string ZktTriedNames(ZktOperation operation) {
 
 }  // namespace
 
-void *ZktFindOperation(ZktLookup lookup, void *context, ZktOperation operation) {
-    for (int form = 0; form < kNameForms; ++form) {
-        void *address = lookup(context, NameForm(operation, form).c_str());
-        if (address != nullptr) return address;
+const char *const kZktNameForms[kNameForms] = {"name", "_name@N", "name@N"};
+
+void *ZktFindOperation(ZktLookup lookup, void *context, ZktOperation operation, int *form) {
+    for (int tried = 0; tried < kNameForms; ++tried) {
+        void *address = lookup(context, NameForm(operation, tried).c_str());
+        if (address == nullptr) continue;
+        if (form != nullptr) *form = tried;
+        return address;
     }
     return nullptr;
 }

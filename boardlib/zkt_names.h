@@ -15,8 +15,14 @@ using ZktLookup = void *(*)(void *context, const char *name);
 
 // The address of operation under the first of its names that lookup finds:
 // the plain name, then _name@N, then name@N, N four times its arguments.
-// Null when none.
-void *ZktFindOperation(ZktLookup lookup, void *context, ZktOperation operation);
+// Null when none. Unless form is null, *form gets the index of the name
+// found in that order.
+void *ZktFindOperation(ZktLookup lookup, void *context, ZktOperation operation,
+                       int *form = nullptr);
+
+// The forms of the names, in ZktFindOperation's order, as a text about
+// every operation shows them: "name", "_name@N", "name@N".
+extern const char *const kZktNameForms[];
 
 // What a message says of an operation not found: "ZKT_ctrl (tried ZKT_ctrl,
 // _ZKT_ctrl@16, ZKT_ctrl@16)".

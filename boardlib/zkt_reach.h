@@ -10,6 +10,7 @@
 #define QUILMAR_BOARDLIB_ZKT_REACH_H
 
 #include <cstdint>
+#include <string>
 
 // Makes the operations in needs (ZktOperationBit) ready to be called. When
 // it cannot, writes one line on standard error, "<program>: cannot load
@@ -17,5 +18,11 @@
 // ZKT_ctrl, _ZKT_ctrl@16, ZKT_ctrl@16)", and returns false: the program
 // then calls nothing and exits with status 1.
 bool ZktReachLibrary(const char *program, uint32_t needs);
+
+// The form of the library reached, once ZKT_init has been called: its
+// calling convention, as measured on that call, and the form of its export
+// names, "stdcall, exported as _name@N". Empty where it cannot be measured
+// (a linked library; one calling convention).
+std::string ZktReachedForm();
 
 #endif  // QUILMAR_BOARDLIB_ZKT_REACH_H

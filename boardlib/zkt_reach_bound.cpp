@@ -30,6 +30,20 @@ bool ZktReachLibrary(const char *program, uint32_t needs) {
     return true;
 }
 
+std::string ZktReachedForm() {
+    int nameForm = 0;
+    uint32_t removed = 0;
+    if (!ZktBoundCallForm(kZktInit, &nameForm, &removed)) return {};
+    // A cdecl function leaves its arguments to the caller; a stdcall one
+    // removes them all. Anything else is said as it was seen.
+    std::string convention = std::to_string(removed) + " argument bytes removed";
+    if (removed == 0) convention = "cdecl";
+    if (removed == 4 * static_cast<uint32_t>(kZktOperationNames[kZktInit].arguments)) {
+        convention = "stdcall";
+    }
+    return convention + ", exported as " + kZktNameForms[nameForm];
+}
+
 // The C runtime here has no line buffering: what was printed goes out
 // before each call, so a library that crashes takes none of it with it.
 #define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \

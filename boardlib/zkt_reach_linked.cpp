@@ -3,3 +3,5 @@
 #include "boardlib/zkt_reach.h"
 
 bool ZktReachLibrary(const char *, uint32_t) { return true; }
+
+std::string ZktReachedForm() { return {}; }

@@ -2,8 +2,8 @@
 # zktdump with no ZKT.dll beside them, so that they reach the maker's library
 # where Windows finds it; demo\ holds the same programs beside the simulator
 # and the demo's settings, trace\ the same programs beside the tracing
-# proxy; doc\ the reference pages as text; a short text on running it, and
-# the licence.
+# proxy; sdk\ what other programs build against; doc\ the reference pages
+# as text; a short text on running it, and the licence.
 # Made by `cpack` (the windows-x86 package preset) in the build folder.
 foreach(folder demo trace)
   install(TARGETS quilmar zktdump RUNTIME DESTINATION ${folder})
@@ -18,6 +18,58 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/README-win32.txt
   DESTINATION .
   RENAME README.txt)
 install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
+
+# sdk\: for a program of one's own built against the maker's ZKT.DLL, the
+# simulator (sim\) and the proxy (trace\) exporting the operations in each
+# form that DLL may take, with the form's .def and a MinGW import library
+# made from it; and the interface, zkt_api.h. 64-bit Windows has one
+# calling convention: one form.
+install(FILES ${CMAKE_SOURCE_DIR}/boardlib/zkt_api.h DESTINATION sdk)
+set(quilmar_sdk_forms cdecl:zkt:zkttrace)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  list(APPEND quilmar_sdk_forms stdcall:zkt_stdcall:zkttrace_stdcall
+    stdcall-decorated:zkt_decorated:zkttrace_decorated)
+endif()
+find_program(QUILMAR_DLLTOOL ${QUILMAR_MINGW_TRIPLET}-dlltool REQUIRED)
+set(quilmar_sdk_libraries "")
+foreach(entry IN LISTS quilmar_sdk_forms)
+  string(REPLACE ":" ";" entry ${entry})
+  list(GET entry 0 form)
+  list(GET entry 1 simulator)
+  list(GET entry 2 proxy)
+  install(TARGETS ${simulator} RUNTIME DESTINATION sdk/${form}/sim)
+  install(TARGETS ${proxy} RUNTIME DESTINATION sdk/${form}/trace)
+  # The names a caller's objects refer to, as 32-bit .def files write them
+  # (without the leading underscore): stdcall ones as ZKT_init@8. -k takes
+  # the @8 off the name imported; "==" names the export in full.
+  set(def "LIBRARY ZKT.dll\nEXPORTS\n")
+  foreach(operation IN LISTS ZKT_OPERATION_BYTES)
+    string(REPLACE ":" "@" decorated ${operation})
+    string(REGEX REPLACE ":.*" "" plain ${operation})
+    if(form STREQUAL "cdecl")
+      string(APPEND def "${plain}\n")
+    elseif(form STREQUAL "stdcall")
+      string(APPEND def "${decorated}\n")
+    else()
+      string(APPEND def "${decorated} == _${decorated}\n")
+    endif()
+  endforeach()
+  set(form_dir ${CMAKE_BINARY_DIR}/sdk/${form})
+  file(WRITE ${form_dir}/ZKT.def "${def}")
+  set(kill_at "")
+  if(form STREQUAL "stdcall")
+    set(kill_at -k)
+  endif()
+  # Run in the folder: dlltool names the library's symbols after the path.
+  add_custom_command(OUTPUT ${form_dir}/libZKT.a
+    COMMAND ${QUILMAR_DLLTOOL} --deterministic-libraries ${kill_at} -d ZKT.def -l libZKT.a
+    WORKING_DIRECTORY ${form_dir}
+    DEPENDS ${form_dir}/ZKT.def
+    VERBATIM)
+  list(APPEND quilmar_sdk_libraries ${form_dir}/libZKT.a)
+  install(FILES ${form_dir}/ZKT.def ${form_dir}/libZKT.a DESTINATION sdk/${form})
+endforeach()
+add_custom_target(quilmar_sdk_libraries ALL DEPENDS ${quilmar_sdk_libraries})
 
 # The man pages, rendered as text from their sources at every build, so the
 # zip's copies cannot drift from the pages the Linux packages carry. Without

@@ -102,6 +102,27 @@ function(zkt_library_exports target)
   target_sources(${target} PRIVATE ${def_file})
 endfunction()
 
+# Another build of the library base (the simulator, the proxy) exporting
+# the operations otherwise: zkt_library_exports' arguments follow the
+# folder. A ZKT.dll in bin/<folder>/, its import library in lib/<folder>/.
+function(zkt_library_variant target base folder)
+  get_target_property(sources ${base} SOURCES)
+  get_target_property(source_dir ${base} SOURCE_DIR)
+  list(TRANSFORM sources PREPEND ${source_dir}/ REGEX "^[^/]")
+  add_library(${target} SHARED ${sources})
+  get_target_property(libraries ${base} LINK_LIBRARIES)
+  get_target_property(includes ${base} INCLUDE_DIRECTORIES)
+  target_link_libraries(${target} PRIVATE ${libraries})
+  target_include_directories(${target} PRIVATE ${includes})
+  quilmar_hidden_symbols(${target})
+  zkt_library_exports(${target} ${ARGN})
+  set_target_properties(${target} PROPERTIES
+    OUTPUT_NAME ZKT
+    PREFIX ""
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/${folder}
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib/${folder})
+endfunction()
+
 # The board access library a program calls: on Windows bound at run time,
 # whatever its convention and export names (boardlib/zkt_reach_bound.cpp);
 # elsewhere linked, the simulator libzkt.so or another in its place.

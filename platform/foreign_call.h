@@ -26,11 +26,13 @@ using ForeignFunction = void (*)();
 // Calls function with count 32-bit argument words, words[0] the first
 // argument (at the lowest address, as both conventions pass it), on a stack
 // aligned to 16 bytes, and returns what the function left in EAX: a 32-bit
-// result. Defined for 32-bit x86 only (platform/foreign_call_x86.cpp), under
-// one assembler name on every system.
+// result. Unless removed is null, *removed gets the bytes of arguments the
+// function took off the stack as it returned, which tell its convention: 0
+// for cdecl, 4 * count for stdcall. Defined for 32-bit x86 only
+// (platform/foreign_call_x86.cpp), under one assembler name on every system.
 extern "C" uint32_t QUILMAR_FOREIGN_CALL_CONVENTION
-ForeignCall(ForeignFunction function, const uint32_t *words,
-            uint32_t count) __asm__("quilmar_foreign_call");
+ForeignCall(ForeignFunction function, const uint32_t *words, uint32_t count,
+            uint32_t *removed = nullptr) __asm__("quilmar_foreign_call");
 
 #undef QUILMAR_FOREIGN_CALL_CONVENTION
 

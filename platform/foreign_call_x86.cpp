@@ -2,7 +2,8 @@
 // Windows. Written at file scope in assembly: no compiler may keep anything of
 // its own on the stack across a call that pops an unknown number of bytes.
 //
-// On entry (cdecl): 4(%esp) function, 8(%esp) words, 12(%esp) count.
+// On entry (cdecl): 4(%esp) function, 8(%esp) words, 12(%esp) count,
+// 16(%esp) removed.
 // %ebx holds the stack pointer to come back to while the function runs; the
 // function preserves %ebx in either convention, and %ebx, %esi and %edi,
 // which ForeignCall uses, are saved and restored for its own caller.
@@ -49,11 +50,19 @@ __asm__(
     "    incl %edx\n"
     "2:  cmpl %ecx, %edx\n"
     "    jb 1b\n"
+    "    movl %esp, %edi\n"
     "    call *%eax\n"
     // The words are gone (stdcall) or still there (cdecl): either way the
-    // stack pointer comes back from %ebx.
+    // stack pointer comes back from %ebx, once its rise is noted.
+    "    movl %esp, %ecx\n"
+    "    subl %edi, %ecx\n"
     "    movl %ebx, %esp\n"
     "    .cfi_def_cfa_register %esp\n"
+    "    movl 28(%esp), %edx\n"  // removed
+    "    testl %edx, %edx\n"
+    "    jz 3f\n"
+    "    movl %ecx, (%edx)\n"
+    "3:\n"
     "    popl %edi\n"
     "    .cfi_adjust_cfa_offset -4\n"
     "    .cfi_restore %edi\n"

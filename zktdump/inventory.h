@@ -38,6 +38,9 @@ struct Inventory {
     int32_t deviceCount;     // as reported
     int32_t devicesVisited;  // the entries held: the count within 0..kDumpMaxDevices
     DumpDevice devices[kDumpMaxDevices];
+    // "; ZKT.DLL: <the library's form>\n" (ZktReachedForm), or empty where
+    // the form is not known.
+    char formLine[96];
 };
 
 // Starts the library as quilmar does (display mode 0x8F, zkt.ini), lists the

@@ -70,6 +70,11 @@ int main(int argc, char **argv) {
                      static_cast<unsigned>(inventory.initResult));
         return kExitCaptureFailed;
     }
+    const std::string form = ZktReachedForm();
+    if (!form.empty()) {
+        std::snprintf(inventory.formLine, sizeof inventory.formLine, "; ZKT.DLL: %s\n",
+                      form.c_str());
+    }
     std::string text;
     std::string notes;
     RenderZktIni(inventory, &text, &notes);

@@ -223,6 +223,7 @@ void RenderZktIni(const Inventory &inventory, std::string *text, std::string *no
         "; zkt.ini written by zktdump: the boards that the board access library "
         "reported.\n");
     Appendf(text, "; ZKT_init returned %d, count %d.\n", inventory.initResult, inventory.initCount);
+    text->append(inventory.formLine);
     size_t at = 0;
     while (at < r.notes.size()) {
         const size_t end = r.notes.find('\n', at);

@@ -44,7 +44,9 @@
 # folder of inputs meant for users (the demo) stays free of test files.
 # "@PROJECT_VERSION@" in expected.out and expected.err stands for VERSION
 # (-DVERSION=...), the project's version, so that a new version changes no
-# case.
+# case. A line "%ZKT_DLL_FORM%" there and in expected-files stands for
+# zktdump's line "; ZKT.DLL: <ZKT_DLL_FORM>", left out where ZKT_DLL_FORM
+# is empty (where zktdump cannot tell the library's form).
 #
 # PROXY=<tracing proxy> runs the same case through the tracing proxy in
 # front of the simulator, which must change nothing: standard output and
@@ -279,12 +281,19 @@ endif()
 set(failures "")
 include(${CMAKE_CURRENT_LIST_DIR}/../compare_files.cmake)
 
-# The expected text of a console stream as the tool writes it on this system.
-function(console_text expected result_var)
+# The expected text of a console stream (newline CRLF or LF) or file as the
+# tool writes it on this system.
+function(console_text expected result_var newline)
   get_filename_component(name ${expected} NAME)
   set(converted ${WORK_DIR}/${name}.console)
   file(READ ${expected} text)
-  if(NOT (NEWLINE STREQUAL "CRLF" OR text MATCHES "@PROJECT_VERSION@"))
+  if(text MATCHES "%ZKT_DLL_FORM%\n")
+    set(form_line "")
+    if(ZKT_DLL_FORM)
+      set(form_line "; ZKT.DLL: ${ZKT_DLL_FORM}\n")
+    endif()
+    string(REPLACE "%ZKT_DLL_FORM%\n" "${form_line}" text "${text}")
+  elseif(NOT (newline STREQUAL "CRLF" OR text MATCHES "@PROJECT_VERSION@"))
     # Compared as it is, whatever bytes it holds.
     set(${result_var} ${expected} PARENT_SCOPE)
     return()
@@ -293,7 +302,7 @@ function(console_text expected result_var)
     message(FATAL_ERROR "${expected} names the version: run_case.cmake needs -DVERSION=...")
   endif()
   string(REPLACE "@PROJECT_VERSION@" "${VERSION}" text "${text}")
-  if(NEWLINE STREQUAL "CRLF")
+  if(newline STREQUAL "CRLF")
     string(REPLACE "\n" "\r\n" text "${text}")
   endif()
   file(WRITE ${converted} "${text}")
@@ -312,8 +321,8 @@ function(calls_of trace result_file)
   file(WRITE ${result_file} "${text}")
 endfunction()
 
-console_text(${expected_out} expected_out)
-console_text(${expected_err} expected_err)
+console_text(${expected_out} expected_out ${NEWLINE})
+console_text(${expected_err} expected_err ${NEWLINE})
 compare("standard output" ${expected_out} ${WORK_DIR}/actual.out)
 compare("standard error" ${expected_err} ${WORK_DIR}/actual.err)
 if(DEFINED PROXY)
@@ -332,7 +341,8 @@ elseif(EXISTS ${WORK_DIR}/${trace_name})
 endif()
 
 foreach(name IN LISTS expected_files)
-  compare("${name}" ${EXPECTED_DIR}/expected-files/${name} ${WORK_DIR}/${name})
+  console_text(${EXPECTED_DIR}/expected-files/${name} expected_file LF)
+  compare("${name}" ${expected_file} ${WORK_DIR}/${name})
 endforeach()
 if(left_files)
   set(failures "${failures}the run left files in its folder: ${left_files}\n")

@@ -185,6 +185,7 @@ __asm__(
     "    movl 32(%esp), %ecx\n"  // skew
     "    shll $2, %ecx\n"
     "    subl %ecx, %esp\n"
+    "    pushl $0\n"  // removed: not asked for
     "    pushl %edx\n"
     "    pushl %esi\n"
     "    pushl %edi\n"
@@ -259,9 +260,11 @@ __attribute__((noinline)) int CompiledCallerCases() {
         volatile uint32_t inMemory[4] = {0x11111111u * c.count, 0xCAFEF00Du, words[0], ~words[1]};
         const uint32_t held = words[2] * 7u + c.convention;
         const uint32_t callsBefore = seen.calls;
-        const uint32_t result = ForeignCall(c.function, words, c.count);
+        uint32_t removed = 0xDEADu;
+        const uint32_t result = ForeignCall(c.function, words, c.count, &removed);
         __asm__ __volatile__("" ::: "memory");
         Expect(c.name, "result from compiled code", result, Answer(c.convention, c.count, words));
+        Expect(c.name, "bytes removed", removed, c.convention == kStdcall ? 4 * c.count : 0);
         CheckSeen(c.name, c, words, callsBefore);
         Expect(c.name, "local 0", inMemory[0], 0x11111111u * c.count);
         Expect(c.name, "local 1", inMemory[1], 0xCAFEF00Du);

@@ -1,13 +1,23 @@
-// Both directions of the trace line, side by side: for every piece of a line
-// its writer (Put...) and its reader (Take...), and for every operation the
-// writer and the reader of its call part, one pair after the other. The
-// reader takes each piece only in the writer's own spelling (no leading
-// zeros, lower-case hex, the one escaped form of a text), so a line the
-// writer would not make byte for byte is not a trace line.
+// Both directions of the trace line, said once. Every piece of a line (a
+// literal, a number, a quoted text, a list's entries) has a writer, taking a
+// Writer, and a reader of the same name, taking a Cursor; the two stand side
+// by side below. Everything made of pieces (each operation's call part, the
+// board record, the result part) is written once, as a template over the
+// direction (Writer or Cursor), and made into both: so the reader cannot
+// drift from the writer, and a line is taken only in the writer's own
+// spelling (no leading zeros, lower-case hex, the one escaped form of a
+// text): a line the writer would not make byte for byte is not a trace line.
+//
+// A part is handed its record as Io::Record: const for the writer, which
+// only reads through the field pointers it passes on, writable for the
+// reader, which fills them. So a part's tests on the record (a flag, a
+// count) see, in the reader, what the line has said so far.
 //
 // Numbers are put by hand rather than through printf, and a line is read
 // once and not written again to compare: a replay reads every line of its
-// recording and writes every line of its run, and both costs showed.
+// recording and writes every line of its run, and both costs showed. The
+// parts are templates over small pieces so that each direction's code is as
+// direct as if it were written by hand.
 #include "calltrace/call_record.h"
 
 #include <algorithm>
@@ -23,7 +33,15 @@ namespace {
 // Pieces of a line
 // ---------------------------------------------------------------------------
 
+struct Writer {
+    using Record = const CallRecord;
+    std::string *out;
+};
+
+// A reader stops at the first piece that is not as the writer spells it
+// (ok false); the pieces after it take nothing.
 struct Cursor {
+    using Record = CallRecord;
     const char *at;
     const char *end;
     bool ok;
@@ -32,29 +50,48 @@ struct Cursor {
 // A literal. The literals are string constants: their length is known where
 // they are written, not counted at every line.
 template <size_t N>
-void Put(std::string *out, const char (&literal)[N]) {
-    out->append(literal, N - 1);
+void Literal(Writer &w, const char (&literal)[N]) {
+    w.out->append(literal, N - 1);
 }
 
 template <size_t N>
-bool TakeIf(Cursor *c, const char (&literal)[N]) {
+bool TakeIf(Cursor &c, const char (&literal)[N]) {
     const size_t n = N - 1;
-    if (!c->ok || static_cast<size_t>(c->end - c->at) < n || std::memcmp(c->at, literal, n) != 0) {
+    if (!c.ok || static_cast<size_t>(c.end - c.at) < n || std::memcmp(c.at, literal, n) != 0) {
         return false;
     }
-    c->at += n;
+    c.at += n;
     return true;
 }
 
 template <size_t N>
-void Take(Cursor *c, const char (&literal)[N]) {
-    if (!TakeIf(c, literal)) c->ok = false;
+void Literal(Cursor &c, const char (&literal)[N]) {
+    if (!TakeIf(c, literal)) c.ok = false;
 }
 
-// A literal that stands only where a flag is set.
+// A literal that stands only where a flag is set. The writer follows the
+// flag alone; the reader looks for the literal as told: never, perhaps (the
+// line says whether it stands), or always.
+enum Expect { kAbsent, kPerhaps, kPresent };
+
 template <size_t N>
-void PutIf(std::string *out, bool flag, const char (&literal)[N]) {
-    if (flag) Put(out, literal);
+void Flag(Writer &w, const bool *flag, const char (&literal)[N], Expect /*expect*/ = kPerhaps) {
+    if (*flag) Literal(w, literal);
+}
+
+template <size_t N>
+void Flag(Cursor &c, bool *flag, const char (&literal)[N], Expect expect = kPerhaps) {
+    *flag = expect != kAbsent && TakeIf(c, literal);
+    if (expect == kPresent && !*flag) c.ok = false;
+}
+
+// What a line does not spell, but its reader learns from what it has read.
+template <class T>
+void Known(Writer & /*w*/, const T * /*field*/, T /*value*/) {}
+
+template <class T>
+void Known(Cursor & /*c*/, T *field, T value) {
+    *field = value;
 }
 
 // The value of each byte as a lower-case hex digit, -1 for every other
@@ -79,203 +116,181 @@ int HexValue(char ch) { return kHexDigits.value[static_cast<unsigned char>(ch)];
 bool IsHexDigit(char ch) { return HexValue(ch) >= 0; }
 
 // %u
-void PutUnsigned(std::string *out, uint32_t value) {
-    char digits[10];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
+void Unsigned(Writer &w, const uint32_t *value) {
     char text[10];
-    for (int i = 0; i < n; ++i) text[i] = digits[n - 1 - i];
-    out->append(text, static_cast<size_t>(n));
+    char *first = text + sizeof text;
+    uint32_t v = *value;
+    do {
+        *--first = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    w.out->append(first, static_cast<size_t>(text + sizeof text - first));
 }
 
-// Up to 11 decimal digits, at least one, none leading zero unless alone;
-// false (and the line refused) otherwise. No digit is read past the end.
-bool TakeDigits(Cursor *c, uint64_t *value) {
-    const char *first = c->at;
+// The digits of a number, decimal or lower-case hex: at least minimum, no
+// leading zero beyond those, and a value up to limit; false (and the line
+// refused) otherwise. One rule for every number the reader takes. No digit
+// is read past the end, nor so many that the value could overflow.
+template <int base>
+bool TakeDigits(Cursor &c, std::ptrdiff_t minimum, uint64_t limit, uint64_t *value) {
+    if (!c.ok) return false;
+    const std::ptrdiff_t most = base == 10 ? 11 : 9;
+    const char *first = c.at;
     uint64_t v = 0;
-    while (c->at < c->end && *c->at >= '0' && *c->at <= '9' && c->at - first < 11) {
-        v = v * 10 + static_cast<uint64_t>(*c->at - '0');
-        ++c->at;
+    while (c.at < c.end && c.at - first < most) {
+        // Decimal digits by their range, the cheaper test.
+        const int digit =
+            base == 10 ? (*c.at >= '0' && *c.at <= '9' ? *c.at - '0' : -1) : HexValue(*c.at);
+        if (digit < 0) break;
+        v = v * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+        ++c.at;
     }
-    if (c->at == first || (*first == '0' && c->at - first > 1)) {
-        c->ok = false;
+    const std::ptrdiff_t length = c.at - first;
+    if (length < minimum || (length > minimum && *first == '0') || v > limit) {
+        c.ok = false;
         return false;
     }
     *value = v;
     return true;
 }
 
-void TakeUnsigned(Cursor *c, uint32_t *value) {
+void Unsigned(Cursor &c, uint32_t *value) {
     uint64_t v = 0;
-    if (!c->ok || !TakeDigits(c, &v)) return;
-    if (v > UINT32_MAX) {
-        c->ok = false;
-        return;
-    }
-    *value = static_cast<uint32_t>(v);
+    if (TakeDigits<10>(c, 1, UINT32_MAX, &v)) *value = static_cast<uint32_t>(v);
 }
 
 // %d
-void PutSigned(std::string *out, int32_t value) {
-    if (value < 0) out->push_back('-');
-    PutUnsigned(out, value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value));
+void Signed(Writer &w, const int32_t *value) {
+    if (*value < 0) w.out->push_back('-');
+    const uint32_t magnitude =
+        *value < 0 ? 0u - static_cast<uint32_t>(*value) : static_cast<uint32_t>(*value);
+    Unsigned(w, &magnitude);
 }
 
-void TakeSigned(Cursor *c, int32_t *value) {
-    if (!c->ok) return;
+void Signed(Cursor &c, int32_t *value) {
     const bool negative = TakeIf(c, "-");
+    const uint64_t limit = negative ? uint64_t{1} << 31 : INT32_MAX;
     uint64_t v = 0;
-    if (!TakeDigits(c, &v)) return;
-    const int64_t signedValue = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+    if (!TakeDigits<10>(c, 1, limit, &v)) return;
     // "-0" is no spelling of the writer's.
-    if ((negative && v == 0) || signedValue < INT32_MIN || signedValue > INT32_MAX) {
-        c->ok = false;
-        return;
-    }
-    *value = static_cast<int32_t>(signedValue);
+    if (negative && v == 0) c.ok = false;
+    *value = static_cast<int32_t>(negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v));
 }
 
-// "0x", then at least minimum lower-case hex digits of a 32-bit word, no
-// leading zero beyond those.
-void PutHexWord(std::string *out, uint32_t value, int minimum) {
+// A 32-bit word, signed or not: "0x", then at least minimum lower-case hex
+// digits, no leading zero beyond those. 0x%x is minimum 1, a status
+// (0x%08x) minimum 8.
+template <class Word>
+void Hex(Writer &w, const Word *value, int minimum = 1) {
+    const auto word = static_cast<uint32_t>(*value);
     char text[10] = {'0', 'x'};
     int n = 1;
-    while (n < 8 && (value >> (4 * n)) != 0) ++n;
+    while (n < 8 && (word >> (4 * n)) != 0) ++n;
     if (n < minimum) n = minimum;
-    for (int i = 0; i < n; ++i) text[2 + i] = kHexDigitChars[(value >> (4 * (n - 1 - i))) & 0x0F];
-    out->append(text, static_cast<size_t>(n) + 2);
+    for (int i = 0; i < n; ++i) text[2 + i] = kHexDigitChars[(word >> (4 * (n - 1 - i))) & 0x0F];
+    w.out->append(text, static_cast<size_t>(n) + 2);
 }
 
-void TakeHexWord(Cursor *c, uint32_t *value, int minimum) {
-    Take(c, "0x");
-    if (!c->ok) return;
+template <class Word>
+void Hex(Cursor &c, Word *value, int minimum = 1) {
+    Literal(c, "0x");
     uint64_t v = 0;
-    const char *first = c->at;
-    while (c->at < c->end && IsHexDigit(*c->at) && c->at - first < 9) {
-        v = v * 16 + static_cast<uint64_t>(HexValue(*c->at));
-        ++c->at;
+    if (TakeDigits<16>(c, minimum, UINT32_MAX, &v)) {
+        *value = static_cast<Word>(static_cast<uint32_t>(v));
     }
-    const std::ptrdiff_t length = c->at - first;
-    if (length < minimum || (length > minimum && *first == '0') || v > UINT32_MAX) {
-        c->ok = false;
-        return;
-    }
-    *value = static_cast<uint32_t>(v);
 }
 
-// 0x%x, of an unsigned and of a signed word.
-void PutWord(std::string *out, uint32_t value) { PutHexWord(out, value, 1); }
-void TakeWord(Cursor *c, uint32_t *value) { TakeHexWord(c, value, 1); }
-
-void PutSignedWord(std::string *out, int32_t value) { PutWord(out, static_cast<uint32_t>(value)); }
-void TakeSignedWord(Cursor *c, int32_t *value) {
-    uint32_t word = 0;
-    TakeWord(c, &word);
-    *value = static_cast<int32_t>(word);
-}
-
-// A status: 0x%08x.
-void PutStatus(std::string *out, int32_t value) {
-    PutHexWord(out, static_cast<uint32_t>(value), 8);
-}
-void TakeStatus(Cursor *c, int32_t *value) {
-    uint32_t word = 0;
-    TakeHexWord(c, &word, 8);
-    *value = static_cast<int32_t>(word);
-}
-
-// Bytes as lower-case hex digits, two per byte in memory order.
-void PutHexBytes(std::string *out, const std::string &bytes) {
-    size_t at = out->size();
-    out->resize(at + 2 * bytes.size());
-    for (const char ch : bytes) {
+// Bytes as lower-case hex digits, two per byte in memory order: the writer
+// puts those the record holds, the reader takes exactly size bytes.
+void HexBytes(Writer &w, const std::string *bytes, size_t /*size*/) {
+    size_t to = w.out->size();
+    w.out->resize(to + 2 * bytes->size());
+    for (const char ch : *bytes) {
         const auto b = static_cast<unsigned char>(ch);
-        (*out)[at++] = kHexDigitChars[b >> 4];
-        (*out)[at++] = kHexDigitChars[b & 0x0F];
+        (*w.out)[to++] = kHexDigitChars[b >> 4];
+        (*w.out)[to++] = kHexDigitChars[b & 0x0F];
     }
 }
 
-// Exactly size bytes.
-void TakeHexBytes(Cursor *c, size_t size, std::string *bytes) {
-    if (!c->ok) return;
-    if (static_cast<size_t>(c->end - c->at) / 2 < size) {
-        c->ok = false;
+void HexBytes(Cursor &c, std::string *bytes, size_t size) {
+    if (!c.ok || static_cast<size_t>(c.end - c.at) / 2 < size) {
+        c.ok = false;
         return;
     }
     bytes->resize(size);
     for (size_t i = 0; i < size; ++i) {
-        const int high = HexValue(c->at[0]);
-        const int low = HexValue(c->at[1]);
+        const int high = HexValue(c.at[0]);
+        const int low = HexValue(c.at[1]);
         if (high < 0 || low < 0) {
-            c->ok = false;
+            c.ok = false;
             return;
         }
         (*bytes)[i] = static_cast<char>(high * 16 + low);
-        c->at += 2;
+        c.at += 2;
     }
 }
 
-// A text of at most maxLength bytes (up to a NUL) in its escaped form, whole.
-void PutQuoted(std::string *out, const char *text, size_t maxLength) {
+// A text of at most maxLength bytes (up to a NUL) in its escaped form,
+// whole: a string of the record, or a fixed field of one of the library's
+// records, up to its size.
+void QuotedText(Writer &w, const char *text, size_t maxLength) {
     char escaped[4 * kCallShownPathBytes + 3];
     EscapeQuoted(text, maxLength, escaped, sizeof escaped);
-    out->append(escaped);
+    w.out->append(escaped);
+}
+
+void Quoted(Writer &w, const std::string *text, size_t maxLength) {
+    QuotedText(w, text->c_str(), maxLength);
+}
+
+template <size_t N>
+void Quoted(Writer &w, const char (&field)[N]) {
+    QuotedText(w, field, N);
+}
+
+// The next byte of a quoted text, at *next, in the one escaped form the
+// writer makes: printable ASCII as itself, the quote and the backslash
+// after a backslash, every other byte (NUL excepted) as \xNN with
+// lower-case digits. False for any other spelling. Checked here byte by
+// byte rather than by escaping the text again.
+bool TakeTextByte(const char **next, const char *end, unsigned char *byte) {
+    const char *at = *next;
+    *byte = static_cast<unsigned char>(at[0]);
+    if (*byte != '\\') {
+        *next = at + 1;
+        return *byte >= 0x20 && *byte < 0x7F;
+    }
+    if (end - at >= 2 && (at[1] == '"' || at[1] == '\\')) {
+        *byte = static_cast<unsigned char>(at[1]);
+        *next = at + 2;
+        return true;
+    }
+    if (end - at < 4 || at[1] != 'x' || !IsHexDigit(at[2]) || !IsHexDigit(at[3])) return false;
+    *byte = static_cast<unsigned char>(HexValue(at[2]) * 16 + HexValue(at[3]));
+    *next = at + 4;
+    // Printable ASCII, the quote and the backslash included, is spelled
+    // otherwise; and a text holds no NUL.
+    return *byte != 0 && (*byte < 0x20 || *byte >= 0x7F);
 }
 
 // The text into field (fieldSize bytes, the rest zero), or into text when
-// field is null. Only the one escaped form the writer makes is taken:
-// printable ASCII as itself, the quote and the backslash after a backslash,
-// and every other byte (NUL excepted) as \xNN with lower-case digits.
-// Checked here byte by byte rather than by escaping the text again.
-void TakeQuotedInto(Cursor *c, size_t maxLength, char *field, size_t fieldSize, std::string *text) {
-    if (!c->ok || c->at >= c->end || *c->at != '"') {
-        c->ok = false;
-        return;
-    }
+// field is null.
+void QuotedText(Cursor &c, size_t maxLength, char *field, size_t fieldSize, std::string *text) {
+    Literal(c, "\"");
     char bytes[kCallShownPathBytes];
     size_t length = 0;
-    const char *at = c->at + 1;
-    for (;;) {
-        if (at >= c->end) {
-            c->ok = false;
-            return;
-        }
-        const auto ch = static_cast<unsigned char>(*at);
-        if (ch == '"') break;
-        unsigned char byte = ch;
-        if (ch == '\\') {
-            if (c->end - at >= 2 && (at[1] == '"' || at[1] == '\\')) {
-                byte = static_cast<unsigned char>(at[1]);
-                at += 2;
-            } else if (c->end - at >= 4 && at[1] == 'x' && IsHexDigit(at[2]) && IsHexDigit(at[3])) {
-                byte = static_cast<unsigned char>(HexValue(at[2]) * 16 + HexValue(at[3]));
-                // The writer spells printable ASCII, the quote and the
-                // backslash included, otherwise; and a text holds no NUL.
-                if (byte == 0 || (byte >= 0x20 && byte < 0x7F)) {
-                    c->ok = false;
-                    return;
-                }
-                at += 4;
-            } else {
-                c->ok = false;
-                return;
-            }
-        } else if (ch < 0x20 || ch >= 0x7F) {
-            c->ok = false;
-            return;
-        } else {
-            ++at;
-        }
-        if (length == maxLength || length == sizeof bytes) {
-            c->ok = false;
+    const char *next = c.at;
+    unsigned char byte = 0;
+    while (c.ok && next < c.end && *next != '"') {
+        if (length == maxLength || length == sizeof bytes || !TakeTextByte(&next, c.end, &byte)) {
+            c.ok = false;
             return;
         }
         bytes[length++] = static_cast<char>(byte);
     }
-    c->at = at + 1;
+    c.at = next;
+    Literal(c, "\"");
+    if (!c.ok) return;
     if (field != nullptr) {
         std::memset(field, 0, fieldSize);
         std::memcpy(field, bytes, length);
@@ -284,474 +299,273 @@ void TakeQuotedInto(Cursor *c, size_t maxLength, char *field, size_t fieldSize, 
     }
 }
 
-void TakeQuoted(Cursor *c, size_t maxLength, std::string *text) {
-    TakeQuotedInto(c, maxLength, nullptr, 0, text);
+void Quoted(Cursor &c, std::string *text, size_t maxLength) {
+    QuotedText(c, maxLength, nullptr, 0, text);
 }
 
 template <size_t N>
-void TakeQuotedField(Cursor *c, char (&field)[N]) {
-    TakeQuotedInto(c, N, field, N, nullptr);
+void Quoted(Cursor &c, char (&field)[N]) {
+    QuotedText(c, N, field, N, nullptr);
 }
 
+// A list's entries, ", " between two, each as each says: the writer puts
+// those the record holds, the reader takes as many as the line shows.
+template <class Entry, class Each>
+void Entries(Writer &w, const std::vector<Entry> *list, size_t /*entries*/, size_t /*shortest*/,
+             Each each) {
+    for (size_t i = 0; i < list->size(); ++i) {
+        if (i > 0) Literal(w, ", ");
+        each((*list)[i]);
+    }
+}
+
+// shortest: the size of an entry's shortest spelling. Room for the entries
+// is made at once, but never for more than the rest of the line could hold:
+// a capacity is the caller's number, not a size.
+template <class Entry, class Each>
+void Entries(Cursor &c, std::vector<Entry> *list, size_t entries, size_t shortest, Each each) {
+    list->reserve(std::min(entries, static_cast<size_t>(c.end - c.at) / shortest));
+    for (size_t i = 0; i < entries && c.ok; ++i) {
+        if (i > 0) Literal(c, ", ");
+        Entry entry{};
+        each(entry);
+        list->push_back(entry);
+    }
+}
+
+// A label and the number after it, as most pieces of a line stand.
+template <class Io, size_t N, class Number>
+void Signed(Io &io, const char (&label)[N], Number *value) {
+    Literal(io, label);
+    Signed(io, value);
+}
+
+template <class Io, size_t N, class Word>
+void Hex(Io &io, const char (&label)[N], Word *value) {
+    Literal(io, label);
+    Hex(io, value);
+}
 // ---------------------------------------------------------------------------
-// Call parts, one pair per operation; the name and "(" are the table's
+// Call parts: the name and "(" are kZktOperationNames'
 // ---------------------------------------------------------------------------
 
-void PutDisplayMode(const CallRecord &r, std::string *out) {
-    Put(out, "mode=");
-    PutSignedWord(out, r.mode);
-}
-void TakeDisplayMode(Cursor *c, CallRecord *r) {
-    Take(c, "mode=");
-    TakeSignedWord(c, &r->mode);
-}
-
-void PutInit(const CallRecord &r, std::string *out) {
-    Put(out, "configFile=");
-    if (r.textNull) {
-        Put(out, "null");
-    } else {
-        PutQuoted(out, r.text.c_str(), kCallShownPathBytes);
-    }
-    PutIf(out, r.countNull, ", count=null");
-}
-void TakeInit(Cursor *c, CallRecord *r) {
-    Take(c, "configFile=");
-    r->textNull = TakeIf(c, "null");
-    if (!r->textNull) TakeQuoted(c, kCallShownPathBytes, &r->text);
-    r->countNull = TakeIf(c, ", count=null");
+// The form of a payload pointer that is not null follows from the code, in
+// the tracer as where a line is read: the line spells only the bytes.
+CallPayloadForm PayloadFormOf(int32_t code) {
+    const int32_t size = ZktPayloadSize(code);
+    if (size < 0) return kPayloadUnknownSize;
+    return size == 0 ? kPayloadNonNull : kPayloadBytes;
 }
 
-// What the three lists' call parts end in.
-void PutListArguments(const CallRecord &r, std::string *out, bool idsList) {
-    if (idsList) {
-        PutIf(out, r.listNull, "lids=null, ");
-    } else {
-        PutIf(out, r.listNull, "items=null, ");
-    }
-    Put(out, "capacity=");
-    PutSigned(out, r.capacity);
-    PutIf(out, r.countNull, ", count=null");
-}
-void TakeListArguments(Cursor *c, CallRecord *r, bool idsList) {
-    r->listNull = idsList ? TakeIf(c, "lids=null, ") : TakeIf(c, "items=null, ");
-    Take(c, "capacity=");
-    TakeSigned(c, &r->capacity);
-    r->countNull = TakeIf(c, ", count=null");
-}
-
-void PutLidList(const CallRecord &r, std::string *out) { PutListArguments(r, out, true); }
-void TakeLidList(Cursor *c, CallRecord *r) { TakeListArguments(c, r, true); }
-
-void PutGetInfo(const CallRecord &r, std::string *out) {
-    Put(out, "lid=");
-    PutWord(out, r.lid);
-    if (r.infoNull) {
-        Put(out, ", info=null");
-    } else {
-        Put(out, ", size=");
-        PutUnsigned(out, r.infoSize);
-    }
-}
-void TakeGetInfo(Cursor *c, CallRecord *r) {
-    Take(c, "lid=");
-    TakeWord(c, &r->lid);
-    r->infoNull = TakeIf(c, ", info=null");
-    if (!r->infoNull) {
-        Take(c, ", size=");
-        TakeUnsigned(c, &r->infoSize);
-    }
-}
-
-void PutOpen(const CallRecord &r, std::string *out) {
-    Put(out, "lid=");
-    PutWord(out, r.lid);
-    Put(out, ", mode=");
-    PutSigned(out, r.mode);
-    Put(out, ", reserved=");
-    if (r.reservedNonNull) {
-        Put(out, "nonnull");
-    } else {
-        Put(out, "null");
-    }
-}
-void TakeOpen(Cursor *c, CallRecord *r) {
-    Take(c, "lid=");
-    TakeWord(c, &r->lid);
-    Take(c, ", mode=");
-    TakeSigned(c, &r->mode);
-    Take(c, ", reserved=");
-    r->reservedNonNull = TakeIf(c, "nonnull");
-    if (!r->reservedNonNull) Take(c, "null");
-}
-
-void PutPuList(const CallRecord &r, std::string *out) {
-    Put(out, "device=");
-    PutSigned(out, r.device);
-    Put(out, ", ");
-    PutListArguments(r, out, false);
-}
-void TakePuList(Cursor *c, CallRecord *r) {
-    Take(c, "device=");
-    TakeSigned(c, &r->device);
-    Take(c, ", ");
-    TakeListArguments(c, r, false);
-}
-
-void PutServiceList(const CallRecord &r, std::string *out) {
-    Put(out, "device=");
-    PutSigned(out, r.device);
-    Put(out, ", reserved=");
-    PutSigned(out, r.reserved);
-    Put(out, ", ");
-    PutListArguments(r, out, false);
-}
-void TakeServiceList(Cursor *c, CallRecord *r) {
-    Take(c, "device=");
-    TakeSigned(c, &r->device);
-    Take(c, ", reserved=");
-    TakeSigned(c, &r->reserved);
-    Take(c, ", ");
-    TakeListArguments(c, r, false);
-}
-
-void PutCapture(const CallRecord &r, std::string *out) {
-    Put(out, "device=");
-    PutSigned(out, r.device);
-    Put(out, ", reserved=");
-    PutSigned(out, r.reserved);
-    Put(out, ", mode=");
-    if (r.modeNull) {
-        Put(out, "null");
-    } else {
-        PutSigned(out, r.mode);
-    }
-    Put(out, ", name=");
-    if (r.textNull) {
-        Put(out, "null");
-    } else {
-        PutQuoted(out, r.text.c_str(), ZKT_SERVICE_NAME_SIZE);
-    }
-    Put(out, ", timeout=");
-    PutSigned(out, r.timeout);
-}
-void TakeCapture(Cursor *c, CallRecord *r) {
-    Take(c, "device=");
-    TakeSigned(c, &r->device);
-    Take(c, ", reserved=");
-    TakeSigned(c, &r->reserved);
-    Take(c, ", mode=");
-    r->modeNull = TakeIf(c, "null");
-    if (!r->modeNull) TakeSigned(c, &r->mode);
-    Take(c, ", name=");
-    r->textNull = TakeIf(c, "null");
-    if (!r->textNull) TakeQuoted(c, ZKT_SERVICE_NAME_SIZE, &r->text);
-    Take(c, ", timeout=");
-    TakeSigned(c, &r->timeout);
-}
-
-void PutCtrl(const CallRecord &r, std::string *out) {
-    Put(out, "service=");
-    PutSigned(out, r.service);
-    Put(out, ", reserved=");
-    PutSigned(out, r.reserved);
-    Put(out, ", code=");
-    PutSignedWord(out, r.code);
-    Put(out, ", payload=");
+// What ctrl's payload pointer carried in. The writer says the form its
+// record holds; the reader takes "null", or else the form the code gives.
+template <class Io>
+void PayloadSent(Io &io, typename Io::Record &r) {
+    bool null = r.payloadForm == kPayloadNull;
+    Flag(io, &null, "null");
+    Known(io, &r.payloadForm, null ? kPayloadNull : PayloadFormOf(r.code));
     switch (r.payloadForm) {
-        case kPayloadNull: Put(out, "null"); break;
-        case kPayloadNonNull: Put(out, "nonnull"); break;
-        case kPayloadUnknownSize: Put(out, "(unknown size)"); break;
-        case kPayloadBytes: PutHexBytes(out, r.payloadSent); break;
-    }
-}
-void TakeCtrl(Cursor *c, CallRecord *r) {
-    Take(c, "service=");
-    TakeSigned(c, &r->service);
-    Take(c, ", reserved=");
-    TakeSigned(c, &r->reserved);
-    Take(c, ", code=");
-    TakeSignedWord(c, &r->code);
-    Take(c, ", payload=");
-    // The form follows from the code, as it does where the line is made.
-    const int32_t size = ZktPayloadSize(r->code);
-    if (TakeIf(c, "null")) {
-        r->payloadForm = kPayloadNull;
-    } else if (size > 0) {
-        r->payloadForm = kPayloadBytes;
-        TakeHexBytes(c, static_cast<size_t>(size), &r->payloadSent);
-    } else if (size == 0) {
-        r->payloadForm = kPayloadNonNull;
-        Take(c, "nonnull");
-    } else {
-        r->payloadForm = kPayloadUnknownSize;
-        Take(c, "(unknown size)");
+        case kPayloadNull: break;
+        case kPayloadNonNull: Literal(io, "nonnull"); break;
+        case kPayloadUnknownSize: Literal(io, "(unknown size)"); break;
+        case kPayloadBytes:
+            HexBytes(io, &r.payloadSent, static_cast<size_t>(ZktPayloadSize(r.code)));
+            break;
     }
 }
 
-void PutRelease(const CallRecord &r, std::string *out) {
-    Put(out, "service=");
-    PutSigned(out, r.service);
-    Put(out, ", reserved=");
-    PutSigned(out, r.reserved);
-}
-void TakeRelease(Cursor *c, CallRecord *r) {
-    Take(c, "service=");
-    TakeSigned(c, &r->service);
-    Take(c, ", reserved=");
-    TakeSigned(c, &r->reserved);
+// What the three lists' call parts end in; listNull is how a null list
+// pointer is said.
+template <class Io, size_t N>
+void ListArguments(Io &io, typename Io::Record &r, const char (&listNull)[N]) {
+    Flag(io, &r.listNull, listNull);
+    Signed(io, "capacity=", &r.capacity);
+    Flag(io, &r.countNull, ", count=null");
 }
 
-void PutClose(const CallRecord &r, std::string *out) {
-    Put(out, "device=");
-    PutSigned(out, r.device);
+// The call part of r's operation, between "ZKT_name(" and ")". A switch,
+// so that an operation left out stops the build (-Werror=switch).
+template <class Io>
+void CallPart(Io &io, typename Io::Record &r) {
+    switch (r.operation) {
+        case kZktDisplayMode: Hex(io, "mode=", &r.mode); break;
+        case kZktInit:
+            Literal(io, "configFile=");
+            Flag(io, &r.textNull, "null");
+            if (!r.textNull) Quoted(io, &r.text, kCallShownPathBytes);
+            Flag(io, &r.countNull, ", count=null");
+            break;
+        case kZktLidList: ListArguments(io, r, "lids=null, "); break;
+        case kZktGetInfo:
+            Hex(io, "lid=", &r.lid);
+            Flag(io, &r.infoNull, ", info=null");
+            if (!r.infoNull) {
+                Literal(io, ", size=");
+                Unsigned(io, &r.infoSize);
+            }
+            break;
+        case kZktOpen:
+            Hex(io, "lid=", &r.lid);
+            Signed(io, ", mode=", &r.mode);
+            Literal(io, ", reserved=");
+            Flag(io, &r.reservedNonNull, "nonnull");
+            if (!r.reservedNonNull) Literal(io, "null");
+            break;
+        case kZktPuList:
+            Signed(io, "device=", &r.device);
+            Literal(io, ", ");
+            ListArguments(io, r, "items=null, ");
+            break;
+        case kZktServiceList:
+            Signed(io, "device=", &r.device);
+            Signed(io, ", reserved=", &r.reserved);
+            Literal(io, ", ");
+            ListArguments(io, r, "items=null, ");
+            break;
+        case kZktCapture:
+            Signed(io, "device=", &r.device);
+            Signed(io, ", reserved=", &r.reserved);
+            Literal(io, ", mode=");
+            Flag(io, &r.modeNull, "null");
+            if (!r.modeNull) Signed(io, &r.mode);
+            Literal(io, ", name=");
+            Flag(io, &r.textNull, "null");
+            if (!r.textNull) Quoted(io, &r.text, ZKT_SERVICE_NAME_SIZE);
+            Signed(io, ", timeout=", &r.timeout);
+            break;
+        case kZktCtrl:
+            Signed(io, "service=", &r.service);
+            Signed(io, ", reserved=", &r.reserved);
+            Hex(io, ", code=", &r.code);
+            Literal(io, ", payload=");
+            PayloadSent(io, r);
+            break;
+        case kZktRelease:
+            Signed(io, "service=", &r.service);
+            Signed(io, ", reserved=", &r.reserved);
+            break;
+        case kZktClose: Signed(io, "device=", &r.device); break;
+        case kZktCleanup:  // no arguments
+        case kZktOperationCount: break;
+    }
 }
-void TakeClose(Cursor *c, CallRecord *r) {
-    Take(c, "device=");
-    TakeSigned(c, &r->device);
-}
-
-void PutCleanup(const CallRecord &, std::string *) {}
-void TakeCleanup(Cursor *, CallRecord *) {}
-
-// Each operation's pair, in ZktOperation order; the names are the
-// library's own (kZktOperationNames).
-struct CallPartFormat {
-    void (*put)(const CallRecord &r, std::string *out);
-    void (*take)(Cursor *c, CallRecord *r);
-};
-
-const CallPartFormat kCallParts[] = {
-#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) {Put##Name, Take##Name},
-#include "boardlib/zkt_operations.inc"
-};
 
 // "ZKT_name(", the operation's name and the parenthesis.
-void TakeCallPart(Cursor *c, CallRecord *r) {
+void TakeCallPart(Cursor &c, CallRecord &r) {
     for (int op = 0; op < kZktOperationCount; ++op) {
         const char *name = kZktOperationNames[op].name;
         const size_t length = std::strlen(name);
-        if (static_cast<size_t>(c->end - c->at) > length && std::memcmp(c->at, name, length) == 0 &&
-            c->at[length] == '(') {
-            c->at += length + 1;
-            r->operation = static_cast<ZktOperation>(op);
-            kCallParts[op].take(c, r);
-            Take(c, ")");
+        if (static_cast<size_t>(c.end - c.at) > length && std::memcmp(c.at, name, length) == 0 &&
+            c.at[length] == '(') {
+            c.at += length + 1;
+            r.operation = static_cast<ZktOperation>(op);
+            CallPart(c, r);
+            Literal(c, ")");
             return;
         }
     }
-    c->ok = false;
+    c.ok = false;
 }
 
 // ---------------------------------------------------------------------------
 // Result parts: the lists' entries, the board record, then the whole part
 // ---------------------------------------------------------------------------
 
-void PutLids(const CallRecord &r, std::string *out) {
-    Put(out, ", lids=[");
-    for (size_t i = 0; i < r.lids.size(); ++i) {
-        if (i > 0) Put(out, ", ");
-        PutWord(out, r.lids[i]);
-    }
-    Put(out, "]");
-}
-void TakeLids(Cursor *c, CallRecord *r, size_t entries) {
-    Take(c, ", lids=[");
-    // Room for the entries at once, but never for more than the rest of the
-    // line could hold: a capacity is the caller's number, not a size.
-    r->lids.reserve(std::min(entries, static_cast<size_t>(c->end - c->at) / sizeof "0x0"));
-    for (size_t i = 0; i < entries && c->ok; ++i) {
-        if (i > 0) Take(c, ", ");
-        uint32_t lid = 0;
-        TakeWord(c, &lid);
-        r->lids.push_back(lid);
-    }
-    Take(c, "]");
-}
-
-void PutUnits(const CallRecord &r, std::string *out) {
-    Put(out, ", units=[");
-    for (size_t i = 0; i < r.units.size(); ++i) {
-        const PuItem &u = r.units[i];
-        if (i > 0) Put(out, ", ");
-        Put(out, "{id=");
-        PutSigned(out, u.id);
-        Put(out, ", code=");
-        PutWord(out, u.code);
-        Put(out, ", attr=");
-        PutWord(out, u.attr);
-        Put(out, ", description=");
-        PutQuoted(out, u.description, sizeof u.description);
-        Put(out, "}");
-    }
-    Put(out, "]");
-}
-void TakeUnits(Cursor *c, CallRecord *r, size_t entries) {
-    Take(c, ", units=[");
-    r->units.reserve(std::min(entries, static_cast<size_t>(c->end - c->at) /
-                                           sizeof "{id=0, code=0x0, attr=0x0, description=\"\"}"));
-    for (size_t i = 0; i < entries && c->ok; ++i) {
-        PuItem u{};
-        if (i > 0) Take(c, ", ");
-        Take(c, "{id=");
-        TakeSigned(c, &u.id);
-        Take(c, ", code=");
-        TakeWord(c, &u.code);
-        Take(c, ", attr=");
-        TakeWord(c, &u.attr);
-        Take(c, ", description=");
-        TakeQuotedField(c, u.description);
-        Take(c, "}");
-        r->units.push_back(u);
-    }
-    Take(c, "]");
-}
-
-void PutServices(const CallRecord &r, std::string *out) {
-    Put(out, ", services=[");
-    for (size_t i = 0; i < r.services.size(); ++i) {
-        const ServiceItem &s = r.services[i];
-        if (i > 0) Put(out, ", ");
-        Put(out, "{name=");
-        PutQuoted(out, s.name, sizeof s.name);
-        Put(out, ", attr=");
-        PutWord(out, s.attr);
-        Put(out, "}");
-    }
-    Put(out, "]");
-}
-void TakeServices(Cursor *c, CallRecord *r, size_t entries) {
-    Take(c, ", services=[");
-    r->services.reserve(
-        std::min(entries, static_cast<size_t>(c->end - c->at) / sizeof "{name=\"\", attr=0x0}"));
-    for (size_t i = 0; i < entries && c->ok; ++i) {
-        ServiceItem s{};
-        if (i > 0) Take(c, ", ");
-        Take(c, "{name=");
-        TakeQuotedField(c, s.name);
-        Take(c, ", attr=");
-        TakeWord(c, &s.attr);
-        Take(c, "}");
-        r->services.push_back(s);
-    }
-    Take(c, "]");
-}
-
-void PutInfo(const BoardInfo &info, std::string *out) {
-    Put(out, ", info={idWord=");
-    PutWord(out, info.idWord);
-    Put(out, ", name=");
-    PutQuoted(out, info.name, sizeof info.name);
-    Put(out, ", bus=");
-    PutSigned(out, info.bus);
-    Put(out, ", dev=");
-    PutSigned(out, info.dev);
-    Put(out, ", slot=");
-    PutSigned(out, info.slot);
-    Put(out, "}");
-}
-void TakeInfo(Cursor *c, BoardInfo *info) {
-    // ", info={idWord=" is taken by the caller, which decides on it.
-    TakeWord(c, &info->idWord);
-    Take(c, ", name=");
-    TakeQuotedField(c, info->name);
-    Take(c, ", bus=");
-    TakeSigned(c, &info->bus);
-    Take(c, ", dev=");
-    TakeSigned(c, &info->dev);
-    Take(c, ", slot=");
-    TakeSigned(c, &info->slot);
-    Take(c, "}");
-}
-
 // The list of record's line, its entries as many as it shows.
-void PutList(const CallRecord &r, std::string *out) {
+template <class Io>
+void List(Io &io, typename Io::Record &r) {
+    const size_t entries = CallRecordListEntries(r);
     switch (kCallOutputs[r.operation].list) {
-        case kNoList: break;
-        case kLidEntries: PutLids(r, out); break;
-        case kUnitEntries: PutUnits(r, out); break;
-        case kServiceEntries: PutServices(r, out); break;
+        case kNoList: return;
+        case kLidEntries:
+            Literal(io, ", lids=[");
+            Entries(io, &r.lids, entries, sizeof "0x0", [&io](auto &lid) { Hex(io, &lid); });
+            break;
+        case kUnitEntries:
+            Literal(io, ", units=[");
+            Entries(io, &r.units, entries, sizeof "{id=0, code=0x0, attr=0x0, description=\"\"}",
+                    [&io](auto &u) {
+                        Signed(io, "{id=", &u.id);
+                        Hex(io, ", code=", &u.code);
+                        Hex(io, ", attr=", &u.attr);
+                        Literal(io, ", description=");
+                        Quoted(io, u.description);
+                        Literal(io, "}");
+                    });
+            break;
+        case kServiceEntries:
+            Literal(io, ", services=[");
+            Entries(io, &r.services, entries, sizeof "{name=\"\", attr=0x0}", [&io](auto &s) {
+                Literal(io, "{name=");
+                Quoted(io, s.name);
+                Hex(io, ", attr=", &s.attr);
+                Literal(io, "}");
+            });
+            break;
     }
-}
-void TakeList(Cursor *c, CallRecord *r) {
-    const size_t entries = CallRecordListEntries(*r);
-    switch (kCallOutputs[r->operation].list) {
-        case kNoList: break;
-        case kLidEntries: TakeLids(c, r, entries); break;
-        case kUnitEntries: TakeUnits(c, r, entries); break;
-        case kServiceEntries: TakeServices(c, r, entries); break;
-    }
+    Literal(io, "]");
 }
 
-// The result, then each output the row names, as the rules above say when.
-void PutResultPart(const CallRecord &r, std::string *out) {
+// The board record's fields, after ", info={idWord=".
+template <class Io>
+void BoardRecord(Io &io, typename Io::Record &r) {
+    Hex(io, &r.info.idWord);
+    Literal(io, ", name=");
+    Quoted(io, r.info.name);
+    Signed(io, ", bus=", &r.info.bus);
+    Signed(io, ", dev=", &r.info.dev);
+    Signed(io, ", slot=", &r.info.slot);
+    Literal(io, "}");
+}
+
+// The result, then each output the row names, as the header's rules say
+// when: the writer follows the record, the reader learns from the line
+// whether a failure changed the count or the board record.
+template <class Io>
+void ResultPart(Io &io, typename Io::Record &r) {
     const CallOutputs &row = kCallOutputs[r.operation];
-    Put(out, " = ");
+    Literal(io, " = ");
     if (row.status) {
-        PutStatus(out, r.result);
+        Hex(io, &r.result, 8);
     } else {
-        PutSigned(out, r.result);
+        Signed(io, &r.result);
     }
-    if (CallRecordShowsCount(r)) {
-        Put(out, ", count=");
-        PutSigned(out, r.count);
-        if (CallRecordShowsList(r)) PutList(r, out);
+    if (row.count && !r.countNull) {
+        if (r.result == 0) {
+            Literal(io, ", count=");
+        } else {
+            Flag(io, &r.countChanged, ", count=");
+        }
+        if (CallRecordShowsCount(r)) Signed(io, &r.count);
+        if (CallRecordShowsList(r)) List(io, r);
     }
-    if (row.record && r.infoShown) PutInfo(r.info, out);
-    if (CallRecordShowsMode(r)) {
-        Put(out, ", mode=");
-        PutSigned(out, r.modeBack);
+    if (row.record) {
+        // The writer follows the record; the reader expects the record
+        // behind a pointer, after a success always.
+        const Expect info = r.infoNull ? kAbsent : r.result == 0 ? kPresent : kPerhaps;
+        Flag(io, &r.infoShown, ", info={idWord=", info);
+        if (r.infoShown) BoardRecord(io, r);
     }
+    if (CallRecordShowsMode(r)) Signed(io, ", mode=", &r.modeBack);
     if (CallRecordShowsPayload(r)) {
-        Put(out, ", payload=");
-        PutHexBytes(out, r.payloadBack);
-    }
-}
-void TakeResultPart(Cursor *c, CallRecord *r) {
-    const CallOutputs &row = kCallOutputs[r->operation];
-    Take(c, " = ");
-    if (row.status) {
-        TakeStatus(c, &r->result);
-    } else {
-        TakeSigned(c, &r->result);
-    }
-    // A count stands after a success, and after a failure that changed it.
-    if (row.count && !r->countNull) {
-        if (r->result == 0) {
-            Take(c, ", count=");
-        } else {
-            r->countChanged = TakeIf(c, ", count=");
-        }
-    }
-    if (CallRecordShowsCount(*r)) {
-        TakeSigned(c, &r->count);
-        if (CallRecordShowsList(*r)) TakeList(c, r);
-    }
-    // A record stands behind a pointer to one alone: after a success, and
-    // after a failure that changed it.
-    if (row.record && !r->infoNull) {
-        if (r->result == 0) {
-            Take(c, ", info={idWord=");
-            r->infoShown = true;
-        } else {
-            r->infoShown = TakeIf(c, ", info={idWord=");
-        }
-        if (r->infoShown) TakeInfo(c, &r->info);
-    }
-    if (CallRecordShowsMode(*r)) {
-        Take(c, ", mode=");
-        TakeSigned(c, &r->modeBack);
-    }
-    if (CallRecordShowsPayload(*r)) {
-        Take(c, ", payload=");
-        TakeHexBytes(c, r->payloadSent.size(), &r->payloadBack);
+        Literal(io, ", payload=");
+        HexBytes(io, &r.payloadBack, r.payloadSent.size());
     }
 }
 
-// Whether a field the line shows of a board record differs.
+// The fields a line shows of a board record: whether they differ between
+// two, and a copy of them from one into another.
 bool ShownInfoDiffers(const BoardInfo &a, const BoardInfo &b) {
     return a.idWord != b.idWord || std::memcmp(a.name, b.name, sizeof a.name) != 0 ||
            a.bus != b.bus || a.dev != b.dev || a.slot != b.slot;
+}
+
+void CopyShownInfo(const BoardInfo &from, BoardInfo *to) {
+    to->idWord = from.idWord;
+    std::memcpy(to->name, from.name, sizeof to->name);
+    to->bus = from.bus;
+    to->dev = from.dev;
+    to->slot = from.slot;
 }
 
 // The list's entries as many as the line shows, from the caller's list.
@@ -765,7 +579,7 @@ void TakeEntries(const void *list, size_t n, std::vector<Entry> *shown) {
 template <typename Entry>
 void WriteEntries(const std::vector<Entry> &shown, void *list) {
     Entry *entries = static_cast<Entry *>(list);
-    for (size_t i = 0; i < shown.size(); ++i) entries[i] = shown[i];
+    std::copy(shown.begin(), shown.end(), entries);
 }
 
 }  // namespace
@@ -861,17 +675,10 @@ void CallRecordTakeInputs(CallRecord *record, const CallPointers &p) {
         if (p.mode != nullptr) r.mode = *p.mode;
     }
     if (row.payload) {
-        // The form follows from the code, as it does where the line is read.
-        const int32_t size = ZktPayloadSize(r.code);
-        if (p.payload == nullptr) {
-            r.payloadForm = kPayloadNull;
-        } else if (size < 0) {
-            r.payloadForm = kPayloadUnknownSize;
-        } else if (size == 0) {
-            r.payloadForm = kPayloadNonNull;
-        } else {
-            r.payloadForm = kPayloadBytes;
-            r.payloadSent.assign(static_cast<const char *>(p.payload), static_cast<size_t>(size));
+        r.payloadForm = p.payload == nullptr ? kPayloadNull : PayloadFormOf(r.code);
+        if (r.payloadForm == kPayloadBytes) {
+            r.payloadSent.assign(static_cast<const char *>(p.payload),
+                                 static_cast<size_t>(ZktPayloadSize(r.code)));
         }
     }
 }
@@ -900,13 +707,7 @@ void CallRecordTakeOutputs(CallRecord *record, const CallPointers &p, const Call
     // that changed only the size or a reserved word shows nothing.
     if (row.record) {
         r.infoShown = p.info != nullptr && (r.result == 0 || ShownInfoDiffers(*p.info, entry.info));
-        if (r.infoShown) {
-            r.info.idWord = p.info->idWord;
-            std::memcpy(r.info.name, p.info->name, sizeof r.info.name);
-            r.info.bus = p.info->bus;
-            r.info.dev = p.info->dev;
-            r.info.slot = p.info->slot;
-        }
+        if (r.infoShown) CopyShownInfo(*p.info, &r.info);
     }
     if (CallRecordShowsMode(r)) r.modeBack = *p.mode;
     if (CallRecordShowsPayload(r)) {
@@ -922,13 +723,7 @@ void CallRecordWriteBack(const CallRecord &r, const CallPointers &p) {
         case kUnitEntries: WriteEntries(r.units, p.list); break;
         case kServiceEntries: WriteEntries(r.services, p.list); break;
     }
-    if (r.infoShown) {
-        p.info->idWord = r.info.idWord;
-        std::memcpy(p.info->name, r.info.name, sizeof p.info->name);
-        p.info->bus = r.info.bus;
-        p.info->dev = r.info.dev;
-        p.info->slot = r.info.slot;
-    }
+    if (r.infoShown) CopyShownInfo(r.info, p.info);
     if (CallRecordShowsMode(r)) *p.mode = r.modeBack;
     if (CallRecordShowsPayload(r)) {
         std::memcpy(p.payload, r.payloadBack.data(), r.payloadBack.size());
@@ -938,18 +733,22 @@ void CallRecordWriteBack(const CallRecord &r, const CallPointers &p) {
 void CallRecordAppendCall(const CallRecord &r, std::string *out) {
     out->append(kZktOperationNames[r.operation].name);
     out->push_back('(');
-    kCallParts[r.operation].put(r, out);
-    Put(out, ")");
+    Writer w{out};
+    CallPart(w, r);
+    Literal(w, ")");
 }
 
-void CallRecordAppendResult(const CallRecord &r, std::string *out) { PutResultPart(r, out); }
+void CallRecordAppendResult(const CallRecord &r, std::string *out) {
+    Writer w{out};
+    ResultPart(w, r);
+}
 
 bool CallRecordRead(const char *line, size_t length, CallRecord *record, size_t *callLength) {
     CallRecordStart(record, kZktCleanup);
     Cursor c{line, line + length, true};
-    TakeCallPart(&c, record);
+    TakeCallPart(c, *record);
     const size_t call = static_cast<size_t>(c.at - line);
-    TakeResultPart(&c, record);
+    ResultPart(c, *record);
     if (!c.ok || c.at != c.end) return false;
     *callLength = call;
     return true;

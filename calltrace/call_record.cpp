@@ -757,6 +757,6 @@ bool CallRecordRead(const char *line, size_t length, CallRecord *record, size_t 
 bool CallRecordReadCall(const char *text, size_t length, CallRecord *record) {
     CallRecordStart(record, kZktCleanup);
     Cursor c{text, text + length, true};
-    TakeCallPart(&c, record);
+    TakeCallPart(c, *record);
     return c.ok && c.at == c.end;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 #include "sim/sim_text.h"
@@ -79,9 +80,9 @@ template <typename T>
 bool ParseRange(Parser &p, const char *key, const char *value, int64_t low, int64_t high,
                 const char *rangeText, T *out) {
     int64_t parsed = 0;
-    const bool parsedOk =
-        low >= 0 ? SimParseUnsigned(value, &parsed) : SimParseInteger(value, &parsed);
-    if (!parsedOk) return Fail(p, "bad number '%.40s' for %s", value, key);
+    const bool signedText = value[0] == '+' || value[0] == '-';
+    if ((low >= 0 && signedText) || !SimParseInteger(value, &parsed))
+        return Fail(p, "bad number '%.40s' for %s", value, key);
     if (parsed < low || parsed > high) {
         return Fail(p, "'%.40s' out of range for %s (%s)", value, key, rangeText);
     }
@@ -108,21 +109,25 @@ bool ParseFinite(Parser &p, const char *key, const char *value, bool positive, d
     return true;
 }
 
-bool ParseStatusWord(Parser &p, const char *key, const char *value, uint32_t *out) {
-    static const struct {
-        const char *name;
-        uint32_t status;
-    } kNames[] = {{"ZKTerr_OK", ZKTerr_OK},
-                  {"ZKTerr_BAD_MODE", ZKTerr_BAD_MODE},
-                  {"ZKTerr_INSUFFICIENT_SERVICES", ZKTerr_INSUFFICIENT_SERVICES},
-                  {"ZKTerr_DDS_INVALID_WRRDREG", ZKTerr_DDS_INVALID_WRRDREG}};
-    for (const auto &entry : kNames) {
-        if (SimEqualNoCase(value, entry.name)) {
-            *out = entry.status;
+// A word given by its name (either case) from names; false for any other.
+template <typename T, size_t N>
+bool FindNamed(const char *value, const std::pair<const char *, T> (&names)[N], T *out) {
+    for (const auto &entry : names) {
+        if (SimEqualNoCase(value, entry.first)) {
+            *out = entry.second;
             return true;
         }
     }
-    return ParseWord(p, key, value, out);
+    return false;
+}
+
+bool ParseStatusWord(Parser &p, const char *key, const char *value, uint32_t *out) {
+    static const std::pair<const char *, uint32_t> kNames[] = {
+        {"ZKTerr_OK", ZKTerr_OK},
+        {"ZKTerr_BAD_MODE", ZKTerr_BAD_MODE},
+        {"ZKTerr_INSUFFICIENT_SERVICES", ZKTerr_INSUFFICIENT_SERVICES},
+        {"ZKTerr_DDS_INVALID_WRRDREG", ZKTerr_DDS_INVALID_WRRDREG}};
+    return FindNamed(value, kNames, out) || ParseWord(p, key, value, out);
 }
 
 // Splits text at the first separator: text keeps the part before it (trimmed),
@@ -178,15 +183,13 @@ bool ParseUnit(Parser &p, char *value) {
         return Fail(p, "bad list for Unit: expected <Id>, <Code>, <Attr>, <description>");
     }
     SimUnit &unit = b.units[b.unitCount];
-    if (!ParseInt32(p, "Unit Id", Trimmed(value), &unit.id)) return false;
-    if (!ParseWord(p, "Unit Code", Trimmed(code), &unit.code)) return false;
-    if (!ParseWord(p, "Unit Attr", Trimmed(attr), &unit.attr)) return false;
-    if (!ParseText(p, "Unit description", Trimmed(description), unit.description,
-                   sizeof unit.description)) {
-        return false;
-    }
-    ++b.unitCount;
-    return true;
+    const bool parsed = ParseInt32(p, "Unit Id", Trimmed(value), &unit.id) &&
+                        ParseWord(p, "Unit Code", Trimmed(code), &unit.code) &&
+                        ParseWord(p, "Unit Attr", Trimmed(attr), &unit.attr) &&
+                        ParseText(p, "Unit description", Trimmed(description), unit.description,
+                                  sizeof unit.description);
+    if (parsed) ++b.unitCount;
+    return parsed;
 }
 
 bool ParseService(Parser &p, char *value) {
@@ -251,18 +254,16 @@ bool ParsePayloadWrite(Parser &p, const char *key, int32_t payloadSize, char *it
         return false;
     }
     const char *typeText = Trimmed(type);
-    int32_t width = 0;
-    if (SimEqualNoCase(typeText, "i32")) {
-        write->isDouble = false;
-        width = 4;
-        if (!ParseWord(p, key, Trimmed(value), &write->intValue)) return false;
-    } else if (SimEqualNoCase(typeText, "f64")) {
-        write->isDouble = true;
-        width = 8;
-        if (!ParseFinite(p, key, Trimmed(value), false, &write->doubleValue)) return false;
-    } else {
+    write->isDouble = SimEqualNoCase(typeText, "f64");
+    if (!write->isDouble && !SimEqualNoCase(typeText, "i32")) {
         return Fail(p, "bad type '%.20s' in %s: expected i32 or f64", typeText, key);
     }
+    if (write->isDouble ? !ParseFinite(p, key, Trimmed(value), false, &write->doubleValue)
+                        : !ParseWord(p, key, Trimmed(value), &write->intValue)) {
+        return false;
+    }
+    const auto width =
+        static_cast<int32_t>(write->isDouble ? sizeof write->doubleValue : sizeof write->intValue);
     if (write->offset + width > payloadSize) {
         return Fail(p, "%s: %d bytes at offset %d lie beyond the %d-byte payload", key,
                     static_cast<int>(width), static_cast<int>(write->offset), payloadSize);
@@ -324,15 +325,10 @@ bool ParseOptional(Parser &p, const char *key, const char *value, SimOptionalInt
 }
 
 bool ParseCaptureMode(Parser &p, const char *key, const char *value, SimOptionalInt *out) {
+    static const std::pair<const char *, int32_t> kModes[] = {{"exclusive", ZKT_CAPTURE_EXCLUSIVE},
+                                                              {"spy", ZKT_CAPTURE_SPY}};
     out->set = true;
-    if (SimEqualNoCase(value, "exclusive")) {
-        out->value = ZKT_CAPTURE_EXCLUSIVE;
-    } else if (SimEqualNoCase(value, "spy")) {
-        out->value = ZKT_CAPTURE_SPY;
-    } else {
-        return ParseInt32(p, key, value, &out->value);
-    }
-    return true;
+    return FindNamed(value, kModes, &out->value) || ParseInt32(p, key, value, &out->value);
 }
 
 // A replayed run has its answers from the recording alone.
@@ -622,15 +618,13 @@ void SimClearConfig(SimConfig *config) {
     config->replayPath[0] = '\0';
     config->replayLine = 0;
     config->crashIn = kZktOperationCount;
-    config->reportedDeviceCount.set = false;
-    config->reportedDeviceCount.value = 0;
+    config->reportedDeviceCount = SimOptionalInt{};
     config->boardCount = 0;
 }
 
 bool SimParseConfigText(const char *fileLabel, const char *text, size_t length, SimConfig *config,
                         char *message, size_t messageSize) {
-    Parser p;
-    std::memset(&p, 0, sizeof p);
+    Parser p{};
     p.file = fileLabel;
     p.message = message;
     p.messageSize = messageSize;
@@ -642,60 +636,42 @@ bool SimParseConfigText(const char *fileLabel, const char *text, size_t length, 
     return ParseAll(p, text, length);
 }
 
-namespace {
-
-// "<path>: <problem>", escaped like every message of the reader.
-void SetFileMessage(char *message, size_t messageSize, const char *path, const char *problem) {
-    char raw[kRawMessageSize];
-    std::snprintf(raw, sizeof raw, "%s: %s", path, problem);
-    SetEscapedMessage(message, messageSize, raw);
-}
-
-void SetReasonMessage(char *message, size_t messageSize, const char *path, const char *what,
-                      const char *reason) {
-    char problem[200];
-    std::snprintf(problem, sizeof problem, "%s (%s)", what, reason);
-    SetFileMessage(message, messageSize, path, problem);
-}
-
-}  // namespace
-
 SimLoadResult SimLoadConfigFile(const char *path, SimConfig *config, char *message,
                                 size_t messageSize) {
     SimClearConfig(config);
     std::string text;
     char reason[128];
-    switch (PlatformReadWholeFile(path, static_cast<size_t>(kZktIniMaxFileBytes), &text, reason,
-                                  sizeof reason)) {
-        case kWholeFileRead: break;
-        // Only a file that is not there means "no simulated devices".
+    char problem[200];
+    const WholeFileResult read = PlatformReadWholeFile(
+        path, static_cast<size_t>(kZktIniMaxFileBytes), &text, reason, sizeof reason);
+    switch (read) {
+        case kWholeFileRead:
+            return SimParseConfigText(path, text.data(), text.size(), config, message, messageSize)
+                       ? kSimConfigLoaded
+                       : kSimConfigInvalid;
         case kWholeFileMissing:
-            SetReasonMessage(message, messageSize, path, "cannot open", reason);
-            return kSimConfigMissing;
         case kWholeFileNoPath:
-            SetReasonMessage(message, messageSize, path, "cannot open", reason);
-            return kSimConfigInvalid;
-        case kWholeFileNoMemory:
-            SetFileMessage(message, messageSize, path, "out of memory");
-            return kSimConfigInvalid;
-        case kWholeFileTooLarge: {
-            char problem[64];
+            std::snprintf(problem, sizeof problem, "cannot open (%s)", reason);
+            break;
+        case kWholeFileNoMemory: std::snprintf(problem, sizeof problem, "out of memory"); break;
+        case kWholeFileTooLarge:
             std::snprintf(problem, sizeof problem, "larger than %ld bytes", kZktIniMaxFileBytes);
-            SetFileMessage(message, messageSize, path, problem);
-            return kSimConfigInvalid;
-        }
+            break;
         // A file that is there but cannot be read: no permission, a folder,
         // a named pipe or a device (never read from), a failed read.
         case kWholeFileNotOpened:
         case kWholeFileFolder:
         case kWholeFileNotRegular:
         case kWholeFileReadFailed:
-            SetReasonMessage(message, messageSize, path, "cannot read", reason);
-            return kSimConfigInvalid;
+            std::snprintf(problem, sizeof problem, "cannot read (%s)", reason);
+            break;
     }
-    return SimParseConfigText(path, text.data(), text.size(), config, message, messageSize)
-               ? kSimConfigLoaded
-               : kSimConfigInvalid;
+    // "<path>: <problem>", escaped like every message of the reader.
+    char raw[kRawMessageSize];
+    std::snprintf(raw, sizeof raw, "%s: %s", path, problem);
+    SetEscapedMessage(message, messageSize, raw);
+    // Only a file that is not there means "no simulated devices".
+    return read == kWholeFileMissing ? kSimConfigMissing : kSimConfigInvalid;
 }
 
 namespace {

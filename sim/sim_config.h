@@ -12,17 +12,9 @@
 #include "sim/sim_dds.h"
 #include "zktini/zkt_ini_limits.h"
 
-struct SimUnit {
-    int32_t id;
-    uint32_t code;
-    uint32_t attr;
-    char description[ZKT_UNIT_DESCRIPTION_SIZE];
-};
-
-struct SimService {
-    char name[ZKT_SERVICE_NAME_SIZE];
-    uint32_t attr;
-};
+// A unit and a service are kept as the library hands them out.
+using SimUnit = PuItem;
+using SimService = ServiceItem;
 
 struct SimStatusOverride {
     int32_t code;

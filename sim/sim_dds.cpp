@@ -1,5 +1,6 @@
 #include "sim/sim_dds.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -71,20 +72,13 @@ uint32_t ApplyOutFrequency(SimDdsState *state, void *payload) {
 uint32_t SetStartMode(void *payload) {
     StartModeParam p;
     std::memcpy(&p, payload, sizeof p);
-    if (p.startSrc < 0 || p.startSrc > 2 || !IsFlag(p.startInv)) return ZKTerr_BAD_MODE;
-    return ZKTerr_OK;
+    return (p.startSrc < 0 || p.startSrc > 2 || !IsFlag(p.startInv)) ? ZKTerr_BAD_MODE : ZKTerr_OK;
 }
 
 double Clamp(double value, const SimDdsLimits &limits, uint32_t *status) {
-    if (value < limits.thresholdMin) {
-        *status |= kSimWarnClamped;
-        return limits.thresholdMin;
-    }
-    if (value > limits.thresholdMax) {
-        *status |= kSimWarnClamped;
-        return limits.thresholdMax;
-    }
-    return value;
+    const double clamped = std::min(std::max(value, limits.thresholdMin), limits.thresholdMax);
+    if (clamped != value) *status |= kSimWarnClamped;
+    return clamped;
 }
 
 uint32_t SetComparator(const SimDdsLimits &limits, void *payload) {
@@ -127,21 +121,13 @@ uint32_t SetStrobeMode(SimDdsState *state, void *payload) {
 }  // namespace
 
 SimDdsLimits SimDefaultDdsLimits() {
-    SimDdsLimits limits;
-    limits.internalClock = 100e6;
-    limits.maxRefClock = 1e9;
-    limits.tuningBits = 32;
-    limits.thresholdMin = 0.0;
-    limits.thresholdMax = 5.0;
-    return limits;
+    // 100 MHz inside, up to 1 GHz outside, a 32-bit accumulator, 0 to 5 V.
+    return SimDdsLimits{100e6, 1e9, 32, 0.0, 5.0};
 }
 
 void SimDdsReset(SimDdsState *state, const SimDdsLimits &limits) {
-    state->clockSet = false;
+    *state = SimDdsState{};
     state->clockHz = limits.internalClock;
-    state->frequencyStaged = false;
-    state->stagedFrequency = 0.0;
-    state->strobeSet = false;
 }
 
 int64_t SimTuningWord(double frequency, double clockHz, int32_t tuningBits, double *rounded) {
@@ -161,8 +147,7 @@ int64_t SimTuningWord(double frequency, double clockHz, int32_t tuningBits, doub
 uint32_t SimDdsControl(SimDdsState *state, const SimDdsLimits &limits, int32_t code,
                        void *payload) {
     const int32_t size = ZktPayloadSize(code);
-    if (size < 0) return ZKTerr_BAD_MODE;
-    if (size > 0 && payload == nullptr) return ZKTerr_BAD_MODE;
+    if (size < 0 || (size > 0 && payload == nullptr)) return ZKTerr_BAD_MODE;
     switch (code) {
         case ZKTctrl_DDS_SETMASTER: return SetMaster(payload);
         case ZKTctrl_DDS_SETCLKMODE: return SetClockMode(state, limits, payload);

@@ -1,5 +1,6 @@
 #include "sim/sim_model.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -15,15 +16,19 @@ const int32_t kNoService = static_cast<int32_t>(ZKTerr_INSUFFICIENT_SERVICES);
 
 const char kDdsServiceName[] = "BASEDDS0";
 
+// The entries a list call gets: none for a capacity not above 0.
 int32_t Smaller(int32_t capacity, int32_t available) {
-    if (capacity <= 0) return 0;
-    return capacity < available ? capacity : available;
+    return std::max(0, std::min(capacity, available));
 }
 
-bool IsDdsService(const SimService &service) {
-    const size_t length = sizeof kDdsServiceName - 1;
-    return SimFieldLength(service.name, sizeof service.name) == length &&
-           std::memcmp(service.name, kDdsServiceName, length) == 0;
+// What zkt.ini sets, else what the boards give.
+int32_t OrElse(const SimOptionalInt &configured, int32_t otherwise) {
+    return configured.set ? configured.value : otherwise;
+}
+
+// A list call needs its count, and its list unless it asks for no entries.
+bool ListArgumentsOk(const void *list, int32_t capacity, const int32_t *count) {
+    return count != nullptr && (list != nullptr || capacity <= 0);
 }
 
 void ApplyWrites(const SimWriteOverride &entry, void *payload) {
@@ -44,7 +49,9 @@ uint32_t Control(const SimCapture &capture, int32_t reserved, int32_t code, void
     uint32_t status = ZKTerr_BAD_MODE;
     // A spy may watch a service but not command it; only the synthesizer
     // service knows any control code.
-    if (reserved == 0 && !capture.spy && IsDdsService(board.services[capture.service])) {
+    if (reserved == 0 && !capture.spy &&
+        SimSameField(board.services[capture.service].name, kDdsServiceName,
+                     ZKT_SERVICE_NAME_SIZE)) {
         status = SimDdsControl(&s.dds[capture.board][capture.service], board.dds, code, payload);
     }
     if (const SimStatusOverride *forced = SimFindStatusOverride(board, code)) {
@@ -91,165 +98,111 @@ int32_t ModelInit(const char *, int32_t *count) {
 
 int32_t ModelLidList(uint32_t *lids, int32_t capacity, int32_t *count) {
     const SimLibraryState &s = SimState();
-    int32_t result = kZktRefused;
-    if (s.initialised && count != nullptr && (lids != nullptr || capacity <= 0)) {
-        const int32_t n = Smaller(capacity, s.config.boardCount);
-        for (int32_t i = 0; i < n; ++i) lids[i] = s.config.boards[i].lid;
-        *count = s.config.reportedDeviceCount.set ? s.config.reportedDeviceCount.value
-                                                  : s.config.boardCount;
-        result = 0;
-    }
-    return result;
+    if (!s.initialised || !ListArgumentsOk(lids, capacity, count)) return kZktRefused;
+    const int32_t n = Smaller(capacity, s.config.boardCount);
+    for (int32_t i = 0; i < n; ++i) lids[i] = s.config.boards[i].lid;
+    *count = OrElse(s.config.reportedDeviceCount, s.config.boardCount);
+    return 0;
 }
 
 int32_t ModelGetInfo(uint32_t lid, BoardInfo *info) {
     const SimLibraryState &s = SimState();
-    int32_t result = kZktRefused;
     const int32_t b = s.initialised ? SimBoardByLid(lid) : -1;
-    if (b >= 0 && info != nullptr && info->size >= sizeof(BoardInfo) &&
-        (!s.config.boards[b].infoFails || s.config.boards[b].infoWritesOnFailure)) {
-        const SimBoard &board = s.config.boards[b];
-        info->reserved4 = 0;
-        info->idWord = board.idWord;
-        std::memcpy(info->name, board.name, sizeof info->name);
-        info->bus = board.bus;
-        info->dev = board.dev;
-        info->slot = board.slot;
-        std::memset(info->reserved160, 0, sizeof info->reserved160);
-        result = board.infoFails ? kZktRefused : 0;
-    }
-    return result;
+    if (b < 0 || info == nullptr || info->size < sizeof(BoardInfo)) return kZktRefused;
+    const SimBoard &board = s.config.boards[b];
+    if (board.infoFails && !board.infoWritesOnFailure) return kZktRefused;
+    info->reserved4 = 0;
+    info->idWord = board.idWord;
+    std::memcpy(info->name, board.name, sizeof info->name);
+    info->bus = board.bus;
+    info->dev = board.dev;
+    info->slot = board.slot;
+    std::memset(info->reserved160, 0, sizeof info->reserved160);
+    return board.infoFails ? kZktRefused : 0;
 }
 
 // Any open mode is granted.
 int32_t ModelOpen(uint32_t lid, int32_t, void *reserved) {
     SimLibraryState &s = SimState();
-    int32_t result = kZktRefused;
     const int32_t b = s.initialised ? SimBoardByLid(lid) : -1;
-    if (b >= 0 && reserved == nullptr && s.deviceHandles[b] == 0) {
-        const SimBoard &board = s.config.boards[b];
-        result = board.openResult.set ? board.openResult.value : kSimDeviceHandleBase + b + 1;
-        if (result > 0) {
-            if (SimBoardByDevice(result) >= 0) {
-                result = kZktRefused;  // a configured handle that another device holds
-            } else {
-                s.deviceHandles[b] = result;
-            }
-        }
-    }
+    if (b < 0 || reserved != nullptr || s.deviceHandles[b] != 0) return kZktRefused;
+    const int32_t result = OrElse(s.config.boards[b].openResult, kSimDeviceHandleBase + b + 1);
+    if (result <= 0) return result;
+    // A configured handle that another device holds.
+    if (SimBoardByDevice(result) >= 0) return kZktRefused;
+    s.deviceHandles[b] = result;
     return result;
 }
 
 int32_t ModelPuList(int32_t device, PuItem *items, int32_t capacity, int32_t *count) {
     const SimLibraryState &s = SimState();
-    int32_t result = kZktRefused;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
-    if (b >= 0 && count != nullptr && (items != nullptr || capacity <= 0)) {
-        const SimBoard &board = s.config.boards[b];
-        const int32_t n = Smaller(capacity, board.unitCount);
-        for (int32_t i = 0; i < n; ++i) {
-            items[i].id = board.units[i].id;
-            items[i].code = board.units[i].code;
-            items[i].attr = board.units[i].attr;
-            std::memcpy(items[i].description, board.units[i].description,
-                        sizeof items[i].description);
-        }
-        *count = board.reportedUnitCount.set ? board.reportedUnitCount.value : board.unitCount;
-        result = 0;
-    }
-    return result;
+    if (b < 0 || !ListArgumentsOk(items, capacity, count)) return kZktRefused;
+    const SimBoard &board = s.config.boards[b];
+    std::copy_n(board.units, Smaller(capacity, board.unitCount), items);
+    *count = OrElse(board.reportedUnitCount, board.unitCount);
+    return 0;
 }
 
 int32_t ModelServiceList(int32_t device, int32_t reserved, ServiceItem *items, int32_t capacity,
                          int32_t *count) {
     const SimLibraryState &s = SimState();
-    int32_t result = kZktRefused;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
-    if (b >= 0 && reserved == 0 && count != nullptr && (items != nullptr || capacity <= 0)) {
-        const SimBoard &board = s.config.boards[b];
-        const int32_t n = Smaller(capacity, board.serviceCount);
-        for (int32_t i = 0; i < n; ++i) {
-            std::memcpy(items[i].name, board.services[i].name, sizeof items[i].name);
-            items[i].attr = board.services[i].attr;
-        }
-        *count =
-            board.reportedServiceCount.set ? board.reportedServiceCount.value : board.serviceCount;
-        result = 0;
-    }
-    return result;
+    if (b < 0 || reserved != 0 || !ListArgumentsOk(items, capacity, count)) return kZktRefused;
+    const SimBoard &board = s.config.boards[b];
+    std::copy_n(board.services, Smaller(capacity, board.serviceCount), items);
+    *count = OrElse(board.reportedServiceCount, board.serviceCount);
+    return 0;
 }
 
 int32_t ModelCapture(int32_t device, int32_t reserved, int32_t *mode, const char *name, int32_t) {
     SimLibraryState &s = SimState();
-    int32_t result = kZktRefused;
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
-    if (b >= 0 && reserved == 0 && mode != nullptr && name != nullptr) {
-        const SimBoard &board = s.config.boards[b];
-        const int32_t service = SimServiceByName(b, name);
-        const int32_t granted = board.captureMode.set ? board.captureMode.value : *mode;
-        const bool spy = granted == ZKT_CAPTURE_SPY;
-        // Two causes give the same answer; a configured failure sits between
-        // them because it wins over a busy service but not over a missing one.
-        if (service < 0) {  // NOLINT(bugprone-branch-clone)
-            result = kNoService;
-        } else if (board.captureResult.set && board.captureResult.value <= 0) {
-            result = board.captureResult.value;
-            *mode = granted;
-        } else if (!spy && SimServiceHeldExclusively(b, service)) {
-            result = kNoService;
-        } else {
-            const int32_t handle = board.captureResult.set
-                                       ? board.captureResult.value
-                                       : kSimServiceHandleBase + s.capturesMade + 1;
-            SimCapture *slot = SimFreeCapture();
-            if (slot != nullptr && SimCaptureByHandle(handle) == nullptr) {
-                slot->inUse = true;
-                slot->handle = handle;
-                slot->board = b;
-                slot->service = service;
-                slot->spy = spy;
-                ++s.capturesMade;
-                *mode = granted;
-                result = handle;
-            }
-        }
+    if (b < 0 || reserved != 0 || mode == nullptr || name == nullptr) return kZktRefused;
+    const SimBoard &board = s.config.boards[b];
+    const int32_t service = SimServiceByName(b, name);
+    const int32_t granted = OrElse(board.captureMode, *mode);
+    const bool spy = granted == ZKT_CAPTURE_SPY;
+    // Two causes give the same answer; a configured failure sits between
+    // them because it wins over a busy service but not over a missing one.
+    if (service < 0) return kNoService;
+    if (board.captureResult.set && board.captureResult.value <= 0) {
+        *mode = granted;
+        return board.captureResult.value;
     }
-    return result;
+    if (!spy && SimServiceHeldExclusively(b, service)) return kNoService;
+    const int32_t handle = OrElse(board.captureResult, kSimServiceHandleBase + s.capturesMade + 1);
+    SimCapture *slot = SimFreeCapture();
+    if (slot == nullptr || SimCaptureByHandle(handle) != nullptr) return kZktRefused;
+    *slot = SimCapture{true, handle, b, service, spy};
+    ++s.capturesMade;
+    *mode = granted;
+    return handle;
 }
 
 int32_t ModelCtrl(int32_t service, int32_t reserved, int32_t code, void *payload) {
-    const SimLibraryState &s = SimState();
-    uint32_t status = ZKTerr_BAD_MODE;
-    const SimCapture *capture = s.initialised ? SimCaptureByHandle(service) : nullptr;
-    if (capture != nullptr) status = Control(*capture, reserved, code, payload);
-    return static_cast<int32_t>(status);
+    const SimCapture *capture = SimState().initialised ? SimCaptureByHandle(service) : nullptr;
+    if (capture == nullptr) return kZktRefused;
+    return static_cast<int32_t>(Control(*capture, reserved, code, payload));
 }
 
 int32_t ModelRelease(int32_t service, int32_t reserved) {
     SimCapture *capture = SimState().initialised ? SimCaptureByHandle(service) : nullptr;
-    int32_t result = kZktRefused;
-    if (capture != nullptr && reserved == 0) {
-        capture->inUse = false;
-        result = 0;
-    }
-    return result;
+    if (capture == nullptr || reserved != 0) return kZktRefused;
+    capture->inUse = false;
+    return 0;
 }
 
 int32_t ModelClose(int32_t device) {
     SimLibraryState &s = SimState();
     const int32_t b = s.initialised ? SimBoardByDevice(device) : -1;
-    int32_t result = kZktRefused;
-    if (b >= 0) {
-        bool servicesHeld = false;
-        for (const SimCapture &c : s.captures)
-            servicesHeld = servicesHeld || (c.inUse && c.board == b);
-        // A device whose services are still captured stays open.
-        if (!servicesHeld) {
-            s.deviceHandles[b] = 0;
-            result = 0;
-        }
+    if (b < 0) return kZktRefused;
+    // A device whose services are still captured stays open.
+    for (const SimCapture &c : s.captures) {
+        if (c.inUse && c.board == b) return kZktRefused;
     }
-    return result;
+    s.deviceHandles[b] = 0;
+    return 0;
 }
 
 // Reports what the caller left open; the session ends after it.

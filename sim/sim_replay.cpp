@@ -52,8 +52,17 @@ struct Replay {
 
 Replay replay;
 
-void SetMessage(char *message, size_t messageSize, const std::string &text) {
+// Whether line is a note ("# ...").
+bool IsNote(const TextLine &line) {
+    return line.end - line.begin >= 2 && line.begin[0] == '#' && line.begin[1] == ' ';
+}
+
+// "<recording>:<line>: <problem>" into message.
+bool RefuseLine(char *message, size_t messageSize, const std::string &shownPath, size_t line,
+                const std::string &problem) {
+    const std::string text = shownPath + ":" + std::to_string(line) + ": " + problem;
     if (messageSize > 0) std::snprintf(message, messageSize, "%s", text.c_str());
+    return false;
 }
 
 TextLine RecordedTextLine(size_t index) {
@@ -77,16 +86,21 @@ bool ReadRecorded(size_t index, size_t *callLength) {
 }
 
 // Reports the first call that is not the recorded one, once: on standard
-// error and as a note in the trace.
+// error and as a note in the trace. A recording that ends in the call part
+// of a call that never returned says so when that call is made again.
 void Diverge(const std::string &made) {
     replay.diverged = true;
-    std::string text = "replay of '" + replay.shownPath + "' differs at call " +
-                       std::to_string(replay.made) + ": made " + made + ", recorded ";
-    if (replay.next < replay.calls.size()) {
-        text += RecordedLine(replay.next);
+    const bool pastLast = replay.next == replay.calls.size();
+    std::string text;
+    if (pastLast && !replay.unfinished.empty() && made == replay.unfinished) {
+        text = "the recording ends in " + made + ", which never returned";
+        if (!replay.unfinishedCause.empty()) text += " (" + replay.unfinishedCause + ")";
     } else {
-        text +=
-            "nothing (the recording ends after call " + std::to_string(replay.calls.size()) + ")";
+        text = "replay of '" + replay.shownPath + "' differs at call " +
+               std::to_string(replay.made) + ": made " + made + ", recorded " +
+               (pastLast ? "nothing (the recording ends after call " +
+                               std::to_string(replay.calls.size()) + ")"
+                         : RecordedLine(replay.next));
     }
     std::fprintf(stderr, "zkt: %s\n", text.c_str());
     TracedNote(text.c_str());
@@ -104,15 +118,6 @@ const CallRecord *Answer() {
         replay.text.compare(replay.calls[replay.next], callLength, made) == 0) {
         ++replay.next;
         return &replay.record;
-    }
-    if (replay.next == replay.calls.size() && !replay.unfinished.empty() &&
-        made == replay.unfinished) {
-        replay.diverged = true;
-        std::string text = "the recording ends in " + made + ", which never returned";
-        if (!replay.unfinishedCause.empty()) text += " (" + replay.unfinishedCause + ")";
-        std::fprintf(stderr, "zkt: %s\n", text.c_str());
-        TracedNote(text.c_str());
-        return nullptr;
     }
     Diverge(made);
     return nullptr;
@@ -236,10 +241,6 @@ const ZktOps kReplayOps = {
 #include "boardlib/zkt_operations.inc"
 };
 
-}  // namespace
-
-namespace {
-
 // "<configFile>:<line>: cannot read the recording '<path>' (<problem>)",
 // written without allocating: it also reports memory running out.
 void CannotRead(const SimConfig &config, const char *configFile, const char *problem, char *message,
@@ -252,11 +253,6 @@ void CannotRead(const SimConfig &config, const char *configFile, const char *pro
         std::snprintf(message, messageSize, "%s:%d: cannot read the recording '%s' (%s)",
                       shownConfig, config.replayLine, shownPath, problem);
     }
-}
-
-// Whether line is a note ("# ...").
-bool IsNote(const TextLine &line) {
-    return line.end - line.begin >= 2 && line.begin[0] == '#' && line.begin[1] == ' ';
 }
 
 // Whether the lines from cursor on are blank or notes only: the end of a
@@ -289,10 +285,9 @@ bool LoadRecording(const SimConfig &config, const char *configFile, char *messag
         CannotRead(config, configFile, problem.c_str(), message, messageSize);
         return false;
     }
-    const char *cursor = text.data();
     const char *const end = text.data() + text.size();
     // Left by editors: a UTF-8 byte order mark, and empty lines.
-    cursor += Utf8MarkLength(text.data(), text.size());
+    const char *cursor = text.data() + Utf8MarkLength(text.data(), text.size());
     size_t lineNumber = 0;
     while (cursor < end) {
         ++lineNumber;
@@ -300,17 +295,12 @@ bool LoadRecording(const SimConfig &config, const char *configFile, char *messag
         const auto length = static_cast<size_t>(line.end - line.begin);
         // The library's notes are no calls; but a trace that says calls are
         // missing from it cannot be answered from.
-        if (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ' &&
-            TraceIsNotKeptNote(line.begin + 2, length - 2)) {
-            SetMessage(
-                message, messageSize,
-                shownPath + ":" + std::to_string(lineNumber) +
-                    ": the recording is incomplete: " + std::string(line.begin + 2, line.end));
-            return false;
+        if (IsNote(line) && TraceIsNotKeptNote(line.begin + 2, length - 2)) {
+            return RefuseLine(
+                message, messageSize, shownPath, lineNumber,
+                "the recording is incomplete: " + std::string(line.begin + 2, line.end));
         }
-        if (length == 0 || (length >= 2 && line.begin[0] == '#' && line.begin[1] == ' ')) {
-            continue;
-        }
+        if (length == 0 || IsNote(line)) continue;
         size_t callLength = 0;
         if (!CallRecordRead(line.begin, length, &replay.record, &callLength)) {
             if (CallRecordReadCall(line.begin, length, &replay.record) &&
@@ -318,9 +308,7 @@ bool LoadRecording(const SimConfig &config, const char *configFile, char *messag
                 replay.unfinished.assign(line.begin, line.end);
                 break;
             }
-            SetMessage(message, messageSize,
-                       shownPath + ":" + std::to_string(lineNumber) + ": not a trace line");
-            return false;
+            return RefuseLine(message, messageSize, shownPath, lineNumber, "not a trace line");
         }
         replay.calls.push_back(static_cast<LineOffset>(line.begin - text.data()));
     }
@@ -335,18 +323,16 @@ bool LoadRecording(const SimConfig &config, const char *configFile, char *messag
 bool SimReplayLoad(const SimConfig &config, const char *configFile, char *message,
                    size_t messageSize) {
     replay = Replay{};
-    bool loaded = false;
     // Nothing thrown may leave the library: a recording too large for the
     // memory left is refused as one that cannot be read.
     try {
-        loaded = LoadRecording(config, configFile, message, messageSize);
+        if (LoadRecording(config, configFile, message, messageSize)) return true;
     } catch (const std::exception &) {
         replay = Replay{};
         CannotRead(config, configFile, "out of memory", message, messageSize);
-        return false;
     }
-    if (!loaded) replay = Replay{};
-    return loaded;
+    replay = Replay{};
+    return false;
 }
 
 bool SimReplayLoadedFrom(const char *path) { return !replay.path.empty() && replay.path == path; }

@@ -145,12 +145,9 @@ void SimSessionEnd() {
         s.configRefused = false;
         s.initAnswerDue = false;
     }
+    callsMade = 0;
     // A recording of several sessions answers the calls after this one too.
-    if (backend == kReplay && SimReplayGoesOn()) {
-        callsMade = 0;
-        return;
-    }
+    if (backend == kReplay && SimReplayGoesOn()) return;
     SimReplayForget();
     backend = kUndecided;
-    callsMade = 0;
 }

@@ -55,13 +55,8 @@ SimCapture *SimFreeCapture() {
 
 int32_t SimServiceByName(int32_t board, const char *name) {
     const SimBoard &b = SimState().config.boards[board];
-    const size_t length = SimFieldLength(name, ZKT_SERVICE_NAME_SIZE);
     for (int32_t v = 0; v < b.serviceCount; ++v) {
-        const char *candidate = b.services[v].name;
-        if (SimFieldLength(candidate, ZKT_SERVICE_NAME_SIZE) == length &&
-            std::memcmp(candidate, name, length) == 0) {
-            return v;
-        }
+        if (SimSameField(b.services[v].name, name, ZKT_SERVICE_NAME_SIZE)) return v;
     }
     return -1;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "textread/decimal.h"
+#include "textread/ini_lines.h"
 #include "textread/text_chars.h"
 
 char *SimTrim(char *text, size_t *n) {
@@ -16,18 +17,11 @@ char *SimTrim(char *text, size_t *n) {
     return text + start;
 }
 
-bool SimEqualNoCase(const char *a, const char *b) {
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (AsciiLower(*a) != AsciiLower(*b)) return false;
-    }
-    return *a == *b;
-}
+// textread's comparison of INI names, on whole texts.
+bool SimEqualNoCase(const char *a, const char *b) { return IniNameIs({a, a + std::strlen(a)}, b); }
 
 bool SimStartsNoCase(const char *text, const char *prefix) {
-    for (; *prefix != '\0'; ++text, ++prefix) {
-        if (*text == '\0' || AsciiLower(*text) != AsciiLower(*prefix)) return false;
-    }
-    return true;
+    return IniNameIs({text, text + strnlen(text, std::strlen(prefix))}, prefix);
 }
 
 bool SimParseInteger(const char *text, int64_t *value) {
@@ -55,11 +49,6 @@ bool SimParseInteger(const char *text, int64_t *value) {
     return true;
 }
 
-bool SimParseUnsigned(const char *text, int64_t *value) {
-    if (*text == '+' || *text == '-') return false;
-    return SimParseInteger(text, value);
-}
-
 bool SimParseDouble(const char *text, double *value) {
     const size_t length = DecimalNumberLength(text);
     if (length == 0 || text[length] != '\0') return false;
@@ -70,14 +59,11 @@ bool SimParseDouble(const char *text, double *value) {
 }
 
 void SimCopyToField(char *field, size_t fieldSize, const char *text) {
-    const size_t length = std::strlen(text);
-    const size_t copied = length < fieldSize ? length : fieldSize;
-    std::memset(field, 0, fieldSize);
-    std::memcpy(field, text, copied);
+    // What strncpy was made for: a fixed field, NUL-padded, not NUL-ended.
+    std::strncpy(field, text, fieldSize);
 }
 
-size_t SimFieldLength(const char *field, size_t fieldSize) {
-    size_t n = 0;
-    while (n < fieldSize && field[n] != '\0') ++n;
-    return n;
+bool SimSameField(const char *a, const char *b, size_t fieldSize) {
+    const size_t length = strnlen(a, fieldSize);
+    return strnlen(b, fieldSize) == length && std::memcmp(a, b, length) == 0;
 }

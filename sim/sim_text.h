@@ -22,9 +22,6 @@ bool SimStartsNoCase(const char *text, const char *prefix);
 // and -2147483648 both parse); returns false otherwise.
 bool SimParseInteger(const char *text, int64_t *value);
 
-// The same for a field that cannot be negative: no sign, not even '+'.
-bool SimParseUnsigned(const char *text, int64_t *value);
-
 // Whole-text finite double in decimal notation with '.' as the point,
 // whatever the locale: [sign] (digits [. digits] | . digits) [(e|E) [sign]
 // digits]. Returns false for anything else (hexadecimal, "inf", white space,
@@ -36,7 +33,8 @@ bool SimParseDouble(const char *text, double *value);
 // fills it completely and carries no NUL.
 void SimCopyToField(char *field, size_t fieldSize, const char *text);
 
-// Length of a field's text: up to the first NUL or the field's end.
-size_t SimFieldLength(const char *field, size_t fieldSize);
+// Whether the fields a and b (fieldSize bytes each) hold the same text, each
+// read up to its first NUL or the field's end.
+bool SimSameField(const char *a, const char *b, size_t fieldSize);
 
 #endif  // QUILMAR_SIM_SIM_TEXT_H

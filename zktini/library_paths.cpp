@@ -12,14 +12,11 @@ void ZktIniFindTracePath(const char *text, size_t length, char *out, size_t outS
 }
 
 void ZktIniFindLibraryPathInFile(const char *path, const char *key, char *out, size_t outSize) {
-    if (outSize == 0) return;
-    out[0] = '\0';
     std::string text;
     char reason[128];
-    if (PlatformReadWholeFile(path, static_cast<size_t>(kZktIniMaxFileBytes), &text, reason,
-                              sizeof reason) != kWholeFileRead) {
-        return;
-    }
+    // A file that cannot be read leaves text empty, which names no path.
+    PlatformReadWholeFile(path, static_cast<size_t>(kZktIniMaxFileBytes), &text, reason,
+                          sizeof reason);
     ZktIniFindLibraryPath(text.data(), text.size(), key, out, outSize);
 }
 

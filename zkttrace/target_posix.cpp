@@ -15,8 +15,6 @@
 
 namespace {
 
-const char kRefusal[] = "every call answers ZKTerr_BAD_MODE";
-
 // The file of the library that holds address, or null.
 const void *LibraryBase(const void *address) {
     Dl_info info;
@@ -45,23 +43,17 @@ bool LoadTraceTarget(std::string *shown) {
         if (handle == nullptr) {
             // The loader's reason repeats the path it was given, control
             // bytes and all.
-            std::fprintf(stderr, "zkttrace: cannot load %s (%s); %s\n", named.c_str(),
-                         EscapedControls(reason).c_str(), kRefusal);
-            return false;
+            return RefuseTraceTarget("cannot load " + named + " (" + EscapedControls(reason) + ")");
         }
     }
     if (ZktBindAvailable(PlatformLibrarySymbol, handle) == kZktAllOperations) {
-        std::fprintf(stderr, "zkttrace: %s has no %s; %s\n", named.c_str(),
-                     ZktNotFound(kZktDisplayMode).c_str(), kRefusal);
-        return false;
+        return RefuseTraceTarget(named + " has no " + ZktNotFound(kZktDisplayMode));
     }
     // Loaded again under its own name, the proxy would call itself for ever.
     const void *own = LibraryBase(reinterpret_cast<void *>(&LoadTraceTarget));
     if (own == LibraryBase(ZktBoundInitAddress())) {
         ZktUnbind();
-        std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", named.c_str(),
-                     kRefusal);
-        return false;
+        return RefuseTraceTarget(named + " is this tracing library itself");
     }
     *shown = named;
     return true;

@@ -5,7 +5,6 @@
 // always loaded by its full path, never by its bare name.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -15,8 +14,6 @@
 #include "zkttrace/trace_target.h"
 
 namespace {
-
-const char kRefusal[] = "every call answers ZKTerr_BAD_MODE";
 
 // The target's full path into out: ZKT_TRACE_TARGET made absolute, or the
 // system directory's ZKT.DLL. Returns false when neither fits.
@@ -41,9 +38,8 @@ bool LoadTraceTarget(std::string *shown) {
     char path[MAX_PATH * 4];
     char reason[512];
     if (!TargetPath(path, sizeof path)) {
-        std::fprintf(stderr, "zkttrace: no path for the target library (%s too long); %s\n",
-                     kTraceTargetVariable, kRefusal);
-        return false;
+        return RefuseTraceTarget(std::string("no path for the target library (") +
+                                 kTraceTargetVariable + " too long)");
     }
     // The path comes from the environment: its control bytes go out as \xNN,
     // as every other message shows text it did not write itself.
@@ -52,23 +48,17 @@ bool LoadTraceTarget(std::string *shown) {
     // as the programs' own when they cannot load the library.
     auto *module = static_cast<HMODULE>(PlatformLoadLibraryFile(path, reason, sizeof reason));
     if (module == nullptr) {
-        std::fprintf(stderr, "zkttrace: cannot load %s (%s); %s\n", named.c_str(),
-                     EscapedControls(reason).c_str(), kRefusal);
-        return false;
+        return RefuseTraceTarget("cannot load " + named + " (" + EscapedControls(reason) + ")");
     }
     HMODULE own = nullptr;
     GetModuleHandleExA(
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
         reinterpret_cast<LPCSTR>(&LoadTraceTarget), &own);
     if (module == own) {
-        std::fprintf(stderr, "zkttrace: %s is this tracing library itself; %s\n", named.c_str(),
-                     kRefusal);
-        return false;
+        return RefuseTraceTarget(named + " is this tracing library itself");
     }
     if (ZktBindAvailable(PlatformLibrarySymbol, module) == kZktAllOperations) {
-        std::fprintf(stderr, "zkttrace: %s has no %s; %s\n", named.c_str(),
-                     ZktNotFound(kZktDisplayMode).c_str(), kRefusal);
-        return false;
+        return RefuseTraceTarget(named + " has no " + ZktNotFound(kZktDisplayMode));
     }
     *shown = named;
     return true;

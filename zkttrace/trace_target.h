@@ -4,6 +4,7 @@
 #ifndef QUILMAR_ZKTTRACE_TRACE_TARGET_H
 #define QUILMAR_ZKTTRACE_TRACE_TARGET_H
 
+#include <cstdio>
 #include <string>
 
 // Environment variable naming the target library (a path).
@@ -17,5 +18,11 @@ constexpr const char *kTraceTargetVariable = "ZKT_TRACE_TARGET";
 // which library and what is wrong (with the system's reason), leaves every
 // operation unbound and returns false.
 bool LoadTraceTarget(std::string *shown);
+
+// That line, saying why the target is refused; returns false.
+inline bool RefuseTraceTarget(const std::string &why) {
+    std::fprintf(stderr, "zkttrace: %s; every call answers ZKTerr_BAD_MODE\n", why.c_str());
+    return false;
+}
 
 #endif  // QUILMAR_ZKTTRACE_TRACE_TARGET_H

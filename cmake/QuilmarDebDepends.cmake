@@ -6,6 +6,7 @@
 # it comes with ldconfig calls in postinst and postrm whenever a library
 # lies one folder below /usr/lib, as the package's private folder does. The
 # loader's cache never looks there, and Debian wants no such call.
+include(${CMAKE_CURRENT_LIST_DIR}/script_arguments.cmake)
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
   return()
 endif()
@@ -39,19 +40,10 @@ file(REMOVE_RECURSE "${scratch}")
 file(WRITE "${scratch}/debian/control" "")
 # The package's own libraries lie in its private folder (-l); they need no
 # dependency of their own.
-execute_process(
+run_and_expect(substvars "(^|\n)shlibs:Depends=([^\n]+)" "dependencies"
   COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C
           ${DPKG_SHLIBDEPS} -O "-l${private_dir}" ${binaries}
-  WORKING_DIRECTORY "${scratch}"
-  RESULT_VARIABLE result
-  OUTPUT_VARIABLE substvars
-  ERROR_VARIABLE errors)
+  WORKING_DIRECTORY "${scratch}")
 file(REMOVE_RECURSE "${scratch}")
-if(NOT result STREQUAL "0")
-  message(FATAL_ERROR "dpkg-shlibdeps failed (${result}):\n${errors}")
-endif()
-if(NOT substvars MATCHES "(^|\n)shlibs:Depends=([^\n]+)")
-  message(FATAL_ERROR "dpkg-shlibdeps gave no dependencies:\n${substvars}${errors}")
-endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${CMAKE_MATCH_2}")
 message(STATUS "QuilmarDebDepends: Depends: ${CPACK_DEBIAN_PACKAGE_DEPENDS}")

@@ -8,16 +8,8 @@
 # failed run never leaves half a page under its name.
 include(${CMAKE_CURRENT_LIST_DIR}/script_arguments.cmake)
 require_definitions(GROFF INPUT OUTPUT)
-execute_process(COMMAND ${GROFF} -man -Tascii -P -cbou "${INPUT}"
-  RESULT_VARIABLE result
-  OUTPUT_VARIABLE text
-  ERROR_VARIABLE error)
-if(NOT result STREQUAL "0")
-  message(FATAL_ERROR "${GROFF} -man -Tascii -P -cbou ${INPUT} failed (${result}): ${error}")
-endif()
-if(NOT text MATCHES "\nNAME\n")
-  message(FATAL_ERROR "${INPUT} rendered no NAME section:\n${text}")
-endif()
+run_and_expect(text "\nNAME\n" "NAME section"
+  COMMAND ${GROFF} -man -Tascii -P -cbou "${INPUT}")
 # execute_process drops every CR of the output, so the ends are groff's LF.
 string(ASCII 8 backspace)
 string(ASCII 27 escape)

@@ -49,7 +49,7 @@ recording_reader_x86() {
   local program="$build/recording_reader_x86"
   if ! "${CXX:-c++}" -m32 -O2 -static -std=c++17 -I"$root" "$root/bench/recording_reader.cpp" \
       "$root"/sim/*.cpp "$root"/calltrace/{call_record,trace_file,traced_ops,traced_exports}.cpp \
-      "$root"/platform/{platform_posix,profile_reader}.cpp "$root/textesc/text_escape.cpp" \
+      "$root"/platform/{platform_posix,profile_reader,fatal_note_posix}.cpp "$root/textesc/text_escape.cpp" \
       "$root"/textread/*.cpp "$root/boardlib/zkt_names.cpp" -o "$program" 2>"$program.log"; then
     echo "Reading a recording on 32-bit x86: not measured, no 32-bit build here" \
       "(Debian: g++-multilib; the compiler's messages are in $program.log)"

@@ -23,14 +23,21 @@ const KnownException kKnownExceptions[] = {
 
 LPTOP_LEVEL_EXCEPTION_FILTER previous = nullptr;
 volatile LONG armed = 0;
-HANDLE noteFile = INVALID_HANDLE_VALUE;
+int noteFile = -1;
 const char *noteBefore = "";
 const char *noteAfter = "";
 bool noteInFull = false;
 
+// Through the C runtime's descriptor, which writes a line end as the
+// stream would: CR LF on a console stream in text mode, LF in a trace.
 void WriteAll(const char *text) {
-    DWORD written = 0;
-    WriteFile(noteFile, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+    size_t left = std::strlen(text);
+    while (left > 0) {
+        const int written = _write(noteFile, text, static_cast<unsigned>(left));
+        if (written <= 0) return;
+        text += written;
+        left -= static_cast<size_t>(written);
+    }
 }
 
 // Seen only when no handler of the program took the exception: one the
@@ -62,7 +69,7 @@ void FatalNoteArm(FILE *file, const char *before, const char *after, bool causeI
     static const bool installed =
         (previous = SetUnhandledExceptionFilter(OnUnhandledException), true);
     (void)installed;
-    noteFile = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    noteFile = _fileno(file);
     noteBefore = before;
     noteAfter = after;
     noteInFull = causeInFull;

@@ -130,8 +130,9 @@ bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, Ou
 // new file of the user gets. Until PlatformReplaceFile or
 // PlatformDiscardFile is done with it, the new file is removed when the
 // process is ended by SIGINT, SIGTERM or SIGHUP (on Windows: Ctrl-C,
-// Ctrl-Break, the console closed), which then ends the process as it would
-// have. One such file at a time. Returns null on failure, with the system's
+// Ctrl-Break, the console closed) or by a crash (SIGSEGV, SIGBUS, SIGILL,
+// SIGFPE, SIGABRT; on Windows an unhandled exception), which then ends the
+// process as it would have. One such file at a time. Returns null on failure, with the system's
 // reason in reason (reasonSize bytes); a path the system refuses to look up
 // (a name too long for its folder) fails here, before any file is made.
 FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,

@@ -499,6 +499,18 @@ BOOL WINAPI RemovePendingFileOnEnd(DWORD event) {
     return FALSE;
 }
 
+// A crash (a library's, in zktdump) takes the file with it too; then the
+// filter it replaced, and in the end the system, decide how the process ends.
+LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
+
+LONG WINAPI RemovePendingFileOnCrash(EXCEPTION_POINTERS *pointers) {
+    LockPendingFile();
+    if (pendingFileSet) DeleteFileA(pendingFile);
+    pendingFileSet = false;
+    LeaveCriticalSection(&pendingLock);
+    return previousFilter != nullptr ? previousFilter(pointers) : EXCEPTION_CONTINUE_SEARCH;
+}
+
 }  // namespace
 
 FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
@@ -531,6 +543,9 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
     folder[folderLength] = '\0';
     static bool handlerInstalled = false;
     if (!handlerInstalled) handlerInstalled = SetConsoleCtrlHandler(RemovePendingFileOnEnd, TRUE);
+    static const bool filterInstalled =
+        (previousFilter = SetUnhandledExceptionFilter(RemovePendingFileOnCrash), true);
+    (void)filterInstalled;
     // Creates the file under a name of its own (zkd, four hex digits, .tmp),
     // recorded for the handler at once.
     LockPendingFile();

@@ -11,6 +11,25 @@ void PlatformStoreText(const char *text, char *reason, size_t reasonSize) {
     if (reasonSize > 0) std::snprintf(reason, reasonSize, "%s", text);
 }
 
+uint32_t PlatformCharacterAt(const char16_t *units, size_t count, size_t *at) {
+    const uint32_t c = units[*at];
+    if (c < 0xD800 || c > 0xDBFF || *at + 1 >= count || units[*at + 1] < 0xDC00 ||
+        units[*at + 1] > 0xDFFF) {
+        return c;
+    }
+    return 0x10000 + ((c - 0xD800) << 10) + (units[++*at] - 0xDC00u);
+}
+
+void PlatformStoreNoForm(uint32_t c, unsigned codePage, char *reason, size_t reasonSize) {
+    if (reasonSize == 0) return;
+    if (codePage == kPlatformUtf8CodePage) {
+        std::snprintf(reason, reasonSize, "U+%04X has no form in UTF-8", static_cast<unsigned>(c));
+    } else {
+        std::snprintf(reason, reasonSize, "U+%04X has no form in code page %u",
+                      static_cast<unsigned>(c), codePage);
+    }
+}
+
 namespace {
 
 // Reads the open file to its end into content, growing from a size hint;

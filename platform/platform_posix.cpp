@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
+#include <iterator>
 #include <string>
 
 #include <dlfcn.h>
@@ -92,41 +92,26 @@ unsigned PlatformEnsureStandardStreams() {
     return opened;
 }
 
-namespace {
-
-// "./" and fileName: the file in the current directory however deep that
-// is, since the system resolves it from the directory itself.
-bool RelativePathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
-    const size_t needed = 2u + std::strlen(fileName) + 1u;
-    if (needed > capacity) {
-        path[0] = '\0';
-        return false;
-    }
-    std::snprintf(path, capacity, "./%s", fileName);
-    return true;
-}
-
-}  // namespace
-
 bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
     if (path == nullptr || capacity == 0) return false;
     path[0] = '\0';
     if (fileName == nullptr) return false;
-    if (getcwd(path, capacity) == nullptr) {
-        path[0] = '\0';
-        return RelativePathInCurrentDirectory(fileName, path, capacity);
+    const size_t nameLength = std::strlen(fileName);
+    if (getcwd(path, capacity) != nullptr) {
+        size_t directoryLength = std::strlen(path);
+        // The root directory already ends in the separator.
+        const bool needSeparator = directoryLength == 0 || path[directoryLength - 1] != '/';
+        if (directoryLength + (needSeparator ? 1u : 0u) + nameLength + 1u <= capacity) {
+            if (needSeparator) path[directoryLength++] = '/';
+            std::memcpy(path + directoryLength, fileName, nameLength + 1u);
+            return true;
+        }
     }
-    size_t directoryLength = std::strlen(path);
-    // The root directory already ends in the separator.
-    bool needSeparator = directoryLength == 0 || path[directoryLength - 1] != '/';
-    size_t nameLength = std::strlen(fileName);
-    size_t needed = directoryLength + (needSeparator ? 1u : 0u) + nameLength + 1u;
-    if (needed > capacity) {
-        path[0] = '\0';
-        return RelativePathInCurrentDirectory(fileName, path, capacity);
-    }
-    if (needSeparator) path[directoryLength++] = '/';
-    std::memcpy(path + directoryLength, fileName, nameLength + 1u);
+    // "./" and fileName: the file in the current directory however deep that
+    // is, since the system resolves it from the directory itself.
+    path[0] = '\0';
+    if (2u + nameLength + 1u > capacity) return false;
+    std::snprintf(path, capacity, "./%s", fileName);
     return true;
 }
 
@@ -151,7 +136,6 @@ int wakePipe[2] = {-1, -1};
 // The signals that end a run the user gives up on: Ctrl-C, kill, a closed
 // terminal.
 const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr size_t kEndingSignalCount = sizeof kEndingSignals / sizeof kEndingSignals[0];
 
 // Only async-signal-safe calls in here. Does not return, but for a stop.
 void RaiseWithDefaultAction(int signalNumber) {
@@ -184,7 +168,6 @@ void NoteInterrupt(int signalNumber) {
 }
 
 const int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
-constexpr size_t kRestoringSignalCount = sizeof kRestoringSignals / sizeof kRestoringSignals[0];
 
 struct termios RawTerminal(const struct termios &cooked) {
     struct termios raw = cooked;
@@ -205,7 +188,7 @@ void RestoreTerminalAndResignal(int signalNumber) {
     // Only a stop returns here, once the process is continued. No
     // SA_RESTART: the read loop retries itself.
     const struct sigaction again =
-        ActionOf(RestoreTerminalAndResignal, kRestoringSignals, kRestoringSignalCount, 0);
+        ActionOf(RestoreTerminalAndResignal, kRestoringSignals, std::size(kRestoringSignals), 0);
     sigaction(signalNumber, &again, nullptr);
     struct termios raw = RawTerminal(savedTerminal);
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);
@@ -247,7 +230,7 @@ void PlatformWatchInterrupts() {
     }
     // A library call under way is not cut short by the interrupt: it takes
     // effect once the call returns.
-    SignalHandlers interrupts = {kEndingSignals, kEndingSignalCount, {}, {}};
+    SignalHandlers interrupts = {kEndingSignals, std::size(kEndingSignals), {}, {}};
     InstallHandlers(&interrupts, NoteInterrupt, SA_RESTART, SIG_IGN);
 }
 
@@ -271,7 +254,7 @@ int PlatformWaitKey() {
     }
 
     // Those PlatformWatchInterrupts answers already end the wait themselves.
-    SignalHandlers signals = {kRestoringSignals, kRestoringSignalCount, {}, {}};
+    SignalHandlers signals = {kRestoringSignals, std::size(kRestoringSignals), {}, {}};
     InstallHandlers(&signals, RestoreTerminalAndResignal, 0, NoteInterrupt);
     struct termios raw = RawTerminal(savedTerminal);
     // Typed-ahead keys stay in the queue: the first of them is the answer.
@@ -287,7 +270,7 @@ int PlatformWaitKey() {
 namespace {
 
 void StoreReason(int error, char *reason, size_t reasonSize) {
-    if (reasonSize > 0) std::snprintf(reason, reasonSize, "%s", std::strerror(error));
+    PlatformStoreText(std::strerror(error), reason, reasonSize);
 }
 
 // Why path could not be opened (openError): missing, a path that cannot be
@@ -444,8 +427,7 @@ volatile sig_atomic_t pendingFileSet = 0;
 
 // Those that end a run, and those of a library that crashes.
 const int kRemovingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
-SignalHandlers removingHandlers = {
-    kRemovingSignals, sizeof kRemovingSignals / sizeof kRemovingSignals[0], {}, {}};
+SignalHandlers removingHandlers = {kRemovingSignals, std::size(kRemovingSignals), {}, {}};
 
 // Only async-signal-safe calls in here: the file goes, then the signal
 // takes its default action, so the run ends as it would have.
@@ -455,11 +437,14 @@ void RemovePendingFileAndResignal(int signalNumber) {
     RaiseWithDefaultAction(signalNumber);
 }
 
-void BlockRemovingSignals(sigset_t *previous) {
+// Returns the mask to put back.
+sigset_t BlockRemovingSignals() {
     sigset_t blocked;
+    sigset_t previous;
     sigemptyset(&blocked);
     for (int signalNumber : kRemovingSignals) sigaddset(&blocked, signalNumber);
-    sigprocmask(SIG_BLOCK, &blocked, previous);
+    sigprocmask(SIG_BLOCK, &blocked, &previous);
+    return previous;
 }
 
 // Called with the signals blocked, once the pending file is renamed or
@@ -506,8 +491,7 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
     }
     // The name is made and recorded for the signal handler with the signals
     // held back, so that no signal finds the file made but not recorded.
-    sigset_t previousMask;
-    BlockRemovingSignals(&previousMask);
+    const sigset_t previousMask = BlockRemovingSignals();
     std::memcpy(pendingFile, path, folderLength);
     std::memcpy(pendingFile + folderLength, kName, sizeof kName);
     const int fd = mkstemps(pendingFile, kNameSuffix);
@@ -523,27 +507,21 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
     }
     std::memcpy(tempPath, pendingFile, folderLength + sizeof kName);
     // mkstemps makes the file private.
-    FILE *file = nullptr;
-    if (fchmod(fd, ModeOfReplacement(exists && S_ISREG(existing.st_mode) ? &existing : nullptr)) !=
-        0) {
+    const mode_t mode =
+        ModeOfReplacement(exists && S_ISREG(existing.st_mode) ? &existing : nullptr);
+    FILE *file = fchmod(fd, mode) == 0 ? fdopen(fd, "wb") : nullptr;
+    if (file == nullptr) {
         StoreReason(errno, reason, reasonSize);
         close(fd);
-    } else {
-        file = fdopen(fd, "wb");
-        if (file == nullptr) {
-            StoreReason(errno, reason, reasonSize);
-            close(fd);
-        }
+        PlatformDiscardFile(tempPath);
     }
-    if (file == nullptr) PlatformDiscardFile(tempPath);
     return file;
 }
 
 bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t reasonSize) {
     // Renamed and forgotten with the signals held back: a signal in between
     // would remove the user's finished file.
-    sigset_t previousMask;
-    BlockRemovingSignals(&previousMask);
+    const sigset_t previousMask = BlockRemovingSignals();
     const bool renamed = std::rename(from, to) == 0;
     const int error = errno;
     if (renamed) ForgetPendingFile();
@@ -553,8 +531,7 @@ bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t 
 }
 
 void PlatformDiscardFile(const char *tempPath) {
-    sigset_t previousMask;
-    BlockRemovingSignals(&previousMask);
+    const sigset_t previousMask = BlockRemovingSignals();
     unlink(tempPath);
     ForgetPendingFile();
     sigprocmask(SIG_SETMASK, &previousMask, nullptr);
@@ -564,26 +541,25 @@ const char *const kPlatformBoardLibraryName = "libzkt.so";
 
 namespace {
 
-void StoreIdentity(const struct stat &info, FileIdentity *identity) {
+// info, filled by a stat call that returned statResult.
+bool StoreIdentity(int statResult, const struct stat &info, FileIdentity *identity) {
+    if (statResult != 0) return false;
     identity->volume = static_cast<uint64_t>(info.st_dev);
     identity->index = static_cast<uint64_t>(info.st_ino);
     identity->regular = S_ISREG(info.st_mode);
+    return true;
 }
 
 }  // namespace
 
 bool PlatformFileIdentity(const char *path, FileIdentity *identity) {
     struct stat info;
-    if (stat(path, &info) != 0) return false;
-    StoreIdentity(info, identity);
-    return true;
+    return StoreIdentity(stat(path, &info), info, identity);
 }
 
 bool PlatformOpenFileIdentity(FILE *file, FileIdentity *identity) {
     struct stat info;
-    if (fstat(fileno(file), &info) != 0) return false;
-    StoreIdentity(info, identity);
-    return true;
+    return StoreIdentity(fstat(fileno(file), &info), info, identity);
 }
 
 FileLockResult PlatformLockFile(FILE *file) {
@@ -619,40 +595,24 @@ NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *o
     out[0] = '\0';
     size_t used = 0;
     for (size_t i = 0; i < count; ++i) {
-        uint32_t c = units[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            if (reasonSize > 0) {
-                std::snprintf(reason, reasonSize, "U+%04X has no form in UTF-8",
-                              static_cast<unsigned>(c));
-            }
+        uint32_t c = PlatformCharacterAt(units, count, &i);
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            PlatformStoreNoForm(c, kPlatformUtf8CodePage, reason, reasonSize);
             out[0] = '\0';
             return kNarrowPathNoForm;
         }
-        unsigned char bytes[4];
-        size_t n = 0;
-        if (c < 0x80) {
-            bytes[n++] = static_cast<unsigned char>(c);
-        } else if (c < 0x800) {
-            bytes[n++] = static_cast<unsigned char>(0xC0 | (c >> 6));
-            bytes[n++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            bytes[n++] = static_cast<unsigned char>(0xE0 | (c >> 12));
-            bytes[n++] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-            bytes[n++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-        } else {
-            bytes[n++] = static_cast<unsigned char>(0xF0 | (c >> 18));
-            bytes[n++] = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
-            bytes[n++] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-            bytes[n++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-        }
+        // UTF-8: the lead byte marks the length, each further byte carries
+        // six bits, last bits last.
+        static const unsigned char kLead[] = {0, 0, 0xC0, 0xE0, 0xF0};
+        const size_t n = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
         if (n >= outSize - used) {
             out[0] = '\0';
             return kNarrowPathTooLong;
         }
-        std::memcpy(out + used, bytes, n);
+        for (size_t k = n - 1; k > 0; --k, c >>= 6) {
+            out[used + k] = static_cast<char>(0x80 | (c & 0x3F));
+        }
+        out[used] = static_cast<char>(kLead[n] | c);
         used += n;
     }
     out[used] = '\0';

@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <string>
 
 // A write to a closed pipe already fails without ending the process.
@@ -424,26 +423,15 @@ NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *o
     }
     // Else one character at a time, for the first without a form.
     char one[16];
-    for (int i = 0; i < length; ++i) {
-        const bool pair = wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < length &&
-                          wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
-        const int width = pair ? 2 : 1;
-        if (NarrowUnits(codePage, wide.data() + i, width, one, sizeof one) < 0) {
-            const unsigned c =
-                pair ? 0x10000u + ((wide[i] - 0xD800u) << 10) + (wide[i + 1] - 0xDC00u)
-                     : static_cast<unsigned>(wide[i]);
-            if (reasonSize > 0) {
-                if (codePage == CP_UTF8) {
-                    std::snprintf(reason, reasonSize, "U+%04X has no form in UTF-8", c);
-                } else {
-                    std::snprintf(reason, reasonSize, "U+%04X has no form in code page %u", c,
-                                  codePage);
-                }
-            }
+    for (size_t i = 0; i < count; ++i) {
+        const size_t first = i;
+        const uint32_t c = PlatformCharacterAt(units, count, &i);
+        const int width = static_cast<int>(i - first + 1);
+        if (NarrowUnits(codePage, wide.data() + first, width, one, sizeof one) < 0) {
+            PlatformStoreNoForm(c, codePage, reason, reasonSize);
             out[0] = '\0';
             return kNarrowPathNoForm;
         }
-        i += width - 1;
     }
     out[0] = '\0';
     return kNarrowPathTooLong;
@@ -552,16 +540,12 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
         return nullptr;
     }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | _O_WRONLY);
-    if (fd < 0) {
-        StoreReason(ERROR_TOO_MANY_OPEN_FILES, reason, reasonSize);
-        CloseHandle(handle);
-        PlatformDiscardFile(tempPath);
-        return nullptr;
-    }
-    FILE *file = _fdopen(fd, "wb");
+    FILE *file = fd < 0 ? nullptr : _fdopen(fd, "wb");
     if (file == nullptr) {
-        StoreReason(ERROR_NOT_ENOUGH_MEMORY, reason, reasonSize);
-        _close(fd);
+        StoreReason(fd < 0 ? ERROR_TOO_MANY_OPEN_FILES : ERROR_NOT_ENOUGH_MEMORY, reason,
+                    reasonSize);
+        if (fd < 0) CloseHandle(handle);
+        if (fd >= 0) _close(fd);
         PlatformDiscardFile(tempPath);
     }
     return file;

@@ -82,17 +82,14 @@ void CollectInventory(Inventory *inventory) {
     inv.initResult = Named({&inv.initCount, nullptr, nullptr, nullptr, nullptr}, ZKT_init,
                            "zkt.ini", &inv.initCount);
     inv.listResult = 0;
-    if (!ZktSucceeded(inv.initResult)) {
-        Next(kZktCleanup);
-        Named({}, ZKT_cleanup);
-        return;
-    }
-
+    // A library that did not start is asked nothing more but its cleanup.
     uint32_t lids[kDumpMaxDevices] = {};
-    Next(kZktLidList).capacity = kDumpMaxDevices;
-    inv.listResult = Named({&inv.deviceCount, lids, nullptr, nullptr, nullptr}, ZKT_lidList, lids,
-                           kDumpMaxDevices, &inv.deviceCount);
-    inv.devicesVisited = ZktEntriesHeld(inv.deviceCount, kDumpMaxDevices);
+    if (ZktSucceeded(inv.initResult)) {
+        Next(kZktLidList).capacity = kDumpMaxDevices;
+        inv.listResult = Named({&inv.deviceCount, lids, nullptr, nullptr, nullptr}, ZKT_lidList,
+                               lids, kDumpMaxDevices, &inv.deviceCount);
+        inv.devicesVisited = ZktEntriesHeld(inv.deviceCount, kDumpMaxDevices);
+    }
     for (int32_t i = 0; i < inv.devicesVisited; ++i) {
         DumpDevice &d = inv.devices[i];
         std::memset(&d, 0, sizeof d);

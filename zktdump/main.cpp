@@ -33,15 +33,6 @@ constexpr int kExitCaptureFailed = 1;
 // Big enough for the records of every device; one per run.
 Inventory inventory;
 
-void PrintNotes(const std::string &notes) {
-    size_t at = 0;
-    while (at < notes.size()) {
-        const size_t end = notes.find('\n', at);
-        std::fprintf(stderr, "zktdump: %.*s\n", static_cast<int>(end - at), notes.c_str() + at);
-        at = end + 1;
-    }
-}
-
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -78,7 +69,9 @@ int main(int argc, char **argv) {
     std::string text;
     std::string notes;
     RenderZktIni(inventory, &text, &notes);
-    PrintNotes(notes);
+    std::string shownNotes;
+    AppendPrefixedLines(&shownNotes, "zktdump: ", notes);
+    std::fputs(shownNotes.c_str(), stderr);
 
     if (!FinishOutput(&output, text, message, sizeof message)) {
         std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());

@@ -213,6 +213,15 @@ void RenderBoards(Renderer &r) {
 
 }  // namespace
 
+void AppendPrefixedLines(std::string *out, const char *prefix, const std::string &lines) {
+    for (size_t at = 0; at < lines.size();) {
+        const size_t end = lines.find('\n', at);
+        out->append(prefix);
+        out->append(lines, at, end - at + 1);
+        at = end + 1;
+    }
+}
+
 void RenderZktIni(const Inventory &inventory, std::string *text, std::string *notes) {
     Renderer r;
     r.inventory = &inventory;
@@ -224,13 +233,7 @@ void RenderZktIni(const Inventory &inventory, std::string *text, std::string *no
         "reported.\n");
     Appendf(text, "; ZKT_init returned %d, count %d.\n", inventory.initResult, inventory.initCount);
     text->append(inventory.formLine);
-    size_t at = 0;
-    while (at < r.notes.size()) {
-        const size_t end = r.notes.find('\n', at);
-        text->append("; ");
-        text->append(r.notes, at, end - at + 1);
-        at = end + 1;
-    }
+    AppendPrefixedLines(text, "; ", r.notes);
     text->append(r.body);
     *notes = r.notes;
 }

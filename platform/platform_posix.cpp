@@ -292,6 +292,15 @@ WholeFileResult OpenFailure(const char *path, int openError, char *reason, size_
     return kWholeFileNotOpened;
 }
 
+// The result of call, made again for as long as a signal cuts it short.
+template <typename Call>
+auto RetriedOnInterrupt(Call call) {
+    for (;;) {
+        const auto result = call();
+        if (result >= 0 || errno != EINTR) return result;
+    }
+}
+
 }  // namespace
 
 WholeFileResult PlatformOpenWholeFile(const char *path, intptr_t *file, uint64_t *size,
@@ -323,13 +332,10 @@ WholeFileResult PlatformOpenWholeFile(const char *path, intptr_t *file, uint64_t
 
 long long PlatformReadFilePart(intptr_t file, char *buffer, size_t size, char *reason,
                                size_t reasonSize) {
-    for (;;) {
-        const ssize_t count = read(static_cast<int>(file), buffer, size);
-        if (count >= 0) return count;
-        if (errno == EINTR) continue;
-        StoreReason(errno, reason, reasonSize);
-        return -1;
-    }
+    const ssize_t count =
+        RetriedOnInterrupt([&] { return read(static_cast<int>(file), buffer, size); });
+    if (count < 0) StoreReason(errno, reason, reasonSize);
+    return count;
 }
 
 void PlatformCloseFile(intptr_t file) { close(static_cast<int>(file)); }
@@ -367,14 +373,11 @@ bool FollowDanglingLinks(const char *path, std::string *end, char *reason, size_
             return false;
         }
         link.resize(static_cast<size_t>(length));
-        // A relative link is relative to the folder that holds it.
-        if (link.empty() || link[0] != '/') {
-            const size_t slash = current.rfind('/');
-            current.resize(slash == std::string::npos ? 0 : slash + 1);
-            current += link;
-        } else {
-            current = link;
-        }
+        // A relative link is relative to the folder that holds it (npos + 1:
+        // none, the current folder).
+        const bool relative = link.empty() || link[0] != '/';
+        current.resize(relative ? current.rfind('/') + 1 : 0);
+        current += link;
     }
     StoreReason(ELOOP, reason, reasonSize);
     return false;
@@ -389,12 +392,9 @@ bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, Ou
     if (stat(path, &info) == 0) {
         // A pipe, terminal or device is written where the path leads, links
         // and all: /dev/stdout names whatever standard output is.
-        if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
-            *kind = kOutputStream;
-            return StoreTarget(path, target, targetSize, reason, reasonSize);
-        }
+        if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) *kind = kOutputStream;
         struct stat own;
-        if (lstat(path, &own) != 0 || !S_ISLNK(own.st_mode)) {
+        if (*kind == kOutputStream || lstat(path, &own) != 0 || !S_ISLNK(own.st_mode)) {
             return StoreTarget(path, target, targetSize, reason, reasonSize);
         }
         char *resolved = realpath(path, nullptr);
@@ -413,8 +413,8 @@ bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, Ou
     // Nothing there yet, or nothing the system lets us look at: creating the
     // file says why when it cannot be made.
     std::string end;
-    if (!FollowDanglingLinks(path, &end, reason, reasonSize)) return false;
-    return StoreTarget(end, target, targetSize, reason, reasonSize);
+    return FollowDanglingLinks(path, &end, reason, reasonSize) &&
+           StoreTarget(end, target, targetSize, reason, reasonSize);
 }
 
 namespace {
@@ -563,21 +563,16 @@ bool PlatformOpenFileIdentity(FILE *file, FileIdentity *identity) {
 }
 
 FileLockResult PlatformLockFile(FILE *file) {
-    int result;
-    do {
-        result = flock(fileno(file), LOCK_EX | LOCK_NB);
-    } while (result != 0 && errno == EINTR);
-    if (result == 0) return kFileLockTaken;
+    if (RetriedOnInterrupt([&] { return flock(fileno(file), LOCK_EX | LOCK_NB); }) == 0) {
+        return kFileLockTaken;
+    }
     return errno == EWOULDBLOCK ? kFileLockHeld : kFileLockUnavailable;
 }
 
 int PlatformTruncateFile(FILE *file, uint64_t length) {
     if (std::fflush(file) != 0) return errno;
-    int result;
-    do {
-        result = ftruncate(fileno(file), static_cast<off_t>(length));
-    } while (result != 0 && errno == EINTR);
-    return result == 0 ? 0 : errno;
+    const auto truncate = [&] { return ftruncate(fileno(file), static_cast<off_t>(length)); };
+    return RetriedOnInterrupt(truncate) == 0 ? 0 : errno;
 }
 
 void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize) {

@@ -215,14 +215,10 @@ int PlatformWaitKey() {
 
     if (!WaitForConsoleKey(input)) return -1;
     int key = _getch();
-    if (key == EOF) return -1;
     // Function and arrow keys arrive as two codes; both belong to one press,
     // so the second must not answer the next wait.
-    if (key == 0x00 || key == 0xE0) {
-        key = _getch();
-        if (key == EOF) return -1;
-    }
-    return key & 0xFF;
+    if (key == 0x00 || key == 0xE0) key = _getch();
+    return key == EOF ? -1 : key & 0xFF;
 }
 
 // The system's text for error as a phrase: without its line end and final
@@ -263,12 +259,7 @@ void PlatformSystemReason(DWORD error, const char *subject, char *reason, size_t
         }
         if (subject != nullptr) phrase += subject;
     }
-    size_t end = phrase.size();
-    while (end > 0 && (phrase[end - 1] == '\r' || phrase[end - 1] == '\n' ||
-                       phrase[end - 1] == ' ' || phrase[end - 1] == '.')) {
-        --end;
-    }
-    phrase.resize(end);
+    phrase.erase(phrase.find_last_not_of("\r\n .") + 1);  // npos + 1: all of it
     PlatformStoreText(phrase.c_str(), reason, reasonSize);
 }
 
@@ -306,11 +297,8 @@ int CLibraryError(DWORD error) {
 // The C library's text for error where it has one, the system's otherwise.
 void StoreFileReason(DWORD error, char *reason, size_t reasonSize) {
     const int number = CLibraryError(error);
-    if (number == 0) {
-        StoreReason(error, reason, reasonSize);
-    } else if (reasonSize > 0) {
-        std::snprintf(reason, reasonSize, "%s", std::strerror(number));
-    }
+    if (number != 0) PlatformStoreText(std::strerror(number), reason, reasonSize);
+    if (number == 0) StoreReason(error, reason, reasonSize);
 }
 
 // Why path could not be opened (openError): missing, a path that cannot be
@@ -414,9 +402,9 @@ NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *o
     if (count > 0x7FFFFFFF || outSize > 0x7FFFFFFF) return kNarrowPathTooLong;
     const std::wstring wide(units, units + count);
     const UINT codePage = GetACP();
-    const int length = static_cast<int>(count);
     // The whole path first; a path without a fault costs one conversion.
-    const int n = NarrowUnits(codePage, wide.data(), length, out, static_cast<int>(outSize) - 1);
+    const int n = NarrowUnits(codePage, wide.data(), static_cast<int>(count), out,
+                              static_cast<int>(outSize) - 1);
     if (n > 0) {
         out[n] = '\0';
         return kNarrowPathDone;
@@ -499,30 +487,22 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
         StoreReason(ERROR_FILENAME_EXCED_RANGE, reason, reasonSize);
         return nullptr;
     }
-    // The folder part of path, "." when it has none.
-    char folder[MAX_PATH];
-    const char *slash = std::strrchr(path, '\\');
-    const char *other = std::strrchr(path, '/');
-    if (other != nullptr && (slash == nullptr || other > slash)) slash = other;
-    if (slash == nullptr && path[0] != '\0' && path[1] == ':') slash = path + 1;
-    size_t folderLength = slash == nullptr ? 0 : static_cast<size_t>(slash - path) + 1;
-    if (folderLength >= sizeof folder || tempPathSize < MAX_PATH) {
+    // The folder part of path, up to its last separator or a drive's colon;
+    // "." when it has none.
+    std::string folder = path;
+    folder.resize(folder.find_last_of("\\/") + 1);  // npos + 1: none
+    if (folder.empty() && path[0] != '\0' && path[1] == ':') folder.assign(path, 2);
+    if (folder.size() >= MAX_PATH || tempPathSize < MAX_PATH) {
         StoreReason(ERROR_FILENAME_EXCED_RANGE, reason, reasonSize);
         return nullptr;
     }
-    if (folderLength == 0) {
-        folder[0] = '.';
-        folderLength = 1;
-    } else {
-        std::memcpy(folder, path, folderLength);
-    }
-    folder[folderLength] = '\0';
+    if (folder.empty()) folder = ".";
     static bool handlerInstalled = false;
     if (!handlerInstalled) handlerInstalled = SetConsoleCtrlHandler(RemovePendingFileOnEnd, TRUE);
     // Creates the file under a name of its own (zkd, four hex digits, .tmp),
     // recorded for the handler at once.
     LockPendingFile();
-    const bool created = GetTempFileNameA(folder, "zkd", 0, pendingFile) != 0;
+    const bool created = GetTempFileNameA(folder.c_str(), "zkd", 0, pendingFile) != 0;
     const DWORD createError = GetLastError();
     pendingFileSet = created;
     if (created) std::memcpy(tempPath, pendingFile, std::strlen(pendingFile) + 1);

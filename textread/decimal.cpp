@@ -30,11 +30,8 @@ size_t DigitCount(const char *text) {
 int32_t DecimalToInt32(const char *text) {
     if (text == nullptr) return 0;
     const char *p = SkipSpace(text);
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        ++p;
-    }
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
     // Accumulating stops one past the largest magnitude (2^31), so the
     // value never overflows however many digits follow.
     const uint32_t kLimit = 2147483648u;
@@ -43,12 +40,8 @@ int32_t DecimalToInt32(const char *text) {
         const auto digit = static_cast<uint32_t>(*p - '0');
         magnitude = magnitude > (kLimit - digit) / 10u ? kLimit : magnitude * 10u + digit;
     }
-    if (negative) {
-        if (magnitude >= kLimit) return INT32_MIN;
-        return -static_cast<int32_t>(magnitude);
-    }
-    if (magnitude >= kLimit) return INT32_MAX;
-    return static_cast<int32_t>(magnitude);
+    if (magnitude >= kLimit) return negative ? INT32_MIN : INT32_MAX;
+    return negative ? -static_cast<int32_t>(magnitude) : static_cast<int32_t>(magnitude);
 }
 
 double DecimalToDouble(const char *text) {

@@ -33,6 +33,12 @@ constexpr int kExitCaptureFailed = 1;
 // Big enough for the records of every device; one per run.
 Inventory inventory;
 
+// Says why the output could not be written.
+int WriteFailed(const char *message) {
+    std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());
+    return kExitWriteFailed;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -47,8 +53,7 @@ int main(int argc, char **argv) {
     char message[4400];
     DumpOutput output;
     if (!OpenOutput(path, outputClosed, &output, message, sizeof message)) {
-        std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());
-        return kExitWriteFailed;
+        return WriteFailed(message);
     }
 
     CollectInventory(&inventory);
@@ -73,9 +78,5 @@ int main(int argc, char **argv) {
     AppendPrefixedLines(&shownNotes, "zktdump: ", notes);
     std::fputs(shownNotes.c_str(), stderr);
 
-    if (!FinishOutput(&output, text, message, sizeof message)) {
-        std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());
-        return kExitWriteFailed;
-    }
-    return 0;
+    return FinishOutput(&output, text, message, sizeof message) ? 0 : WriteFailed(message);
 }

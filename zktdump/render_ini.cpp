@@ -1,5 +1,6 @@
 #include "zktdump/render_ini.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -22,10 +23,7 @@ void Appendf(std::string *out, const char *format, ...) {
 
 bool AllZero(const void *bytes, size_t size) {
     const unsigned char *p = static_cast<const unsigned char *>(bytes);
-    for (size_t i = 0; i < size; ++i) {
-        if (p[i] != 0) return false;
-    }
-    return true;
+    return std::all_of(p, p + size, [](unsigned char byte) { return byte == 0; });
 }
 
 // Whether the library wrote anything quilmar shows into the cleared record.
@@ -223,8 +221,7 @@ void AppendPrefixedLines(std::string *out, const char *prefix, const std::string
 }
 
 void RenderZktIni(const Inventory &inventory, std::string *text, std::string *notes) {
-    Renderer r;
-    r.inventory = &inventory;
+    Renderer r{&inventory, {}, {}};
     RenderBoards(r);
 
     text->clear();

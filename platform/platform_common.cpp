@@ -21,13 +21,12 @@ uint32_t PlatformCharacterAt(const char16_t *units, size_t count, size_t *at) {
 }
 
 void PlatformStoreNoForm(uint32_t c, unsigned codePage, char *reason, size_t reasonSize) {
-    if (reasonSize == 0) return;
-    if (codePage == kPlatformUtf8CodePage) {
-        std::snprintf(reason, reasonSize, "U+%04X has no form in UTF-8", static_cast<unsigned>(c));
-    } else {
-        std::snprintf(reason, reasonSize, "U+%04X has no form in code page %u",
-                      static_cast<unsigned>(c), codePage);
+    char where[32] = "UTF-8";
+    if (codePage != kPlatformUtf8CodePage) {
+        std::snprintf(where, sizeof where, "code page %u", codePage);
     }
+    if (reasonSize == 0) return;
+    std::snprintf(reason, reasonSize, "U+%04X has no form in %s", static_cast<unsigned>(c), where);
 }
 
 namespace {

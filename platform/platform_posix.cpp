@@ -24,8 +24,7 @@ namespace {
 
 // An action that runs handler with the count signals of blocked held back.
 struct sigaction ActionOf(void (*handler)(int), const int *blocked, size_t count, int flags) {
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
+    struct sigaction action {};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     for (size_t i = 0; i < count; ++i) sigaddset(&action.sa_mask, blocked[i]);

@@ -45,9 +45,7 @@ void PrintUnits(int32_t device) {
     PuItem units[ZKT_MAX_UNITS] = {};
     int32_t unitCount = 0;
     ZKT_puList(device, units, ZKT_MAX_UNITS, &unitCount);
-    if (unitCount < 1 || unitCount > ZKT_MAX_UNITS) {
-        return;
-    }
+    if (unitCount < 1 || unitCount > ZKT_MAX_UNITS) return;
     for (int32_t j = 0; j < unitCount; ++j) {
         const PuItem &unit = units[j];
         std::printf("Programable unit %d: %s, Id = %d, Code = %x, Attr = %x.\n", j,
@@ -60,20 +58,15 @@ void PrintUnits(int32_t device) {
 int32_t PrintServices(int32_t device, ServiceItem *services) {
     int32_t serviceCount = 0;
     ZKT_serviceList(device, 0, services, ZKT_MAX_SERVICES, &serviceCount);
-    if (serviceCount >= 1 && serviceCount <= ZKT_MAX_SERVICES) {
-        for (int32_t k = 0; k < serviceCount; ++k) {
-            std::printf("Service %d: %s, Attr = %X.\n", k,
-                        Printable(services[k].name, sizeof services[k].name).text,
-                        services[k].attr);
-        }
+    for (int32_t k = 0; serviceCount <= ZKT_MAX_SERVICES && k < serviceCount; ++k) {
+        std::printf("Service %d: %s, Attr = %X.\n", k,
+                    Printable(services[k].name, sizeof services[k].name).text, services[k].attr);
     }
     return ZktEntriesHeld(serviceCount, ZKT_MAX_SERVICES);
 }
 
 void ReleaseHeldService() {
-    if (currentService > 0) {
-        ZKT_release(currentService, 0);
-    }
+    if (currentService > 0) ZKT_release(currentService, 0);
     currentService = 0;
 }
 
@@ -82,14 +75,9 @@ void CaptureSynth(int32_t device, const ServiceItem &service) {
     ReleaseHeldService();
     int32_t mode = ZKT_CAPTURE_EXCLUSIVE;
     currentService = ZKT_capture(device, 0, &mode, service.name, ZKT_CAPTURE_TIMEOUT);
-    if (mode == ZKT_CAPTURE_EXCLUSIVE) {
-        std::printf("BASEDDS0 Capture mode: EXCLUSIVE\n");
-    } else if (mode == ZKT_CAPTURE_SPY) {
-        std::printf("BASEDDS0 Capture mode: SPY\n");
-    }
-    if (currentService > 0 && !PlatformInterrupted()) {
-        ConfigureSynth();
-    }
+    if (mode == ZKT_CAPTURE_EXCLUSIVE) std::printf("BASEDDS0 Capture mode: EXCLUSIVE\n");
+    if (mode == ZKT_CAPTURE_SPY) std::printf("BASEDDS0 Capture mode: SPY\n");
+    if (currentService > 0 && !PlatformInterrupted()) ConfigureSynth();
 }
 
 // After an interrupt (checked once each library call has returned) nothing
@@ -98,9 +86,7 @@ void VisitDevice(uint32_t lid, BoardInfo *info) {
     PrintBoard(lid, info);
     if (PlatformInterrupted()) return;
     const int32_t device = ZKT_open(lid, ZKT_OPEN_MODE, nullptr);
-    if (device <= 0) {
-        return;
-    }
+    if (device <= 0) return;
     ServiceItem services[ZKT_MAX_SERVICES] = {};
     int32_t servicesHeld = 0;
     if (!PlatformInterrupted()) PrintUnits(device);

@@ -40,12 +40,9 @@ std::string Quoted(const char *argument) { return "'" + EscapedControls(argument
 // Help or a version that went nowhere (a full disk, a closed pipe, no
 // standard output at all) is not reported as printed.
 int Answer(const CommandLineProgram &program, Request request, bool outputClosed) {
-    std::string text;
-    if (request == kVersionRequest) {
-        text = std::string(program.name) + " " + QUILMAR_VERSION + "\n";
-    } else {
-        text = std::string(program.usage) + program.description;
-    }
+    const std::string text = request == kVersionRequest
+                                 ? std::string(program.name) + " " + QUILMAR_VERSION + "\n"
+                                 : std::string(program.usage) + program.description;
     char reason[256];
     if (!WriteStandardOutput(text.data(), text.size(), outputClosed, reason, sizeof reason)) {
         std::fprintf(stderr, "%s: standard output: %s\n", program.name, reason);

@@ -11,6 +11,24 @@ void PlatformStoreText(const char *text, char *reason, size_t reasonSize) {
     if (reasonSize > 0) std::snprintf(reason, reasonSize, "%s", text);
 }
 
+uint32_t PlatformCharacterAt(const char16_t *units, size_t count, size_t *at) {
+    const uint32_t c = units[*at];
+    if (c < 0xD800 || c > 0xDBFF || *at + 1 >= count || units[*at + 1] < 0xDC00 ||
+        units[*at + 1] > 0xDFFF) {
+        return c;
+    }
+    return 0x10000 + ((c - 0xD800) << 10) + (units[++*at] - 0xDC00u);
+}
+
+void PlatformStoreNoForm(uint32_t c, unsigned codePage, char *reason, size_t reasonSize) {
+    char where[32] = "UTF-8";
+    if (codePage != kPlatformUtf8CodePage) {
+        std::snprintf(where, sizeof where, "code page %u", codePage);
+    }
+    if (reasonSize == 0) return;
+    std::snprintf(reason, reasonSize, "U+%04X has no form in %s", static_cast<unsigned>(c), where);
+}
+
 namespace {
 
 // Reads the open file to its end into content, growing from a size hint;

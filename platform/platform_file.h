@@ -27,4 +27,14 @@ void PlatformCloseFile(intptr_t file);
 // text into reason (reasonSize bytes), cut to fit.
 void PlatformStoreText(const char *text, char *reason, size_t reasonSize);
 
+// The character at units[*at]: a pair of surrogates is taken whole (*at
+// then moves to its second unit); an unpaired one comes back as it is.
+uint32_t PlatformCharacterAt(const char16_t *units, size_t count, size_t *at);
+
+// The code page that stands for UTF-8, as Windows numbers it.
+constexpr unsigned kPlatformUtf8CodePage = 65001;
+
+// Why a path cannot be narrowed: character c has no form in codePage.
+void PlatformStoreNoForm(uint32_t c, unsigned codePage, char *reason, size_t reasonSize);
+
 #endif  // QUILMAR_PLATFORM_PLATFORM_FILE_H

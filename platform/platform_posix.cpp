@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
+#include <iterator>
 #include <string>
 
 #include <dlfcn.h>
@@ -24,8 +24,7 @@ namespace {
 
 // An action that runs handler with the count signals of blocked held back.
 struct sigaction ActionOf(void (*handler)(int), const int *blocked, size_t count, int flags) {
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
+    struct sigaction action {};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     for (size_t i = 0; i < count; ++i) sigaddset(&action.sa_mask, blocked[i]);
@@ -92,41 +91,26 @@ unsigned PlatformEnsureStandardStreams() {
     return opened;
 }
 
-namespace {
-
-// "./" and fileName: the file in the current directory however deep that
-// is, since the system resolves it from the directory itself.
-bool RelativePathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
-    const size_t needed = 2u + std::strlen(fileName) + 1u;
-    if (needed > capacity) {
-        path[0] = '\0';
-        return false;
-    }
-    std::snprintf(path, capacity, "./%s", fileName);
-    return true;
-}
-
-}  // namespace
-
 bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t capacity) {
     if (path == nullptr || capacity == 0) return false;
     path[0] = '\0';
     if (fileName == nullptr) return false;
-    if (getcwd(path, capacity) == nullptr) {
-        path[0] = '\0';
-        return RelativePathInCurrentDirectory(fileName, path, capacity);
+    const size_t nameLength = std::strlen(fileName);
+    if (getcwd(path, capacity) != nullptr) {
+        size_t directoryLength = std::strlen(path);
+        // The root directory already ends in the separator.
+        const bool needSeparator = directoryLength == 0 || path[directoryLength - 1] != '/';
+        if (directoryLength + (needSeparator ? 1u : 0u) + nameLength + 1u <= capacity) {
+            if (needSeparator) path[directoryLength++] = '/';
+            std::memcpy(path + directoryLength, fileName, nameLength + 1u);
+            return true;
+        }
     }
-    size_t directoryLength = std::strlen(path);
-    // The root directory already ends in the separator.
-    bool needSeparator = directoryLength == 0 || path[directoryLength - 1] != '/';
-    size_t nameLength = std::strlen(fileName);
-    size_t needed = directoryLength + (needSeparator ? 1u : 0u) + nameLength + 1u;
-    if (needed > capacity) {
-        path[0] = '\0';
-        return RelativePathInCurrentDirectory(fileName, path, capacity);
-    }
-    if (needSeparator) path[directoryLength++] = '/';
-    std::memcpy(path + directoryLength, fileName, nameLength + 1u);
+    // "./" and fileName: the file in the current directory however deep that
+    // is, since the system resolves it from the directory itself.
+    path[0] = '\0';
+    if (2u + nameLength + 1u > capacity) return false;
+    std::snprintf(path, capacity, "./%s", fileName);
     return true;
 }
 
@@ -151,7 +135,6 @@ int wakePipe[2] = {-1, -1};
 // The signals that end a run the user gives up on: Ctrl-C, kill, a closed
 // terminal.
 const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr size_t kEndingSignalCount = sizeof kEndingSignals / sizeof kEndingSignals[0];
 
 // Only async-signal-safe calls in here. Does not return, but for a stop.
 void RaiseWithDefaultAction(int signalNumber) {
@@ -184,7 +167,6 @@ void NoteInterrupt(int signalNumber) {
 }
 
 const int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
-constexpr size_t kRestoringSignalCount = sizeof kRestoringSignals / sizeof kRestoringSignals[0];
 
 struct termios RawTerminal(const struct termios &cooked) {
     struct termios raw = cooked;
@@ -205,7 +187,7 @@ void RestoreTerminalAndResignal(int signalNumber) {
     // Only a stop returns here, once the process is continued. No
     // SA_RESTART: the read loop retries itself.
     const struct sigaction again =
-        ActionOf(RestoreTerminalAndResignal, kRestoringSignals, kRestoringSignalCount, 0);
+        ActionOf(RestoreTerminalAndResignal, kRestoringSignals, std::size(kRestoringSignals), 0);
     sigaction(signalNumber, &again, nullptr);
     struct termios raw = RawTerminal(savedTerminal);
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);
@@ -247,7 +229,7 @@ void PlatformWatchInterrupts() {
     }
     // A library call under way is not cut short by the interrupt: it takes
     // effect once the call returns.
-    SignalHandlers interrupts = {kEndingSignals, kEndingSignalCount, {}, {}};
+    SignalHandlers interrupts = {kEndingSignals, std::size(kEndingSignals), {}, {}};
     InstallHandlers(&interrupts, NoteInterrupt, SA_RESTART, SIG_IGN);
 }
 
@@ -271,7 +253,7 @@ int PlatformWaitKey() {
     }
 
     // Those PlatformWatchInterrupts answers already end the wait themselves.
-    SignalHandlers signals = {kRestoringSignals, kRestoringSignalCount, {}, {}};
+    SignalHandlers signals = {kRestoringSignals, std::size(kRestoringSignals), {}, {}};
     InstallHandlers(&signals, RestoreTerminalAndResignal, 0, NoteInterrupt);
     struct termios raw = RawTerminal(savedTerminal);
     // Typed-ahead keys stay in the queue: the first of them is the answer.
@@ -287,7 +269,7 @@ int PlatformWaitKey() {
 namespace {
 
 void StoreReason(int error, char *reason, size_t reasonSize) {
-    if (reasonSize > 0) std::snprintf(reason, reasonSize, "%s", std::strerror(error));
+    PlatformStoreText(std::strerror(error), reason, reasonSize);
 }
 
 // Why path could not be opened (openError): missing, a path that cannot be
@@ -307,6 +289,15 @@ WholeFileResult OpenFailure(const char *path, int openError, char *reason, size_
     }
     StoreReason(openError, reason, reasonSize);
     return kWholeFileNotOpened;
+}
+
+// The result of call, made again for as long as a signal cuts it short.
+template <typename Call>
+auto RetriedOnInterrupt(Call call) {
+    for (;;) {
+        const auto result = call();
+        if (result >= 0 || errno != EINTR) return result;
+    }
 }
 
 }  // namespace
@@ -340,13 +331,10 @@ WholeFileResult PlatformOpenWholeFile(const char *path, intptr_t *file, uint64_t
 
 long long PlatformReadFilePart(intptr_t file, char *buffer, size_t size, char *reason,
                                size_t reasonSize) {
-    for (;;) {
-        const ssize_t count = read(static_cast<int>(file), buffer, size);
-        if (count >= 0) return count;
-        if (errno == EINTR) continue;
-        StoreReason(errno, reason, reasonSize);
-        return -1;
-    }
+    const ssize_t count =
+        RetriedOnInterrupt([&] { return read(static_cast<int>(file), buffer, size); });
+    if (count < 0) StoreReason(errno, reason, reasonSize);
+    return count;
 }
 
 void PlatformCloseFile(intptr_t file) { close(static_cast<int>(file)); }
@@ -384,14 +372,11 @@ bool FollowDanglingLinks(const char *path, std::string *end, char *reason, size_
             return false;
         }
         link.resize(static_cast<size_t>(length));
-        // A relative link is relative to the folder that holds it.
-        if (link.empty() || link[0] != '/') {
-            const size_t slash = current.rfind('/');
-            current.resize(slash == std::string::npos ? 0 : slash + 1);
-            current += link;
-        } else {
-            current = link;
-        }
+        // A relative link is relative to the folder that holds it (npos + 1:
+        // none, the current folder).
+        const bool relative = link.empty() || link[0] != '/';
+        current.resize(relative ? current.rfind('/') + 1 : 0);
+        current += link;
     }
     StoreReason(ELOOP, reason, reasonSize);
     return false;
@@ -406,12 +391,9 @@ bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, Ou
     if (stat(path, &info) == 0) {
         // A pipe, terminal or device is written where the path leads, links
         // and all: /dev/stdout names whatever standard output is.
-        if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
-            *kind = kOutputStream;
-            return StoreTarget(path, target, targetSize, reason, reasonSize);
-        }
+        if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) *kind = kOutputStream;
         struct stat own;
-        if (lstat(path, &own) != 0 || !S_ISLNK(own.st_mode)) {
+        if (*kind == kOutputStream || lstat(path, &own) != 0 || !S_ISLNK(own.st_mode)) {
             return StoreTarget(path, target, targetSize, reason, reasonSize);
         }
         char *resolved = realpath(path, nullptr);
@@ -430,8 +412,8 @@ bool PlatformResolveOutput(const char *path, char *target, size_t targetSize, Ou
     // Nothing there yet, or nothing the system lets us look at: creating the
     // file says why when it cannot be made.
     std::string end;
-    if (!FollowDanglingLinks(path, &end, reason, reasonSize)) return false;
-    return StoreTarget(end, target, targetSize, reason, reasonSize);
+    return FollowDanglingLinks(path, &end, reason, reasonSize) &&
+           StoreTarget(end, target, targetSize, reason, reasonSize);
 }
 
 namespace {
@@ -444,8 +426,7 @@ volatile sig_atomic_t pendingFileSet = 0;
 
 // Those that end a run, and those of a library that crashes.
 const int kRemovingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
-SignalHandlers removingHandlers = {
-    kRemovingSignals, sizeof kRemovingSignals / sizeof kRemovingSignals[0], {}, {}};
+SignalHandlers removingHandlers = {kRemovingSignals, std::size(kRemovingSignals), {}, {}};
 
 // Only async-signal-safe calls in here: the file goes, then the signal
 // takes its default action, so the run ends as it would have.
@@ -455,11 +436,14 @@ void RemovePendingFileAndResignal(int signalNumber) {
     RaiseWithDefaultAction(signalNumber);
 }
 
-void BlockRemovingSignals(sigset_t *previous) {
+// Returns the mask to put back.
+sigset_t BlockRemovingSignals() {
     sigset_t blocked;
+    sigset_t previous;
     sigemptyset(&blocked);
     for (int signalNumber : kRemovingSignals) sigaddset(&blocked, signalNumber);
-    sigprocmask(SIG_BLOCK, &blocked, previous);
+    sigprocmask(SIG_BLOCK, &blocked, &previous);
+    return previous;
 }
 
 // Called with the signals blocked, once the pending file is renamed or
@@ -506,8 +490,7 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
     }
     // The name is made and recorded for the signal handler with the signals
     // held back, so that no signal finds the file made but not recorded.
-    sigset_t previousMask;
-    BlockRemovingSignals(&previousMask);
+    const sigset_t previousMask = BlockRemovingSignals();
     std::memcpy(pendingFile, path, folderLength);
     std::memcpy(pendingFile + folderLength, kName, sizeof kName);
     const int fd = mkstemps(pendingFile, kNameSuffix);
@@ -523,27 +506,21 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
     }
     std::memcpy(tempPath, pendingFile, folderLength + sizeof kName);
     // mkstemps makes the file private.
-    FILE *file = nullptr;
-    if (fchmod(fd, ModeOfReplacement(exists && S_ISREG(existing.st_mode) ? &existing : nullptr)) !=
-        0) {
+    const mode_t mode =
+        ModeOfReplacement(exists && S_ISREG(existing.st_mode) ? &existing : nullptr);
+    FILE *file = fchmod(fd, mode) == 0 ? fdopen(fd, "wb") : nullptr;
+    if (file == nullptr) {
         StoreReason(errno, reason, reasonSize);
         close(fd);
-    } else {
-        file = fdopen(fd, "wb");
-        if (file == nullptr) {
-            StoreReason(errno, reason, reasonSize);
-            close(fd);
-        }
+        PlatformDiscardFile(tempPath);
     }
-    if (file == nullptr) PlatformDiscardFile(tempPath);
     return file;
 }
 
 bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t reasonSize) {
     // Renamed and forgotten with the signals held back: a signal in between
     // would remove the user's finished file.
-    sigset_t previousMask;
-    BlockRemovingSignals(&previousMask);
+    const sigset_t previousMask = BlockRemovingSignals();
     const bool renamed = std::rename(from, to) == 0;
     const int error = errno;
     if (renamed) ForgetPendingFile();
@@ -553,8 +530,7 @@ bool PlatformReplaceFile(const char *from, const char *to, char *reason, size_t 
 }
 
 void PlatformDiscardFile(const char *tempPath) {
-    sigset_t previousMask;
-    BlockRemovingSignals(&previousMask);
+    const sigset_t previousMask = BlockRemovingSignals();
     unlink(tempPath);
     ForgetPendingFile();
     sigprocmask(SIG_SETMASK, &previousMask, nullptr);
@@ -564,44 +540,38 @@ const char *const kPlatformBoardLibraryName = "libzkt.so";
 
 namespace {
 
-void StoreIdentity(const struct stat &info, FileIdentity *identity) {
+// info, filled by a stat call that returned statResult.
+bool StoreIdentity(int statResult, const struct stat &info, FileIdentity *identity) {
+    if (statResult != 0) return false;
     identity->volume = static_cast<uint64_t>(info.st_dev);
     identity->index = static_cast<uint64_t>(info.st_ino);
     identity->regular = S_ISREG(info.st_mode);
+    return true;
 }
 
 }  // namespace
 
 bool PlatformFileIdentity(const char *path, FileIdentity *identity) {
     struct stat info;
-    if (stat(path, &info) != 0) return false;
-    StoreIdentity(info, identity);
-    return true;
+    return StoreIdentity(stat(path, &info), info, identity);
 }
 
 bool PlatformOpenFileIdentity(FILE *file, FileIdentity *identity) {
     struct stat info;
-    if (fstat(fileno(file), &info) != 0) return false;
-    StoreIdentity(info, identity);
-    return true;
+    return StoreIdentity(fstat(fileno(file), &info), info, identity);
 }
 
 FileLockResult PlatformLockFile(FILE *file) {
-    int result;
-    do {
-        result = flock(fileno(file), LOCK_EX | LOCK_NB);
-    } while (result != 0 && errno == EINTR);
-    if (result == 0) return kFileLockTaken;
+    if (RetriedOnInterrupt([&] { return flock(fileno(file), LOCK_EX | LOCK_NB); }) == 0) {
+        return kFileLockTaken;
+    }
     return errno == EWOULDBLOCK ? kFileLockHeld : kFileLockUnavailable;
 }
 
 int PlatformTruncateFile(FILE *file, uint64_t length) {
     if (std::fflush(file) != 0) return errno;
-    int result;
-    do {
-        result = ftruncate(fileno(file), static_cast<off_t>(length));
-    } while (result != 0 && errno == EINTR);
-    return result == 0 ? 0 : errno;
+    const auto truncate = [&] { return ftruncate(fileno(file), static_cast<off_t>(length)); };
+    return RetriedOnInterrupt(truncate) == 0 ? 0 : errno;
 }
 
 void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize) {
@@ -619,40 +589,24 @@ NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *o
     out[0] = '\0';
     size_t used = 0;
     for (size_t i = 0; i < count; ++i) {
-        uint32_t c = units[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            if (reasonSize > 0) {
-                std::snprintf(reason, reasonSize, "U+%04X has no form in UTF-8",
-                              static_cast<unsigned>(c));
-            }
+        uint32_t c = PlatformCharacterAt(units, count, &i);
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            PlatformStoreNoForm(c, kPlatformUtf8CodePage, reason, reasonSize);
             out[0] = '\0';
             return kNarrowPathNoForm;
         }
-        unsigned char bytes[4];
-        size_t n = 0;
-        if (c < 0x80) {
-            bytes[n++] = static_cast<unsigned char>(c);
-        } else if (c < 0x800) {
-            bytes[n++] = static_cast<unsigned char>(0xC0 | (c >> 6));
-            bytes[n++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            bytes[n++] = static_cast<unsigned char>(0xE0 | (c >> 12));
-            bytes[n++] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-            bytes[n++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-        } else {
-            bytes[n++] = static_cast<unsigned char>(0xF0 | (c >> 18));
-            bytes[n++] = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
-            bytes[n++] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-            bytes[n++] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-        }
+        // UTF-8: the lead byte marks the length, each further byte carries
+        // six bits, last bits last.
+        static const unsigned char kLead[] = {0, 0, 0xC0, 0xE0, 0xF0};
+        const size_t n = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
         if (n >= outSize - used) {
             out[0] = '\0';
             return kNarrowPathTooLong;
         }
-        std::memcpy(out + used, bytes, n);
+        for (size_t k = n - 1; k > 0; --k, c >>= 6) {
+            out[used + k] = static_cast<char>(0x80 | (c & 0x3F));
+        }
+        out[used] = static_cast<char>(kLead[n] | c);
         used += n;
     }
     out[used] = '\0';

@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <string>
 
 // A write to a closed pipe already fails without ending the process.
@@ -216,14 +215,10 @@ int PlatformWaitKey() {
 
     if (!WaitForConsoleKey(input)) return -1;
     int key = _getch();
-    if (key == EOF) return -1;
     // Function and arrow keys arrive as two codes; both belong to one press,
     // so the second must not answer the next wait.
-    if (key == 0x00 || key == 0xE0) {
-        key = _getch();
-        if (key == EOF) return -1;
-    }
-    return key & 0xFF;
+    if (key == 0x00 || key == 0xE0) key = _getch();
+    return key == EOF ? -1 : key & 0xFF;
 }
 
 // The system's text for error as a phrase: without its line end and final
@@ -264,12 +259,7 @@ void PlatformSystemReason(DWORD error, const char *subject, char *reason, size_t
         }
         if (subject != nullptr) phrase += subject;
     }
-    size_t end = phrase.size();
-    while (end > 0 && (phrase[end - 1] == '\r' || phrase[end - 1] == '\n' ||
-                       phrase[end - 1] == ' ' || phrase[end - 1] == '.')) {
-        --end;
-    }
-    phrase.resize(end);
+    phrase.erase(phrase.find_last_not_of("\r\n .") + 1);  // npos + 1: all of it
     PlatformStoreText(phrase.c_str(), reason, reasonSize);
 }
 
@@ -307,11 +297,8 @@ int CLibraryError(DWORD error) {
 // The C library's text for error where it has one, the system's otherwise.
 void StoreFileReason(DWORD error, char *reason, size_t reasonSize) {
     const int number = CLibraryError(error);
-    if (number == 0) {
-        StoreReason(error, reason, reasonSize);
-    } else if (reasonSize > 0) {
-        std::snprintf(reason, reasonSize, "%s", std::strerror(number));
-    }
+    if (number != 0) PlatformStoreText(std::strerror(number), reason, reasonSize);
+    if (number == 0) StoreReason(error, reason, reasonSize);
 }
 
 // Why path could not be opened (openError): missing, a path that cannot be
@@ -415,35 +402,24 @@ NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *o
     if (count > 0x7FFFFFFF || outSize > 0x7FFFFFFF) return kNarrowPathTooLong;
     const std::wstring wide(units, units + count);
     const UINT codePage = GetACP();
-    const int length = static_cast<int>(count);
     // The whole path first; a path without a fault costs one conversion.
-    const int n = NarrowUnits(codePage, wide.data(), length, out, static_cast<int>(outSize) - 1);
+    const int n = NarrowUnits(codePage, wide.data(), static_cast<int>(count), out,
+                              static_cast<int>(outSize) - 1);
     if (n > 0) {
         out[n] = '\0';
         return kNarrowPathDone;
     }
     // Else one character at a time, for the first without a form.
     char one[16];
-    for (int i = 0; i < length; ++i) {
-        const bool pair = wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < length &&
-                          wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
-        const int width = pair ? 2 : 1;
-        if (NarrowUnits(codePage, wide.data() + i, width, one, sizeof one) < 0) {
-            const unsigned c =
-                pair ? 0x10000u + ((wide[i] - 0xD800u) << 10) + (wide[i + 1] - 0xDC00u)
-                     : static_cast<unsigned>(wide[i]);
-            if (reasonSize > 0) {
-                if (codePage == CP_UTF8) {
-                    std::snprintf(reason, reasonSize, "U+%04X has no form in UTF-8", c);
-                } else {
-                    std::snprintf(reason, reasonSize, "U+%04X has no form in code page %u", c,
-                                  codePage);
-                }
-            }
+    for (size_t i = 0; i < count; ++i) {
+        const size_t first = i;
+        const uint32_t c = PlatformCharacterAt(units, count, &i);
+        const int width = static_cast<int>(i - first + 1);
+        if (NarrowUnits(codePage, wide.data() + first, width, one, sizeof one) < 0) {
+            PlatformStoreNoForm(c, codePage, reason, reasonSize);
             out[0] = '\0';
             return kNarrowPathNoForm;
         }
-        i += width - 1;
     }
     out[0] = '\0';
     return kNarrowPathTooLong;
@@ -523,24 +499,16 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
         StoreReason(ERROR_FILENAME_EXCED_RANGE, reason, reasonSize);
         return nullptr;
     }
-    // The folder part of path, "." when it has none.
-    char folder[MAX_PATH];
-    const char *slash = std::strrchr(path, '\\');
-    const char *other = std::strrchr(path, '/');
-    if (other != nullptr && (slash == nullptr || other > slash)) slash = other;
-    if (slash == nullptr && path[0] != '\0' && path[1] == ':') slash = path + 1;
-    size_t folderLength = slash == nullptr ? 0 : static_cast<size_t>(slash - path) + 1;
-    if (folderLength >= sizeof folder || tempPathSize < MAX_PATH) {
+    // The folder part of path, up to its last separator or a drive's colon;
+    // "." when it has none.
+    std::string folder = path;
+    folder.resize(folder.find_last_of("\\/") + 1);  // npos + 1: none
+    if (folder.empty() && path[0] != '\0' && path[1] == ':') folder.assign(path, 2);
+    if (folder.size() >= MAX_PATH || tempPathSize < MAX_PATH) {
         StoreReason(ERROR_FILENAME_EXCED_RANGE, reason, reasonSize);
         return nullptr;
     }
-    if (folderLength == 0) {
-        folder[0] = '.';
-        folderLength = 1;
-    } else {
-        std::memcpy(folder, path, folderLength);
-    }
-    folder[folderLength] = '\0';
+    if (folder.empty()) folder = ".";
     static bool handlerInstalled = false;
     if (!handlerInstalled) handlerInstalled = SetConsoleCtrlHandler(RemovePendingFileOnEnd, TRUE);
     static const bool filterInstalled =
@@ -549,7 +517,7 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
     // Creates the file under a name of its own (zkd, four hex digits, .tmp),
     // recorded for the handler at once.
     LockPendingFile();
-    const bool created = GetTempFileNameA(folder, "zkd", 0, pendingFile) != 0;
+    const bool created = GetTempFileNameA(folder.c_str(), "zkd", 0, pendingFile) != 0;
     const DWORD createError = GetLastError();
     pendingFileSet = created;
     if (created) std::memcpy(tempPath, pendingFile, std::strlen(pendingFile) + 1);
@@ -567,16 +535,12 @@ FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPath
         return nullptr;
     }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | _O_WRONLY);
-    if (fd < 0) {
-        StoreReason(ERROR_TOO_MANY_OPEN_FILES, reason, reasonSize);
-        CloseHandle(handle);
-        PlatformDiscardFile(tempPath);
-        return nullptr;
-    }
-    FILE *file = _fdopen(fd, "wb");
+    FILE *file = fd < 0 ? nullptr : _fdopen(fd, "wb");
     if (file == nullptr) {
-        StoreReason(ERROR_NOT_ENOUGH_MEMORY, reason, reasonSize);
-        _close(fd);
+        StoreReason(fd < 0 ? ERROR_TOO_MANY_OPEN_FILES : ERROR_NOT_ENOUGH_MEMORY, reason,
+                    reasonSize);
+        if (fd < 0) CloseHandle(handle);
+        if (fd >= 0) _close(fd);
         PlatformDiscardFile(tempPath);
     }
     return file;

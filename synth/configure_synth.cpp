@@ -15,9 +15,7 @@ namespace {
 // failureName and returns whether the command succeeded.
 bool SendCommand(int32_t code, void *payload, const char *failureName) {
     const int32_t status = ZKT_ctrl(currentService, 0, code, payload);
-    if (ZktSucceeded(status)) {
-        return true;
-    }
+    if (ZktSucceeded(status)) return true;
     ReportStatus(failureName, status);
     return false;
 }
@@ -76,25 +74,30 @@ void SetComparator() {
     }
 }
 
-void SetStrobeMode(StrobeModeParam *strobe) {
-    strobe->LengthStb = SynthSettings.LengthStb;
-    strobe->PolarityStb = SynthSettings.PolarityStb;
-    strobe->DelayStb = SynthSettings.DelayStb;
-    strobe->PeriodStb = SynthSettings.PeriodStb;
-    strobe->NumberStb = SynthSettings.NumberStb;
-    strobe->ContStb = SynthSettings.ContStb;
-    if (SendCommand(ZKTctrl_DDS_SETSTBMODE, strobe, "ZKTctrl_DDS_SETSTBMODE")) {
-        std::printf("ZKTctrl_DDS_SETSTBMODE: LengthStb    = %d\n", strobe->LengthStb);
-        std::printf("                        PolarityStb  = %d\n", strobe->PolarityStb);
-        std::printf("                        DelayStb     = %d\n", strobe->DelayStb);
-        std::printf("                        PeriodStb    = %d\n", strobe->PeriodStb);
-        std::printf("                        NumberStb    = %d\n", strobe->NumberStb);
-        std::printf("                        ContStb\t\t = %d\n", strobe->ContStb);
+// The strobe mode as the library left it, for the start: SetStrobeMode
+// writes every field before the library sees it.
+StrobeModeParam strobe;
+
+void SetStrobeMode() {
+    strobe.LengthStb = SynthSettings.LengthStb;
+    strobe.PolarityStb = SynthSettings.PolarityStb;
+    strobe.DelayStb = SynthSettings.DelayStb;
+    strobe.PeriodStb = SynthSettings.PeriodStb;
+    strobe.NumberStb = SynthSettings.NumberStb;
+    strobe.ContStb = SynthSettings.ContStb;
+    if (SendCommand(ZKTctrl_DDS_SETSTBMODE, &strobe, "ZKTctrl_DDS_SETSTBMODE")) {
+        std::printf("ZKTctrl_DDS_SETSTBMODE: LengthStb    = %d\n", strobe.LengthStb);
+        std::printf("                        PolarityStb  = %d\n", strobe.PolarityStb);
+        std::printf("                        DelayStb     = %d\n", strobe.DelayStb);
+        std::printf("                        PeriodStb    = %d\n", strobe.PeriodStb);
+        std::printf("                        NumberStb    = %d\n", strobe.NumberStb);
+        std::printf("                        ContStb\t\t = %d\n", strobe.ContStb);
         std::printf("                        StartStb     = %d\n", SynthSettings.StartStb);
     }
 }
 
-void StartStrobe(StrobeModeParam *strobe) {
+void StartStrobe() {
+    if (SynthSettings.StartStb != 1) return;
     std::printf("Press any key for start !\n");
     PlatformWaitKey();
     // An interrupt at the prompt or during the call before the start means
@@ -102,7 +105,7 @@ void StartStrobe(StrobeModeParam *strobe) {
     if (PlatformInterrupted()) return;
     // The strobe mode goes again, as the library left it, right before the
     // start; its status has no line of its own.
-    ZKT_ctrl(currentService, 0, ZKTctrl_DDS_SETSTBMODE, strobe);
+    ZKT_ctrl(currentService, 0, ZKTctrl_DDS_SETSTBMODE, &strobe);
     if (PlatformInterrupted()) return;
     if (SendCommand(ZKTctrl_DDS_START, nullptr, "ZKTctrl_DDS_START")) {
         std::printf("ZKTctrl_DDS_STARTSTROBE: StartStb\n");
@@ -114,17 +117,10 @@ void StartStrobe(StrobeModeParam *strobe) {
 // After an interrupt, checked once each command has returned, the steps
 // left are skipped: the caller releases the service.
 void ConfigureSynth() {
-    StrobeModeParam strobe{};
-    void (*const steps[])() = {SetMaster, SetClockMode, SetOutputFrequency, SetStartMode,
-                               SetComparator};
+    void (*const steps[])() = {SetMaster,     SetClockMode,  SetOutputFrequency, SetStartMode,
+                               SetComparator, SetStrobeMode, StartStrobe};
     for (void (*step)() : steps) {
         if (PlatformInterrupted()) return;
         step();
-    }
-    if (PlatformInterrupted()) return;
-    SetStrobeMode(&strobe);
-    if (PlatformInterrupted()) return;
-    if (SynthSettings.StartStb == 1) {
-        StartStrobe(&strobe);
     }
 }

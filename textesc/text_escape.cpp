@@ -51,6 +51,13 @@ const char *Escape(const char *text, size_t maxLength, char *out, size_t outSize
     return out;
 }
 
+std::string EscapedIn(EscapeForm form, const char *text, size_t maxLength) {
+    std::string shown(4 * maxLength + 5, '\0');  // "null" for no text
+    Escape(text, maxLength, &shown[0], shown.size(), form);
+    shown.resize(std::strlen(shown.c_str()));
+    return shown;
+}
+
 }  // namespace
 
 const char *EscapeQuoted(const char *text, size_t maxLength, char *out, size_t outSize) {
@@ -64,17 +71,6 @@ const char *EscapeUnquoted(const char *text, size_t maxLength, char *out, size_t
 const char *EscapeControls(const char *text, size_t maxLength, char *out, size_t outSize) {
     return Escape(text, maxLength, out, outSize, EscapeForm::kControlsOnly);
 }
-
-namespace {
-
-std::string EscapedIn(EscapeForm form, const char *text, size_t maxLength) {
-    std::string shown(4 * maxLength + 5, '\0');  // "null" for no text
-    Escape(text, maxLength, &shown[0], shown.size(), form);
-    shown.resize(std::strlen(shown.c_str()));
-    return shown;
-}
-
-}  // namespace
 
 std::string Escaped(const char *text, size_t maxLength) {
     return EscapedIn(EscapeForm::kUnquoted, text, maxLength);

@@ -5,7 +5,6 @@
 
 #include <clocale>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "textread/text_chars.h"
@@ -19,34 +18,30 @@ const char *SkipSpace(const char *text) {
     return text;
 }
 
+// How many decimal digits text starts with.
+size_t DigitCount(const char *text) {
+    size_t count = 0;
+    while (IsDecimalDigit(text[count])) ++count;
+    return count;
+}
+
 }  // namespace
 
 int32_t DecimalToInt32(const char *text) {
     if (text == nullptr) return 0;
     const char *p = SkipSpace(text);
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        ++p;
-    }
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
     // Accumulating stops one past the largest magnitude (2^31), so the
     // value never overflows however many digits follow.
     const uint32_t kLimit = 2147483648u;
     uint32_t magnitude = 0;
     for (; IsDecimalDigit(*p); ++p) {
-        uint32_t digit = static_cast<uint32_t>(*p - '0');
-        if (magnitude > (kLimit - digit) / 10u) {
-            magnitude = kLimit;
-        } else {
-            magnitude = magnitude * 10u + digit;
-        }
+        const auto digit = static_cast<uint32_t>(*p - '0');
+        magnitude = magnitude > (kLimit - digit) / 10u ? kLimit : magnitude * 10u + digit;
     }
-    if (negative) {
-        if (magnitude >= kLimit) return INT32_MIN;
-        return -static_cast<int32_t>(magnitude);
-    }
-    if (magnitude >= kLimit) return INT32_MAX;
-    return static_cast<int32_t>(magnitude);
+    if (magnitude >= kLimit) return negative ? INT32_MIN : INT32_MAX;
+    return negative ? -static_cast<int32_t>(magnitude) : static_cast<int32_t>(magnitude);
 }
 
 double DecimalToDouble(const char *text) {
@@ -60,15 +55,10 @@ double DecimalToDouble(const char *text) {
     const char *localePoint = std::localeconv()->decimal_point;
     if (localePoint == nullptr || *localePoint == '\0') localePoint = ".";
     try {
-        std::string number;
-        number.reserve(length + std::strlen(localePoint));
-        for (size_t i = 0; i < length; ++i) {
-            if (start[i] == '.') {
-                number += localePoint;
-            } else {
-                number += start[i];
-            }
-        }
+        // A number holds one point at most.
+        std::string number(start, length);
+        const size_t point = number.find('.');
+        if (point != std::string::npos) number.replace(point, 1, localePoint);
         return std::strtod(number.c_str(), nullptr);
     } catch (...) {
         return 0.0;
@@ -78,26 +68,20 @@ double DecimalToDouble(const char *text) {
 size_t DecimalNumberLength(const char *text) {
     size_t i = 0;
     if (text[i] == '+' || text[i] == '-') ++i;
-    size_t digits = 0;
-    while (IsDecimalDigit(text[i])) {
-        ++i;
-        ++digits;
-    }
+    size_t digits = DigitCount(text + i);
+    i += digits;
     if (text[i] == '.') {
-        ++i;
-        while (IsDecimalDigit(text[i])) {
-            ++i;
-            ++digits;
-        }
+        const size_t fraction = DigitCount(text + i + 1);
+        i += 1 + fraction;
+        digits += fraction;
     }
     if (digits == 0) return 0;
     if (text[i] == 'e' || text[i] == 'E') {
         size_t exponent = i + 1;
         if (text[exponent] == '+' || text[exponent] == '-') ++exponent;
-        if (IsDecimalDigit(text[exponent])) {
-            while (IsDecimalDigit(text[exponent])) ++exponent;
-            i = exponent;
-        }
+        const size_t exponentDigits = DigitCount(text + exponent);
+        // An 'e' without digits is not part of the number.
+        if (exponentDigits > 0) i = exponent + exponentDigits;
     }
     return i;
 }

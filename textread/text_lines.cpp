@@ -13,6 +13,13 @@ bool IsLittleEndianUtf16(const char *text, size_t length) {
     return StartsWith(text, length, 0xFF, 0xFE);
 }
 
+// The UTF-16 unit whose bytes start at text[i].
+unsigned UnitAt(const char *text, size_t i, bool littleEndian) {
+    const auto low = static_cast<unsigned char>(text[littleEndian ? i : i + 1]);
+    const auto high = static_cast<unsigned char>(text[littleEndian ? i + 1 : i]);
+    return static_cast<unsigned>(high << 8 | low);
+}
+
 }  // namespace
 
 bool IsUtf16(const char *text, size_t length) {
@@ -25,9 +32,8 @@ size_t NarrowUtf16(const char *text, size_t length, char *out) {
     // out may be text itself.
     size_t narrow = 0;
     for (size_t i = 2; i + 1 < length; i += 2) {
-        const auto low = static_cast<unsigned char>(text[littleEndian ? i : i + 1]);
-        const auto high = static_cast<unsigned char>(text[littleEndian ? i + 1 : i]);
-        out[narrow++] = (high == 0 && low < 0x80) ? static_cast<char>(low) : '?';
+        const unsigned unit = UnitAt(text, i, littleEndian);
+        out[narrow++] = unit < 0x80 ? static_cast<char>(unit) : '?';
     }
     return narrow;
 }
@@ -36,13 +42,7 @@ void Utf16UnitsAt(const char *text, size_t length, size_t first, size_t count, c
     const bool littleEndian = IsLittleEndianUtf16(text, length);
     for (size_t k = 0; k < count; ++k) {
         const size_t i = 2 + 2 * (first + k);
-        if (i + 1 >= length) {
-            out[k] = u'\0';
-            continue;
-        }
-        const auto low = static_cast<unsigned char>(text[littleEndian ? i : i + 1]);
-        const auto high = static_cast<unsigned char>(text[littleEndian ? i + 1 : i]);
-        out[k] = static_cast<char16_t>(high << 8 | low);
+        out[k] = i + 1 < length ? static_cast<char16_t>(UnitAt(text, i, littleEndian)) : u'\0';
     }
 }
 

@@ -34,10 +34,10 @@ int32_t Named(const CallPointers &pointers, Function function, Arguments... argu
     return result;
 }
 
-// Records and counts start cleared before each call, as quilmar's do, so
-// that what the library did not write reads as quilmar would see it.
+// Records and counts start cleared before each call (d comes cleared), as
+// quilmar's do, so that what the library did not write reads as quilmar
+// would see it.
 void VisitDevice(DumpDevice *d) {
-    std::memset(&d->info, 0, sizeof d->info);
     d->info.size = sizeof d->info;
     Next(kZktGetInfo).lid = d->lid;
     d->infoResult =
@@ -49,15 +49,11 @@ void VisitDevice(DumpDevice *d) {
     if (d->openResult <= 0) return;
     const int32_t device = d->openResult;
 
-    std::memset(d->units, 0, sizeof d->units);
-    d->unitCount = 0;
     Next(kZktPuList).device = device;
     call.capacity = kDumpMaxUnits;
     d->unitResult = Named({&d->unitCount, d->units, nullptr, nullptr, nullptr}, ZKT_puList, device,
                           d->units, kDumpMaxUnits, &d->unitCount);
 
-    std::memset(d->services, 0, sizeof d->services);
-    d->serviceCount = 0;
     Next(kZktServiceList).device = device;
     call.capacity = kDumpMaxServices;
     d->serviceResult =
@@ -82,17 +78,14 @@ void CollectInventory(Inventory *inventory) {
     inv.initResult = Named({&inv.initCount, nullptr, nullptr, nullptr, nullptr}, ZKT_init,
                            "zkt.ini", &inv.initCount);
     inv.listResult = 0;
-    if (!ZktSucceeded(inv.initResult)) {
-        Next(kZktCleanup);
-        Named({}, ZKT_cleanup);
-        return;
-    }
-
+    // A library that did not start is asked nothing more but its cleanup.
     uint32_t lids[kDumpMaxDevices] = {};
-    Next(kZktLidList).capacity = kDumpMaxDevices;
-    inv.listResult = Named({&inv.deviceCount, lids, nullptr, nullptr, nullptr}, ZKT_lidList, lids,
-                           kDumpMaxDevices, &inv.deviceCount);
-    inv.devicesVisited = ZktEntriesHeld(inv.deviceCount, kDumpMaxDevices);
+    if (ZktSucceeded(inv.initResult)) {
+        Next(kZktLidList).capacity = kDumpMaxDevices;
+        inv.listResult = Named({&inv.deviceCount, lids, nullptr, nullptr, nullptr}, ZKT_lidList,
+                               lids, kDumpMaxDevices, &inv.deviceCount);
+        inv.devicesVisited = ZktEntriesHeld(inv.deviceCount, kDumpMaxDevices);
+    }
     for (int32_t i = 0; i < inv.devicesVisited; ++i) {
         DumpDevice &d = inv.devices[i];
         std::memset(&d, 0, sizeof d);

@@ -33,13 +33,10 @@ constexpr int kExitCaptureFailed = 1;
 // Big enough for the records of every device; one per run.
 Inventory inventory;
 
-void PrintNotes(const std::string &notes) {
-    size_t at = 0;
-    while (at < notes.size()) {
-        const size_t end = notes.find('\n', at);
-        std::fprintf(stderr, "zktdump: %.*s\n", static_cast<int>(end - at), notes.c_str() + at);
-        at = end + 1;
-    }
+// Says why the output could not be written.
+int WriteFailed(const char *message) {
+    std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());
+    return kExitWriteFailed;
 }
 
 }  // namespace
@@ -56,8 +53,7 @@ int main(int argc, char **argv) {
     char message[4400];
     DumpOutput output;
     if (!OpenOutput(path, outputClosed, &output, message, sizeof message)) {
-        std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());
-        return kExitWriteFailed;
+        return WriteFailed(message);
     }
 
     CollectInventory(&inventory);
@@ -78,11 +74,9 @@ int main(int argc, char **argv) {
     std::string text;
     std::string notes;
     RenderZktIni(inventory, &text, &notes);
-    PrintNotes(notes);
+    std::string shownNotes;
+    AppendPrefixedLines(&shownNotes, "zktdump: ", notes);
+    std::fputs(shownNotes.c_str(), stderr);
 
-    if (!FinishOutput(&output, text, message, sizeof message)) {
-        std::fprintf(stderr, "zktdump: %s\n", EscapedControls(message).c_str());
-        return kExitWriteFailed;
-    }
-    return 0;
+    return FinishOutput(&output, text, message, sizeof message) ? 0 : WriteFailed(message);
 }

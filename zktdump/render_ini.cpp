@@ -1,5 +1,6 @@
 #include "zktdump/render_ini.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -22,10 +23,7 @@ void Appendf(std::string *out, const char *format, ...) {
 
 bool AllZero(const void *bytes, size_t size) {
     const unsigned char *p = static_cast<const unsigned char *>(bytes);
-    for (size_t i = 0; i < size; ++i) {
-        if (p[i] != 0) return false;
-    }
-    return true;
+    return std::all_of(p, p + size, [](unsigned char byte) { return byte == 0; });
 }
 
 // Whether the library wrote anything quilmar shows into the cleared record.
@@ -213,9 +211,17 @@ void RenderBoards(Renderer &r) {
 
 }  // namespace
 
+void AppendPrefixedLines(std::string *out, const char *prefix, const std::string &lines) {
+    for (size_t at = 0; at < lines.size();) {
+        const size_t end = lines.find('\n', at);
+        out->append(prefix);
+        out->append(lines, at, end - at + 1);
+        at = end + 1;
+    }
+}
+
 void RenderZktIni(const Inventory &inventory, std::string *text, std::string *notes) {
-    Renderer r;
-    r.inventory = &inventory;
+    Renderer r{&inventory, {}, {}};
     RenderBoards(r);
 
     text->clear();
@@ -224,13 +230,7 @@ void RenderZktIni(const Inventory &inventory, std::string *text, std::string *no
         "reported.\n");
     Appendf(text, "; ZKT_init returned %d, count %d.\n", inventory.initResult, inventory.initCount);
     text->append(inventory.formLine);
-    size_t at = 0;
-    while (at < r.notes.size()) {
-        const size_t end = r.notes.find('\n', at);
-        text->append("; ");
-        text->append(r.notes, at, end - at + 1);
-        at = end + 1;
-    }
+    AppendPrefixedLines(text, "; ", r.notes);
     text->append(r.body);
     *notes = r.notes;
 }

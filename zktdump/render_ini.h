@@ -14,4 +14,7 @@
 // inventory alone: no dates, no addresses.
 void RenderZktIni(const Inventory &inventory, std::string *text, std::string *notes);
 
+// Appends each line of lines (each ending in "\n") to *out after prefix.
+void AppendPrefixedLines(std::string *out, const char *prefix, const std::string &lines);
+
 #endif  // QUILMAR_ZKTDUMP_RENDER_INI_H

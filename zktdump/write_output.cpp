@@ -37,12 +37,7 @@ bool WriteStream(const char *path, const std::string &text, char *message, size_
 
 bool OpenOutput(const char *path, bool outputClosed, DumpOutput *output, char *message,
                 size_t messageSize) {
-    output->path = path;
-    output->outputClosed = outputClosed;
-    output->kind = kOutputStream;
-    output->file = nullptr;
-    output->target[0] = '\0';
-    output->tempPath[0] = '\0';
+    *output = DumpOutput{path, outputClosed, kOutputStream, nullptr, {}, {}};
     if (path == nullptr) return true;
 
     char reason[256];

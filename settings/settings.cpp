@@ -2,6 +2,8 @@
 // Option section to its field, and one loop reads them all.
 #include "settings/settings.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -32,9 +34,22 @@ namespace {
 // one counts as a missing file rather than being cut.
 constexpr size_t kSettingsPathCapacity = 4096;
 
+// Narrowing a double beyond the float range is undefined in C++, so such a
+// value goes to the infinity of its sign, as a float conversion of the text
+// would give.
+float NarrowToFloat(double value) {
+    if (value > static_cast<double>(FLT_MAX)) return HUGE_VALF;
+    if (value < -static_cast<double>(FLT_MAX)) return -HUGE_VALF;
+    return static_cast<float>(value);
+}
+
 void StoreSetting(const SettingKey &row, const char *text) {
     switch (row.valueType) {
-        case kSettingInt: *static_cast<int32_t *>(row.destination) = DecimalToInt32(text); break;
+        case kSettingInt:
+        case kSettingInt2: *static_cast<int32_t *>(row.destination) = DecimalToInt32(text); break;
+        case kSettingFloat:
+            *static_cast<float *>(row.destination) = NarrowToFloat(DecimalToDouble(text));
+            break;
         case kSettingDouble: *static_cast<double *>(row.destination) = DecimalToDouble(text); break;
         default: break;
     }

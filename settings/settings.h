@@ -30,7 +30,9 @@ constexpr uint32_t kSettingsValueBufferSize = 128;
 // Value type codes of the key table.
 enum SettingValueType : int32_t {
     kSettingInt = 0,     // 32-bit signed integer
+    kSettingFloat = 1,   // single-precision float
     kSettingDouble = 2,  // double
+    kSettingInt2 = 3,    // 32-bit signed integer, as kSettingInt
 };
 
 struct SettingKey {

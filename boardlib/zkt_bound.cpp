@@ -13,6 +13,7 @@ namespace {
 // ForeignCall, which serves a library of either convention; elsewhere there
 // is one convention.
 ZktOps bound;
+void *addresses[kZktOperationCount];  // as looked up; null where not bound
 
 // The form of each bound operation's name (ZktFindOperation), and the bytes
 // of arguments it took off the stack at its last call through ForeignCall.
@@ -48,6 +49,9 @@ struct BoundCall {
     int32_t (*function)(Parameters...);
     uint32_t *removed;
 
+    BoundCall(int32_t (*slot)(Parameters...), uint32_t *removedAt)
+        : function(slot), removed(removedAt) {}
+
     int32_t operator()(Parameters... arguments) const {
         if (function == nullptr) return kZktRefused;
         if constexpr (kForeignCallNeeded) {
@@ -62,16 +66,11 @@ struct BoundCall {
     }
 };
 
-template <typename... Parameters>
-BoundCall<Parameters...> CallBound(int32_t (*function)(Parameters...), uint32_t *removed) {
-    return {function, removed};
-}
-
 // A type and parameter and argument lists, which parentheses would break.
 // NOLINTBEGIN(bugprone-macro-parentheses)
 #define ZKT_OPERATION(type, name, Name, words, parameters, arguments)      \
     type Bound##Name parameters {                                          \
-        return CallBound(bound.name, &removedBytes[kZkt##Name]) arguments; \
+        return BoundCall(bound.name, &removedBytes[kZkt##Name]) arguments; \
     }
 // NOLINTEND(bugprone-macro-parentheses)
 #include "boardlib/zkt_operations.inc"
@@ -81,45 +80,35 @@ const ZktOps kBoundOps = {
 #include "boardlib/zkt_operations.inc"
 };
 
-// Binds the operations found of those in wanted; returns those not found.
-uint32_t BindFound(ZktLookup lookup, void *context, uint32_t wanted) {
-    void *found[kZktOperationCount] = {};
+}  // namespace
+
+uint32_t ZktBindAvailable(ZktLookup lookup, void *context, uint32_t wanted) {
     uint32_t missing = 0;
     for (int i = 0; i < kZktOperationCount; ++i) {
         const auto op = static_cast<ZktOperation>(i);
-        if ((wanted & ZktOperationBit(op)) == 0) continue;
-        found[i] = ZktFindOperation(lookup, context, op, &nameForms[i]);
+        const bool isWanted = (wanted & ZktOperationBit(op)) != 0;
+        addresses[i] = isWanted ? ZktFindOperation(lookup, context, op, &nameForms[i]) : nullptr;
         removedBytes[i] = kNotCalled;
-        if (found[i] == nullptr) missing |= ZktOperationBit(op);
+        if (isWanted && addresses[i] == nullptr) missing |= ZktOperationBit(op);
     }
-    ZktOps next{};
 #define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
-    Place(&next.name, found[kZkt##Name]);
+    Place(&bound.name, addresses[kZkt##Name]);
 #include "boardlib/zkt_operations.inc"
-    bound = next;
     return missing;
 }
 
-}  // namespace
-
 bool ZktBind(ZktLookup lookup, void *context, uint32_t needs, ZktOperation *missing) {
-    const uint32_t notFound = BindFound(lookup, context, needs);
+    const uint32_t notFound = ZktBindAvailable(lookup, context, needs);
     if (notFound == 0) return true;
     ZktUnbind();
-    for (int i = 0; i < kZktOperationCount; ++i) {
-        if ((notFound & ZktOperationBit(static_cast<ZktOperation>(i))) != 0) {
-            *missing = static_cast<ZktOperation>(i);
-            break;
-        }
-    }
+    int first = 0;
+    while ((notFound & ZktOperationBit(static_cast<ZktOperation>(first))) == 0) ++first;
+    *missing = static_cast<ZktOperation>(first);
     return false;
 }
 
-uint32_t ZktBindAvailable(ZktLookup lookup, void *context) {
-    return BindFound(lookup, context, kZktAllOperations);
-}
-
-void ZktUnbind() { bound = ZktOps{}; }
+// Binding none of them.
+void ZktUnbind() { ZktBindAvailable(nullptr, nullptr, 0); }
 
 bool ZktBoundCallForm(ZktOperation operation, int *nameForm, uint32_t *removed) {
     if (!kForeignCallNeeded || !ZktBound(operation) || removedBytes[operation] == kNotCalled) {
@@ -131,21 +120,9 @@ bool ZktBoundCallForm(ZktOperation operation, int *nameForm, uint32_t *removed) 
 }
 
 bool ZktBound(ZktOperation operation) {
-    // clang-format off
-    switch (operation) {
-#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
-        case kZkt##Name: return bound.name != nullptr;
-#include "boardlib/zkt_operations.inc"
-        case kZktOperationCount: break;
-    }
-    // clang-format on
-    return false;
+    return operation < kZktOperationCount && addresses[operation] != nullptr;
 }
 
 const ZktOps &ZktBoundOps() { return kBoundOps; }
 
-const void *ZktBoundInitAddress() {
-    const void *address = nullptr;
-    std::memcpy(&address, &bound.init, sizeof address);
-    return address;
-}
+const void *ZktBoundInitAddress() { return addresses[kZktInit]; }

@@ -18,9 +18,10 @@
 // then. An operation not in needs is not bound: it answers kZktRefused.
 bool ZktBind(ZktLookup lookup, void *context, uint32_t needs, ZktOperation *missing);
 
-// Binds every operation lookup finds; returns the set of those it cannot
-// find, which are left unbound (each answers kZktRefused).
-uint32_t ZktBindAvailable(ZktLookup lookup, void *context);
+// Binds every operation in wanted that lookup finds; returns the set of those
+// it cannot find, which are left unbound (each answers kZktRefused), as are
+// those not wanted.
+uint32_t ZktBindAvailable(ZktLookup lookup, void *context, uint32_t wanted = kZktAllOperations);
 
 // Leaves every operation unbound.
 void ZktUnbind();

@@ -16,17 +16,6 @@ std::string NameForm(ZktOperation operation, int form) {
     return std::string(form == 1 ? "_" : "") + op.name + "@" + std::to_string(4 * op.arguments);
 }
 
-// The names ZktFindOperation tries, in order, as a message shows them:
-// "ZKT_ctrl, _ZKT_ctrl@16, ZKT_ctrl@16".
-std::string ZktTriedNames(ZktOperation operation) {
-    std::string names;
-    for (int form = 0; form < kNameForms; ++form) {
-        if (form > 0) names += ", ";
-        names += NameForm(operation, form);
-    }
-    return names;
-}
-
 }  // namespace
 
 const char *const kZktNameForms[kNameForms] = {"name", "_name@N", "name@N"};
@@ -41,7 +30,11 @@ void *ZktFindOperation(ZktLookup lookup, void *context, ZktOperation operation, 
     return nullptr;
 }
 
+// The names ZktFindOperation tries, in order.
 std::string ZktNotFound(ZktOperation operation) {
-    return std::string(kZktOperationNames[operation].name) + " (tried " + ZktTriedNames(operation) +
-           ")";
+    std::string text = std::string(kZktOperationNames[operation].name) + " (tried ";
+    for (int form = 0; form < kNameForms; ++form) {
+        text += (form > 0 ? ", " : "") + NameForm(operation, form);
+    }
+    return text + ")";
 }

@@ -31,22 +31,20 @@ enum ZktOperation {
     kZktOperationCount
 };
 
-// How many parameters a function type has.
-template <typename Function>
-struct ZktParameterCount;
+// How many parameters a function has, asked of a null pointer to its type.
 template <typename Result, typename... Parameters>
-struct ZktParameterCount<Result(Parameters...)> {
-    static constexpr int value = sizeof...(Parameters);
-};
+constexpr int ZktParameterCount(Result (*)(Parameters...)) {
+    return sizeof...(Parameters);
+}
 
 // The interface that other programs include is written by hand: each of its
 // declarations must be the list's, with as many parameters as it says.
 // A type and a parameter list, which parentheses would break.
 // NOLINTBEGIN(bugprone-macro-parentheses)
-#define ZKT_OPERATION(type, name, Name, words, parameters, arguments)                 \
-    static_assert(std::is_same_v<decltype(&ZKT_##name), type(ZKT_CALL *) parameters>, \
-                  "zkt_api.h declares ZKT_" #name " otherwise than the list");        \
-    static_assert(ZktParameterCount<type parameters>::value == (words),               \
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments)                     \
+    static_assert(std::is_same_v<decltype(&ZKT_##name), type(ZKT_CALL *) parameters>,     \
+                  "zkt_api.h declares ZKT_" #name " otherwise than the list");            \
+    static_assert(ZktParameterCount(static_cast<type(*) parameters>(nullptr)) == (words), \
                   "ZKT_" #name " takes another number of words than the list says");
 // NOLINTEND(bugprone-macro-parentheses)
 #include "boardlib/zkt_operations.inc"

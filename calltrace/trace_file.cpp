@@ -1,11 +1,13 @@
 #include "calltrace/trace_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -40,9 +42,7 @@ TraceWriteFailureReport failureReport = nullptr;
 void GiveUp(int error) {
     FatalNoteDisarm();
     const bool cutBack = fileRegular && PlatformTruncateFile(file, wholeBytes) == 0;
-    std::fclose(file);
-    file = nullptr;
-    callPartWritten = false;
+    TraceFileStop();
     mode = kDropping;
     if (failureReport != nullptr) {
         failureReport(filePath.c_str(), std::strerror(error != 0 ? error : EIO), cutBack);
@@ -50,20 +50,17 @@ void GiveUp(int error) {
 }
 
 // Writes bytes to the open trace; gives up on a failure. Whether they end
-// whole lines is the caller's to say: only those count as kept.
-bool WritePart(const char *bytes, size_t length) {
+// whole lines is the caller's to say: only those count as kept, `completed`
+// bytes of them once the bytes are written.
+bool Write(const char *bytes, size_t length, size_t completed) {
     if (length == 0) return true;
     errno = 0;
     if (std::fwrite(bytes, 1, length, file) != length || std::fflush(file) != 0) {
         GiveUp(errno);
         return false;
     }
+    wholeBytes += completed;
     return true;
-}
-
-// Writes bytes, whole lines, to the open trace; gives up on a failure.
-void Write(const char *bytes, size_t length) {
-    if (WritePart(bytes, length)) wholeBytes += length;
 }
 
 // Whether a line added now is held back: before a trace starts, or between
@@ -82,25 +79,17 @@ void Hold(const char *prefix, const char *line, size_t length, bool isCall) {
     }
 }
 
-void AddLine(const char *prefix, const char *line, size_t length, bool isCall) {
-    const size_t prefixLength = std::strlen(prefix);
-    const bool holding = Holding();
-    if (mode == kWriting) {
-        std::string whole;
-        whole.reserve(prefixLength + length + 1);
-        whole.append(prefix, prefixLength);
-        whole.append(line, length);
-        whole.push_back('\n');
-        Write(whole.data(), whole.size());
+// The one of the keptCount files kept that identity is, or null.
+const TraceKeptFile *KeptFileAt(const FileIdentity &identity, const TraceKeptFile *kept,
+                                size_t keptCount) {
+    for (size_t i = 0; i < keptCount; ++i) {
+        FileIdentity other;
+        if (kept[i].path != nullptr && kept[i].path[0] != '\0' &&
+            PlatformFileIdentity(kept[i].path, &other) && SameFile(identity, other)) {
+            return &kept[i];
+        }
     }
-    if (holding) Hold(prefix, line, length, isCall);
-}
-
-// Opening a named pipe for writing waits for a reader, for good when none
-// comes: such a trace is refused with the error a wait-free open gets then.
-bool IsNamedPipe(const char *path) {
-    struct stat info;
-    return stat(path, &info) == 0 && S_ISFIFO(info.st_mode);
+    return nullptr;
 }
 
 // Bytes read from the top of a file to tell whether it is a trace.
@@ -112,11 +101,8 @@ constexpr size_t kTraceSniffBytes = size_t{64} << 10;
 bool IsCallLine(const char *line, size_t length, bool whole) {
     for (const ZktOperationName &op : kZktOperationNames) {
         const std::string start = std::string(op.name) + "(";
-        if (length >= start.size() && std::memcmp(line, start.data(), start.size()) == 0) {
-            return true;
-        }
-        if (!whole && length >= 4 && length < start.size() &&
-            std::memcmp(line, start.data(), length) == 0) {
+        const bool longEnough = length >= start.size() || (!whole && length >= 4);
+        if (longEnough && std::memcmp(line, start.data(), std::min(length, start.size())) == 0) {
             return true;
         }
     }
@@ -151,6 +137,13 @@ bool HoldsATraceOrNothing(FILE *opened) {
     return !goesOn;
 }
 
+// Which file stream is; not a regular one when that cannot be told.
+FileIdentity IdentityOf(FILE *stream) {
+    FileIdentity identity{};
+    if (!PlatformOpenFileIdentity(stream, &identity)) identity.regular = false;
+    return identity;
+}
+
 // Opens path in mode, unbuffered, and tells what it is; null with errno
 // set on failure.
 FILE *OpenUnbuffered(const char *path, const char *openMode, FileIdentity *identity) {
@@ -158,45 +151,24 @@ FILE *OpenUnbuffered(const char *path, const char *openMode, FileIdentity *ident
     FILE *opened = std::fopen(path, openMode);
     if (opened == nullptr) return nullptr;
     std::setvbuf(opened, nullptr, _IONBF, 0);
-    if (!PlatformOpenFileIdentity(opened, identity)) identity->regular = false;
+    *identity = IdentityOf(opened);
     return opened;
 }
 
-// The regular files that standard output and standard error go to, taken
-// before the trace is opened: a trace there would be mixed with the
-// program's own lines.
-struct StandardFiles {
-    FileIdentity output;
-    FileIdentity error;
-    bool outputRegular;
-    bool errorRegular;
-};
-
-StandardFiles StandardFilesNow() {
-    StandardFiles files{};
-    std::fflush(stdout);
-    files.outputRegular = PlatformOpenFileIdentity(stdout, &files.output) && files.output.regular;
-    files.errorRegular = PlatformOpenFileIdentity(stderr, &files.error) && files.error.regular;
-    return files;
-}
-
 // Why the trace may not be written over the open file at path, or empty.
+// standard: the files standard output and standard error go to.
 std::string Refusal(FILE *opened, const FileIdentity &identity, const TraceKeptFile *kept,
-                    size_t keptCount, const StandardFiles &standard) {
+                    size_t keptCount, const FileIdentity (&standard)[2]) {
     // Only a regular file can be one of the kept files, or be cut.
     if (!identity.regular) return std::string();
-    for (size_t i = 0; i < keptCount; ++i) {
-        FileIdentity other;
-        if (kept[i].path != nullptr && kept[i].path[0] != '\0' &&
-            PlatformFileIdentity(kept[i].path, &other) && SameFile(identity, other)) {
-            return "the same file as " + kept[i].shown;
+    if (const TraceKeptFile *same = KeptFileAt(identity, kept, keptCount)) {
+        return "the same file as " + same->shown;
+    }
+    const char *const standardNames[] = {"standard output", "standard error"};
+    for (int i = 0; i < 2; ++i) {
+        if (standard[i].regular && SameFile(identity, standard[i])) {
+            return std::string("the same file as ") + standardNames[i];
         }
-    }
-    if (standard.outputRegular && SameFile(identity, standard.output)) {
-        return "the same file as standard output";
-    }
-    if (standard.errorRegular && SameFile(identity, standard.error)) {
-        return "the same file as standard error";
     }
     if (PlatformLockFile(opened) == kFileLockHeld) return "in use by another run";
     if (!HoldsATraceOrNothing(opened)) return "a file that is not a trace";
@@ -209,20 +181,22 @@ void TraceFileOnWriteFailure(TraceWriteFailureReport report) { failureReport = r
 
 bool TraceFileStart(const char *path, const TraceKeptFile *kept, size_t keptCount,
                     std::string *reason) {
-    if (file != nullptr) std::fclose(file);
-    file = nullptr;
-    callPartWritten = false;
+    TraceFileStop();
     mode = kDropping;
-    holdingToo = false;
     reason->clear();
-    const std::string held = std::move(pending);
-    pending.clear();
-    const size_t notHeld = callsNotHeld;
-    callsNotHeld = 0;
+    const std::string held = std::exchange(pending, std::string());
+    const size_t notHeld = std::exchange(callsNotHeld, 0);
     callsNotKept = 0;
     if (path == nullptr || path[0] == '\0') return true;
-    const StandardFiles standard = StandardFilesNow();
-    if (IsNamedPipe(path)) {
+    // The regular files that standard output and standard error go to, taken
+    // before the trace is opened: a trace there would be mixed with the
+    // program's own lines.
+    std::fflush(stdout);
+    const FileIdentity standard[] = {IdentityOf(stdout), IdentityOf(stderr)};
+    // Opening a named pipe for writing waits for a reader, for good when none
+    // comes: such a trace is refused with the error a wait-free open gets then.
+    struct stat info;
+    if (stat(path, &info) == 0 && S_ISFIFO(info.st_mode)) {
         *reason = std::strerror(ENXIO);
         return false;
     }
@@ -236,11 +210,8 @@ bool TraceFileStart(const char *path, const TraceKeptFile *kept, size_t keptCoun
         const int openError = errno != 0 ? errno : EIO;
         // A device or pipe that cannot be read from is still written to.
         opened = OpenUnbuffered(path, "ab", &identity);
-        if (opened != nullptr && identity.regular) {
-            std::fclose(opened);
-            opened = nullptr;
-        }
-        if (opened == nullptr) {
+        if (opened == nullptr || identity.regular) {
+            if (opened != nullptr) std::fclose(opened);
             *reason = std::strerror(openError);
             return false;
         }
@@ -259,11 +230,9 @@ bool TraceFileStart(const char *path, const TraceKeptFile *kept, size_t keptCoun
     fileRegular = identity.regular;
     wholeBytes = 0;
     mode = kWriting;
-    if (notHeld > 0) {
-        callsNotKept = notHeld;
-        TraceFileNote(TraceNotKeptNote(notHeld).c_str());
-    }
-    Write(held.data(), held.size());
+    callsNotKept = notHeld;
+    if (notHeld > 0) TraceFileNote(TraceNotKeptNote(notHeld).c_str());
+    Write(held.data(), held.size(), held.size());
     return true;
 }
 
@@ -273,18 +242,8 @@ bool TraceFileGoesOnAt(const char *path, const TraceKeptFile *kept, size_t keptC
     if (file == nullptr || path == nullptr || path[0] == '\0') return false;
     FileIdentity open;
     FileIdentity named;
-    if (!PlatformOpenFileIdentity(file, &open) || !PlatformFileIdentity(path, &named) ||
-        !SameFile(open, named)) {
-        return false;
-    }
-    for (size_t i = 0; i < keptCount; ++i) {
-        FileIdentity other;
-        if (kept[i].path != nullptr && kept[i].path[0] != '\0' &&
-            PlatformFileIdentity(kept[i].path, &other) && SameFile(open, other)) {
-            return false;
-        }
-    }
-    return true;
+    return PlatformOpenFileIdentity(file, &open) && PlatformFileIdentity(path, &named) &&
+           SameFile(open, named) && KeptFileAt(open, kept, keptCount) == nullptr;
 }
 
 void TraceFileStop() {
@@ -300,9 +259,8 @@ void TraceFileSessionEnded() {
         TraceFileStop();
         return;
     }
+    TraceFileGoOn();  // the open trace has what was held back so far
     holdingToo = true;
-    pending.clear();
-    callsNotHeld = 0;
 }
 
 void TraceFileGoOn() {
@@ -311,42 +269,41 @@ void TraceFileGoOn() {
     callsNotHeld = 0;
 }
 
-void TraceFileLine(const char *line) { AddLine("", line, std::strlen(line), true); }
-
 bool TraceFileTakesLines() { return mode == kHoldingBack || mode == kWriting; }
 
 // Ends the call part of a call that never returns, should the process die in it.
 const char kNeverReturnedBefore[] = "\n# " TRACE_NEVER_RETURNED;
-const char kNeverReturnedAfter[] = "\n";
 
 void TraceFileCallStarted(const char *callPart, size_t callLength) {
     callHeld = Holding();
-    callPartWritten = mode == kWriting && WritePart(callPart, callLength);
-    if (callPartWritten) FatalNoteArm(file, kNeverReturnedBefore, kNeverReturnedAfter, true);
+    callPartWritten = mode == kWriting && Write(callPart, callLength, 0);
+    if (callPartWritten) FatalNoteArm(file, kNeverReturnedBefore, "\n", true);
 }
 
 void TraceFileCallEnded(const char *line, size_t length, size_t callLength) {
     FatalNoteDisarm();
     if (mode == kWriting) {
-        if (!callPartWritten) {
-            std::string whole;
-            whole.reserve(length + 1);
-            whole.append(line, length);
-            whole.push_back('\n');
-            Write(whole.data(), whole.size());
-        } else {
-            std::string rest;
-            rest.reserve(length - callLength + 1);
-            rest.append(line + callLength, length - callLength);
-            rest.push_back('\n');
-            if (WritePart(rest.data(), rest.size())) wholeBytes += length + 1;
-        }
+        // The whole line, or what follows its call part when that is written.
+        const size_t from = callPartWritten ? callLength : 0;
+        std::string rest;
+        rest.reserve(length - from + 1);
+        rest.append(line + from, length - from);
+        rest.push_back('\n');
+        Write(rest.data(), rest.size(), length + 1);
     }
     callPartWritten = false;
     if (callHeld) Hold("", line, length, true);
 }
 
-void TraceFileNote(const char *text) { AddLine("# ", text, std::strcspn(text, "\r\n"), false); }
+void TraceFileNote(const char *text) {
+    const size_t length = std::strcspn(text, "\r\n");
+    const bool holding = Holding();
+    if (mode == kWriting) {
+        const std::string whole = "# " + std::string(text, length) + "\n";
+        Write(whole.data(), whole.size(), whole.size());
+    }
+    if (holding) Hold("# ", text, length, false);
+}
 
 std::string TraceNotKeptNote(size_t calls) {
     return std::to_string(calls) + (calls == 1

@@ -79,10 +79,6 @@ void TraceFileGoOn();
 // already held back.
 void TraceFileStop();
 
-// Adds one line (LF appended): to the file while a trace is open; held back
-// before TraceFileStart; dropped otherwise.
-void TraceFileLine(const char *line);
-
 // Whether a line added now goes anywhere: to an open trace, or held back for
 // one. Where it does not, a caller need not make the line at all.
 bool TraceFileTakesLines();

@@ -18,24 +18,14 @@ struct Around {
 };
 
 template <>
-struct Around<kZktInit> {
-    static void Before(const char *configFile, int32_t *count) {
-        ExportedBeforeInit(configFile, count);
-    }
-    static void After() {}
-};
+template <>
+void Around<kZktInit>::Before(const char *configFile, int32_t *count) {
+    ExportedBeforeInit(configFile, count);
+}
 
 template <>
-struct Around<kZktCleanup> {
-    static void Before() {}
-    static void After() { ExportedAfterCleanup(); }
-};
-
-// Sets the table that answers the call of operation being made, which the
-// traced call then goes through.
-void Through(ZktOperation operation) {
-    const ZktOps &ops = ExportedOps(operation);
-    TracedThrough(ops, ExportedBeforeCall());
+void Around<kZktCleanup>::After() {
+    ExportedAfterCleanup();
 }
 
 }  // namespace
@@ -43,7 +33,8 @@ void Through(ZktOperation operation) {
 #define ZKT_OPERATION(type, name, Name, words, parameters, arguments) \
     type ZKT_CALL ZKT_##name parameters {                             \
         Around<kZkt##Name>::Before arguments;                         \
-        Through(kZkt##Name);                                          \
+        const ZktOps &ops = ExportedOps(kZkt##Name);                  \
+        TracedThrough(ops, ExportedBeforeCall());                     \
         const type result = Traced##Name arguments;                   \
         Around<kZkt##Name>::After();                                  \
         return result;                                                \

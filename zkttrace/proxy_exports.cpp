@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr const char *kTraceFileVariable = "ZKT_TRACE_FILE";
-constexpr const char *kDefaultTraceFile = "zkt-trace.log";
 const TraceStartWords kTraceWords = {"zkttrace: ", "the file ZKT_init named",
                                      "calls go on without a trace", ", calls go on", true};
 
@@ -24,8 +22,8 @@ bool traceStarted = false;
 void StartTrace(const char *configFile) {
     if (traceStarted) return;
     traceStarted = true;
-    const char *path = std::getenv(kTraceFileVariable);
-    if (path == nullptr || path[0] == '\0') path = kDefaultTraceFile;
+    const char *path = std::getenv("ZKT_TRACE_FILE");
+    if (path == nullptr || path[0] == '\0') path = "zkt-trace.log";
     ZktIniStartTrace(kTraceWords, configFile, path);
 }
 
@@ -35,23 +33,19 @@ void StartTraceAtExit() { StartTrace(nullptr); }
 // The target as messages name it; empty when there is none to call.
 std::string targetShown;
 
+// Set up at the first call: loading another library is not allowed while
+// this one is being loaded on Windows, and the first call comes only after.
 // The trace is started on entry to ZKT_init, before the call: the file it
 // names, and the recording that file names, are known from its argument,
 // and ZKT_init itself reaches the file even if the target never returns.
-// The calls before are held back.
-bool Start() {
+// The calls before are held back. Unlike the simulator's, the proxy's trace
+// covers the whole process: calls after ZKT_cleanup go on into the same file.
+void LoadTarget() {
+    static bool loaded = false;
+    if (loaded) return;
+    loaded = true;
     LoadTraceTarget(&targetShown);
     std::atexit(StartTraceAtExit);
-    return true;
-}
-
-// Set up at the first call: loading another library is not allowed while
-// this one is being loaded on Windows, and the first call comes only after.
-// Unlike the simulator's, the proxy's trace covers the whole process: calls
-// after ZKT_cleanup go on into the same file.
-void LoadTarget() {
-    static const bool started = Start();
-    (void)started;
 }
 
 }  // namespace

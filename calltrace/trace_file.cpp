@@ -305,7 +305,7 @@ void TraceFileNote(const char *text) {
     if (holding) Hold("# ", text, length, false);
 }
 
-std::string TraceNotKeptNote(size_t calls) {
+std::string TraceNotKeptNote(unsigned long long calls) {
     return std::to_string(calls) + (calls == 1
                                         ? " call made before the trace started is not in it"
                                         : " calls made before the trace started are not in it");

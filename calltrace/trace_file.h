@@ -106,7 +106,7 @@ void TraceFileNote(const char *text);
 // it: "<calls> calls made before the trace started are not in it"; and
 // whether a note's text (after "# ") is one, for a replay to refuse a
 // recording known to be incomplete.
-std::string TraceNotKeptNote(size_t calls);
+std::string TraceNotKeptNote(unsigned long long calls);
 bool TraceIsNotKeptNote(const char *text, size_t length);
 
 #endif  // QUILMAR_CALLTRACE_TRACE_FILE_H

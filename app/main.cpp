@@ -32,10 +32,7 @@ const CommandLineProgram kCommandLine = {
 }  // namespace
 
 int main(int argc, char **argv) {
-    const unsigned openedStreams = PlatformEnsureStandardStreams();
-    PlatformStartUp();
-    const char *file = nullptr;
-    const int answered = AnswerCommandLine(kCommandLine, argc, argv, openedStreams, &file);
+    const int answered = StartProgram(kCommandLine, argc, argv, nullptr, nullptr);
     if (answered != kCommandLineRun) return answered;
     if (!ZktReachLibrary("quilmar", kWalkOperations)) return 1;
     // Line by line into a file or a pipe too, so that a library that

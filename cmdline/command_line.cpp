@@ -53,11 +53,16 @@ int Answer(const CommandLineProgram &program, Request request, bool outputClosed
 
 }  // namespace
 
-int AnswerCommandLine(const CommandLineProgram &program, int argc, char **argv,
-                      unsigned openedStreams, const char **file) {
+int StartProgram(const CommandLineProgram &program, int argc, char **argv, unsigned *openedStreams,
+                 const char **file) {
+    const unsigned opened = PlatformEnsureStandardStreams();
+    PlatformStartUp();
+    if (openedStreams != nullptr) *openedStreams = opened;
+    const char *unnamed = nullptr;
+    if (file == nullptr) file = &unnamed;
     *file = nullptr;
     if (argc < 2) return kCommandLineRun;
-    const bool outputClosed = (openedStreams & kStandardOutputOpened) != 0;
+    const bool outputClosed = (opened & kStandardOutputOpened) != 0;
     if (!program.takesFile) {
         // Every argument is understood before the first one is acted on.
         for (int i = 1; i < argc; ++i) {

@@ -25,14 +25,16 @@ struct CommandLineProgram {
 // Returned when the program is to run.
 constexpr int kCommandLineRun = -1;
 
-// Answers the arguments of main, before anything else is done but
-// PlatformEnsureStandardStreams, whose result is openedStreams. Returns
+// The first thing main does: makes the standard streams and the process
+// ready (PlatformEnsureStandardStreams, whose result goes to *openedStreams,
+// then PlatformStartUp), then answers the arguments of main. Returns
 // kCommandLineRun when the program is to run, with the file named in *file
 // (null: none, or standard output), else the exit status: 0 when the help or
 // the version was written, 1 when it could not be (the system's reason on
-// standard error), 2 when an argument was not understood.
-int AnswerCommandLine(const CommandLineProgram &program, int argc, char **argv,
-                      unsigned openedStreams, const char **file);
+// standard error), 2 when an argument was not understood. openedStreams and
+// file may be null where a program has no use for them.
+int StartProgram(const CommandLineProgram &program, int argc, char **argv, unsigned *openedStreams,
+                 const char **file);
 
 // Writes length bytes of text to standard output and flushes it. A standard
 // output that the process was started without (outputClosed: the null device

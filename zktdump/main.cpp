@@ -42,10 +42,9 @@ int WriteFailed(const char *message) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    const unsigned openedStreams = PlatformEnsureStandardStreams();
-    PlatformStartUp();
+    unsigned openedStreams = 0;
     const char *path = nullptr;
-    const int answered = AnswerCommandLine(kCommandLine, argc, argv, openedStreams, &path);
+    const int answered = StartProgram(kCommandLine, argc, argv, &openedStreams, &path);
     if (answered != kCommandLineRun) return answered;
     if (!ZktReachLibrary("zktdump", kInventoryOperations)) return 1;
     const bool outputClosed = (openedStreams & kStandardOutputOpened) != 0;

@@ -305,6 +305,9 @@ int InterruptedChild(void (*body)(int writer)) {
     const pid_t child = fork();
     if (child < 0) return -1;
     if (child == 0) {
+        // Each body starts from the signals' default actions, whatever the
+        // test run inherited (a run under nohup ignores SIGHUP).
+        for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) signal(signalNumber, SIG_DFL);
         dup2(ends[0], STDIN_FILENO);
         close(ends[0]);
         body(ends[1]);

@@ -258,7 +258,8 @@ void CannotRead(const SimConfig &config, const char *configFile, const char *pro
 // Whether the lines from cursor on are blank or notes only: the end of a
 // recording whose last call never returned. The cause its first note gives
 // ("the call above never returned: <cause> (<detail>)"), without the detail,
-// goes to *cause.
+// goes to *cause, its control bytes escaped: the note is the recording's
+// text, and the cause goes to a terminal.
 bool OnlyNotesFollow(const char *cursor, const char *end, std::string *cause) {
     const std::string start = TRACE_NEVER_RETURNED;
     bool noted = false;
@@ -268,7 +269,8 @@ bool OnlyNotesFollow(const char *cursor, const char *end, std::string *cause) {
         if (!IsNote(line)) return false;
         const std::string note(line.begin + 2, line.end);
         if (!noted && note.compare(0, start.size(), start) == 0) {
-            *cause = note.substr(start.size(), note.find(" (", start.size()) - start.size());
+            *cause = EscapedControls(
+                note.substr(start.size(), note.find(" (", start.size()) - start.size()).c_str());
         }
         noted = true;
     }

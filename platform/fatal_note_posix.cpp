@@ -1,9 +1,8 @@
-#include "platform/fatal_note.h"
-
 #include <csignal>
-#include <cstring>
 
 #include <unistd.h>
+
+#include "platform/fatal_note_parts.h"
 
 namespace {
 
@@ -24,32 +23,12 @@ const FatalSignal kFatalSignals[] = {
 constexpr size_t kSignalCount = sizeof kFatalSignals / sizeof kFatalSignals[0];
 
 struct sigaction previous[kSignalCount];
-volatile sig_atomic_t armed = 0;
-int noteFile = -1;
-const char *noteBefore = "";
-const char *noteAfter = "";
-bool noteInFull = false;
-
-void WriteAll(const char *text) {
-    size_t left = std::strlen(text);
-    while (left > 0) {
-        const ssize_t written = write(noteFile, text, left);
-        if (written <= 0) return;
-        text += written;
-        left -= static_cast<size_t>(written);
-    }
-}
 
 void OnFatalSignal(int number, siginfo_t *info, void *context) {
     size_t i = 0;
     while (i < kSignalCount && kFatalSignals[i].number != number) ++i;
     if (i == kSignalCount) return;
-    if (armed != 0) {
-        armed = 0;
-        WriteAll(noteBefore);
-        WriteAll(noteInFull ? kFatalSignals[i].inFull : kFatalSignals[i].name);
-        WriteAll(noteAfter);
-    }
+    FatalNoteWrite(kFatalSignals[i].name, kFatalSignals[i].inFull);
     const struct sigaction &before = previous[i];
     if ((before.sa_flags & SA_SIGINFO) != 0) {
         before.sa_sigaction(number, info, context);
@@ -62,7 +41,9 @@ void OnFatalSignal(int number, siginfo_t *info, void *context) {
     }
 }
 
-void Install() {
+}  // namespace
+
+void FatalNoteInstall() {
     for (size_t i = 0; i < kSignalCount; ++i) {
         struct sigaction action {};
         action.sa_sigaction = OnFatalSignal;
@@ -76,16 +57,8 @@ void Install() {
     }
 }
 
-}  // namespace
+int FatalNoteDescriptor(FILE *file) { return fileno(file); }
 
-void FatalNoteArm(FILE *file, const char *before, const char *after, bool causeInFull) {
-    static const bool installed = (Install(), true);
-    (void)installed;
-    noteFile = fileno(file);
-    noteBefore = before;
-    noteAfter = after;
-    noteInFull = causeInFull;
-    armed = 1;
+long FatalNoteWritePart(int descriptor, const char *text, size_t length) {
+    return static_cast<long>(write(descriptor, text, length));
 }
-
-void FatalNoteDisarm() { armed = 0; }

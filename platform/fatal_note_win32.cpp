@@ -1,10 +1,10 @@
-#include "platform/fatal_note.h"
-
-#include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include <io.h>
 #include <windows.h>
+
+#include "platform/fatal_note_parts.h"
 
 namespace {
 
@@ -22,58 +22,37 @@ const KnownException kKnownExceptions[] = {
 };
 
 LPTOP_LEVEL_EXCEPTION_FILTER previous = nullptr;
-volatile LONG armed = 0;
-int noteFile = -1;
-const char *noteBefore = "";
-const char *noteAfter = "";
-bool noteInFull = false;
-
-// Through the C runtime's descriptor, which writes a line end as the
-// stream would: CR LF on a console stream in text mode, LF in a trace.
-void WriteAll(const char *text) {
-    size_t left = std::strlen(text);
-    while (left > 0) {
-        const int written = _write(noteFile, text, static_cast<unsigned>(left));
-        if (written <= 0) return;
-        text += written;
-        left -= static_cast<size_t>(written);
-    }
-}
 
 // Seen only when no handler of the program took the exception: one the
 // library catches itself, after which its call returns, never comes here.
+// Nothing here allocates: the stack may be what ran out.
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS *pointers) {
-    if (InterlockedExchange(&armed, 0) != 0) {
-        const DWORD code = pointers->ExceptionRecord->ExceptionCode;
-        char cause[] = "exception 0x00000000";
-        for (int digit = 0; digit < 8; ++digit) {
-            cause[sizeof cause - 2 - digit] = "0123456789ABCDEF"[(code >> (4 * digit)) & 0xFu];
-        }
-        WriteAll(noteBefore);
-        WriteAll(cause);
-        for (const KnownException &known : kKnownExceptions) {
-            if (noteInFull && known.code == code) {
-                WriteAll(" (");
-                WriteAll(known.what);
-                WriteAll(")");
-            }
-        }
-        WriteAll(noteAfter);
+    const DWORD code = pointers->ExceptionRecord->ExceptionCode;
+    char cause[64] = "exception 0x00000000";
+    const size_t digitsEnd = std::strlen(cause);
+    for (size_t digit = 0; digit < 8; ++digit) {
+        cause[digitsEnd - 1 - digit] = "0123456789ABCDEF"[(code >> (4 * digit)) & 0xFu];
     }
+    char full[sizeof cause];
+    std::memcpy(full, cause, sizeof cause);
+    for (const KnownException &known : kKnownExceptions) {
+        if (known.code != code) continue;
+        std::strcat(full, " (");
+        std::strcat(full, known.what);
+        std::strcat(full, ")");
+    }
+    FatalNoteWrite(cause, full);
     return previous != nullptr ? previous(pointers) : EXCEPTION_CONTINUE_SEARCH;
 }
 
 }  // namespace
 
-void FatalNoteArm(FILE *file, const char *before, const char *after, bool causeInFull) {
-    static const bool installed =
-        (previous = SetUnhandledExceptionFilter(OnUnhandledException), true);
-    (void)installed;
-    noteFile = _fileno(file);
-    noteBefore = before;
-    noteAfter = after;
-    noteInFull = causeInFull;
-    InterlockedExchange(&armed, 1);
-}
+void FatalNoteInstall() { previous = SetUnhandledExceptionFilter(OnUnhandledException); }
 
-void FatalNoteDisarm() { InterlockedExchange(&armed, 0); }
+int FatalNoteDescriptor(FILE *file) { return _fileno(file); }
+
+// Through the C runtime's descriptor, which writes a line end as the
+// stream would: CR LF on a console stream in text mode, LF in a trace.
+long FatalNoteWritePart(int descriptor, const char *text, size_t length) {
+    return _write(descriptor, text, static_cast<unsigned>(length));
+}

@@ -61,7 +61,8 @@ WholeFileResult PlatformReadWholeFile(const char *path, size_t maxBytes, std::st
                                       char *reason, size_t reasonSize) {
     content->clear();
     if (reasonSize > 0) reason[0] = '\0';
-    intptr_t file = -1;
+    constexpr intptr_t kNothingOpen = -1;
+    intptr_t file = kNothingOpen;
     uint64_t size = 0;
     WholeFileResult result = PlatformOpenWholeFile(path, &file, &size, reason, reasonSize);
     if (result == kWholeFileRead) {
@@ -72,8 +73,8 @@ WholeFileResult PlatformReadWholeFile(const char *path, size_t maxBytes, std::st
             PlatformStoreText("out of memory", reason, reasonSize);
             result = kWholeFileNoMemory;
         }
-        PlatformCloseFile(file);
     }
+    if (file != kNothingOpen) PlatformCloseFile(file);
     if (result != kWholeFileRead) std::string().swap(*content);
     return result;
 }

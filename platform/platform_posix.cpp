@@ -308,23 +308,20 @@ WholeFileResult PlatformOpenWholeFile(const char *path, intptr_t *file, uint64_t
     // good before it could be told apart from a file.
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return OpenFailure(path, errno, reason, reasonSize);
-    WholeFileResult result = kWholeFileRead;
+    *file = fd;
     struct stat info;
     if (fstat(fd, &info) != 0) {
         StoreReason(errno, reason, reasonSize);
-        result = kWholeFileReadFailed;
-    } else if (S_ISDIR(info.st_mode)) {
+        return kWholeFileReadFailed;
+    }
+    if (S_ISDIR(info.st_mode)) {
         StoreReason(EISDIR, reason, reasonSize);
-        result = kWholeFileFolder;
-    } else if (!S_ISREG(info.st_mode)) {
+        return kWholeFileFolder;
+    }
+    if (!S_ISREG(info.st_mode)) {
         PlatformStoreText("not a regular file", reason, reasonSize);
-        result = kWholeFileNotRegular;
+        return kWholeFileNotRegular;
     }
-    if (result != kWholeFileRead) {
-        close(fd);
-        return result;
-    }
-    *file = fd;
     *size = info.st_size > 0 ? static_cast<uint64_t>(info.st_size) : 0u;
     return kWholeFileRead;
 }

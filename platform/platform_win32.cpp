@@ -337,26 +337,23 @@ WholeFileResult PlatformOpenWholeFile(const char *path, intptr_t *file, uint64_t
     if (handle == INVALID_HANDLE_VALUE) {
         return OpenFailure(path, GetLastError(), reason, reasonSize);
     }
-    WholeFileResult result = kWholeFileRead;
+    *file = reinterpret_cast<intptr_t>(handle);
     BY_HANDLE_FILE_INFORMATION information;
     LARGE_INTEGER bytes;
     // A console, NUL or a pipe is no file on a disk: a read could wait.
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         PlatformStoreText("not a regular file", reason, reasonSize);
-        result = kWholeFileNotRegular;
-    } else if (GetFileInformationByHandle(handle, &information) &&
-               (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return kWholeFileNotRegular;
+    }
+    if (GetFileInformationByHandle(handle, &information) &&
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         PlatformStoreText(std::strerror(EISDIR), reason, reasonSize);
-        result = kWholeFileFolder;
-    } else if (!GetFileSizeEx(handle, &bytes)) {
+        return kWholeFileFolder;
+    }
+    if (!GetFileSizeEx(handle, &bytes)) {
         StoreFileReason(GetLastError(), reason, reasonSize);
-        result = kWholeFileReadFailed;
+        return kWholeFileReadFailed;
     }
-    if (result != kWholeFileRead) {
-        CloseHandle(handle);
-        return result;
-    }
-    *file = reinterpret_cast<intptr_t>(handle);
     *size = static_cast<uint64_t>(bytes.QuadPart);
     return kWholeFileRead;
 }

@@ -1,15 +1,19 @@
 # The inputs of an end-to-end case folder (tests/e2e/cases/*, the demo), for
 # the scripts that run the tools on one: include(.../tests/case_inputs.cmake).
 
-# case_settings(case_dir result_var): the quilmar.ini the case runs with: the
-# demo's for a case holding uses-demo-settings, else the case's own; empty
-# for a case with neither.
+# case_settings(case_dir result_var): the quilmar.ini the case runs with:
+# for a case holding settings-from, the file its one line names (relative to
+# the case folder: another case's, the demo's), else the case's own; empty
+# for a case with neither. Cases that run with the same settings share one
+# file so.
 function(case_settings case_dir result_var)
   set(settings "")
-  if(EXISTS ${case_dir}/uses-demo-settings)
-    set(settings ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../demo/quilmar.ini)
-    if(EXISTS ${case_dir}/quilmar.ini)
-      message(FATAL_ERROR "${case_dir}: quilmar.ini beside uses-demo-settings; keep one of them")
+  if(EXISTS ${case_dir}/settings-from)
+    file(STRINGS ${case_dir}/settings-from from LIMIT_COUNT 1)
+    get_filename_component(settings ${case_dir}/${from} ABSOLUTE)
+    if(EXISTS ${case_dir}/quilmar.ini OR NOT EXISTS ${settings})
+      message(FATAL_ERROR "${case_dir}: settings-from names '${from}', which must exist and "
+                          "stand in place of a quilmar.ini of the case's own")
     endif()
   elseif(EXISTS ${case_dir}/quilmar.ini)
     set(settings ${case_dir}/quilmar.ini)

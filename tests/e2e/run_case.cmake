@@ -1,8 +1,8 @@
 # Runs the tool once in a fresh folder holding one case's files, and compares
 # what it wrote byte for byte with the case's expectations:
 #   zkt.ini, quilmar.ini   copied into the folder (quilmar.ini may be absent)
-#   uses-demo-settings     an empty file in place of quilmar.ini: the demo's
-#                          demo/quilmar.ini is copied in instead
+#   settings-from          in place of quilmar.ini, the path (relative to the
+#                          case) of the one to copy in: another case's, the demo's
 #   trace.log              an older trace, copied too (usually absent)
 #   program                "zktdump": the case runs zktdump (ZKTDUMP=...)
 #                          instead of quilmar (absent: quilmar); "sessions":

@@ -14,7 +14,7 @@
 #     one line of its own, writes no lab.ini and calls only ZKT_displayMode,
 #     ZKT_init and ZKT_cleanup; there is then nothing to go round.
 # Inputs: QUILMAR, ZKTDUMP, EMULATOR, CASE_DIR (zkt.ini, quilmar.ini or
-# uses-demo-settings, stdin; each may be absent), STDIN_DIR (where stdin is,
+# settings-from, stdin; each may be absent), STDIN_DIR (where stdin is,
 # default CASE_DIR), WORK_DIR.
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)

@@ -137,59 +137,29 @@ if(LDD)
 endif()
 
 set(failures "")
-# Runs the program, or LINE by sh -c, in a fresh folder holding the program
-# and the files given after ENV's variables; its standard output must be
-# list_boards.out, standard error empty, the exit status 0.
-function(run_program what folder)
-  cmake_parse_arguments(PARSE_ARGV 2 run "" "LINE" "FILES;ENV")
-  file(MAKE_DIRECTORY "${folder}")
-  foreach(file IN LISTS run_FILES ITEMS "${program}")
-    file(COPY "${file}" DESTINATION "${folder}")
-  endforeach()
-  if(run_LINE)
-    set(command sh -c "${run_LINE}")
-  else()
-    set(command ./list_boards)
-  endif()
-  execute_process(
-    COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH --unset=LD_PRELOAD
-            --unset=ZKT_TRACE_FILE --unset=ZKT_TRACE_TARGET ${run_ENV} ${command}
-    WORKING_DIRECTORY "${folder}"
-    OUTPUT_FILE "${folder}/actual.out"
-    ERROR_FILE "${folder}/actual.err"
-    RESULT_VARIABLE status
-    TIMEOUT 60)
-  file(READ "${folder}/actual.err" err)
-  if(NOT status STREQUAL "0" OR NOT err STREQUAL "")
-    string(APPEND failures "${what}: exit status '${status}', standard error:\n${err}\n")
-  endif()
-  compare("${what}: standard output" ${here}/list_boards.out "${folder}/actual.out")
-  set(failures "${failures}" PARENT_SCOPE)
-endfunction()
-
-run_program("on the demo's boards" "${WORK_DIR}/alone"
+include(${here}/list_boards_runs.cmake)
+set(expected ${here}/list_boards.out)
+list_boards_run("on the demo's boards" "${WORK_DIR}/alone" ${expected} COMMAND ./list_boards
   FILES "${PREFIX}/${DOCDIR}/demo/zkt.ini")
 
 # Under the sanitizers the preloaded proxy comes before their runtime.
 set(traced_env "ASAN_OPTIONS=$ENV{ASAN_OPTIONS}:verify_asan_link_order=0")
-run_program("through the proxy, by full path" "${WORK_DIR}/traced"
-  LINE "${trace_line}"
+list_boards_run("through the proxy, by full path" "${WORK_DIR}/traced" ${expected}
+  COMMAND sh -c "${trace_line}"
   FILES "${PREFIX}/${DOCDIR}/demo/zkt.ini"
   ENV --unset=PKG_CONFIG_PATH --unset=PKG_CONFIG_SYSROOT_DIR
       "PKG_CONFIG_LIBDIR=${PLAIN_PREFIX}/${PKGCONFIGDIR}" ${traced_env})
 compare("the proxy's trace, by full path" ${here}/list_boards.trace "${WORK_DIR}/traced/boards.log")
 
-run_program("through the proxy, in a path with a space" "${WORK_DIR}/traced-spaced"
-  LINE "${spaced_trace_line}"
+list_boards_run("through the proxy, in a path with a space" "${WORK_DIR}/traced-spaced" ${expected}
+  COMMAND sh -c "${spaced_trace_line}"
   FILES "${PREFIX}/${DOCDIR}/demo/zkt.ini"
   ENV ${pkg_config_env} ${traced_env})
 compare("the proxy's trace, in a path with a space" ${here}/list_boards.trace
   "${WORK_DIR}/traced-spaced/boards.log")
 
-file(WRITE "${WORK_DIR}/zkt.ini" "[Library]\nReplay = boards.log\nTrace = replay.log\n")
-run_program("replaying the proxy's recording" "${WORK_DIR}/replay"
-  FILES "${WORK_DIR}/zkt.ini" "${WORK_DIR}/traced-spaced/boards.log")
-compare("the replay's trace" "${WORK_DIR}/traced-spaced/boards.log" "${WORK_DIR}/replay/replay.log")
+list_boards_replay("replaying the proxy's recording" "${WORK_DIR}/traced-spaced/boards.log"
+  "${WORK_DIR}/replay" ${expected} COMMAND ./list_boards)
 
 if(failures)
   message(FATAL_ERROR "${failures}")

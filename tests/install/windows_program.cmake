@@ -25,28 +25,8 @@ string(REPLACE "\n" "\r\n" expected_text "${expected_text}")
 file(WRITE ${WORK_DIR}/list_boards.out "${expected_text}")
 
 set(failures "")
-# Runs list_boards.exe in folder beside the files given, with the
-# environment's variables after ENV; it must print list_boards.out alone.
-function(run_program what folder)
-  cmake_parse_arguments(PARSE_ARGV 2 run "" "" "FILES;ENV")
-  file(MAKE_DIRECTORY "${folder}")
-  foreach(file IN LISTS run_FILES ITEMS "${program}")
-    file(COPY "${file}" DESTINATION "${folder}")
-  endforeach()
-  execute_process(
-    COMMAND ${CMAKE_COMMAND} -E env --unset=ZKT_TRACE_FILE --unset=ZKT_TRACE_TARGET ${run_ENV}
-            ${EMULATOR} list_boards.exe
-    WORKING_DIRECTORY "${folder}"
-    OUTPUT_FILE "${folder}/actual.out"
-    ERROR_VARIABLE err
-    RESULT_VARIABLE status
-    TIMEOUT 120)
-  if(NOT status STREQUAL "0" OR NOT err STREQUAL "")
-    string(APPEND failures "${what}: exit status '${status}', standard error:\n${err}\n")
-  endif()
-  compare("${what}: standard output" ${WORK_DIR}/list_boards.out "${folder}/actual.out")
-  set(failures "${failures}" PARENT_SCOPE)
-endfunction()
+include(${here}/list_boards_runs.cmake)
+set(run_here COMMAND ${EMULATOR} list_boards.exe)
 
 foreach(form IN LISTS FORMS)
   set(sdk "${PREFIX}/sdk")
@@ -68,17 +48,16 @@ foreach(form IN LISTS FORMS)
     message(FATAL_ERROR "${form}: list_boards.c does not build against sdk/${form}:\n${log}")
   endif()
 
-  run_program("${form}: on the demo's boards" "${work}/alone"
+  set(expected ${WORK_DIR}/list_boards.out)
+  list_boards_run("${form}: on the demo's boards" "${work}/alone" ${expected} ${run_here}
     FILES "${sdk}/${form}/sim/ZKT.dll" "${PREFIX}/demo/zkt.ini")
   string(REPLACE "/" "\\" target "Z:${sdk}/${form}/sim/ZKT.dll")
-  run_program("${form}: through the proxy" "${work}/traced"
+  list_boards_run("${form}: through the proxy" "${work}/traced" ${expected} ${run_here}
     FILES "${sdk}/${form}/trace/ZKT.dll" "${PREFIX}/demo/zkt.ini"
     ENV "ZKT_TRACE_TARGET=${target}" ZKT_TRACE_FILE=boards.log)
   compare("${form}: the proxy's trace" ${here}/list_boards.trace "${work}/traced/boards.log")
-  file(WRITE "${work}/zkt.ini" "[Library]\nReplay = boards.log\nTrace = replay.log\n")
-  run_program("${form}: replaying the proxy's recording" "${work}/replay"
-    FILES "${sdk}/${form}/sim/ZKT.dll" "${work}/zkt.ini" "${work}/traced/boards.log")
-  compare("${form}: the replay's trace" "${work}/traced/boards.log" "${work}/replay/replay.log")
+  list_boards_replay("${form}: replaying the proxy's recording" "${work}/traced/boards.log"
+    "${work}/replay" ${expected} ${run_here} FILES "${sdk}/${form}/sim/ZKT.dll")
 endforeach()
 
 if(failures)

@@ -44,14 +44,12 @@ set(gz_dir ${CMAKE_BINARY_DIR}/gz)
 file(MAKE_DIRECTORY ${gz_dir}/man1 ${gz_dir}/man3 ${gz_dir}/man5)
 
 # Every page in man/ goes to the section its suffix names.
-foreach(section 1 3 5)
-  file(GLOB pages CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/man/*.${section})
-  foreach(page IN LISTS pages)
-    get_filename_component(name ${page} NAME)
-    quilmar_gzip(${page} ${gz_dir}/man${section}/${name}.gz)
-    list(APPEND quilmar_gzipped ${gz_dir}/man${section}/${name}.gz)
-    install(FILES ${gz_dir}/man${section}/${name}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
-  endforeach()
+foreach(page IN LISTS QUILMAR_MAN_PAGES)
+  get_filename_component(name ${page} NAME)
+  string(REGEX REPLACE ".*\\." "" section ${name})
+  quilmar_gzip(${page} ${gz_dir}/man${section}/${name}.gz)
+  list(APPEND quilmar_gzipped ${gz_dir}/man${section}/${name}.gz)
+  install(FILES ${gz_dir}/man${section}/${name}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
 endforeach()
 
 # The changelog's newest entry names the version being packaged: a release

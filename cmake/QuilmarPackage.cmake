@@ -82,11 +82,7 @@ endif()
 set(quilmar_doc_dir ${CMAKE_BINARY_DIR}/doc)
 file(MAKE_DIRECTORY ${quilmar_doc_dir})
 set(quilmar_doc_texts "")
-file(GLOB pages CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/man/*.1
-  ${CMAKE_SOURCE_DIR}/man/*.3
-  ${CMAKE_SOURCE_DIR}/man/*.5)
-foreach(page IN LISTS pages)
+foreach(page IN LISTS QUILMAR_MAN_PAGES)
   # zkt.ini.5 gives zkt.ini.txt: only the section's suffix goes.
   get_filename_component(name ${page} NAME_WLE)
   set(text ${quilmar_doc_dir}/${name}.txt)

@@ -1,24 +1,25 @@
 # The inputs of an end-to-end case folder (tests/e2e/cases/*, the demo), for
 # the scripts that run the tools on one: include(.../tests/case_inputs.cmake).
 
-# case_settings(case_dir result_var): the quilmar.ini the case runs with:
-# for a case holding settings-from, the file its one line names (relative to
-# the case folder: another case's, the demo's), else the case's own; empty
-# for a case with neither. Cases that run with the same settings share one
-# file so.
-function(case_settings case_dir result_var)
-  set(settings "")
-  if(EXISTS ${case_dir}/settings-from)
-    file(STRINGS ${case_dir}/settings-from from LIMIT_COUNT 1)
-    get_filename_component(settings ${case_dir}/${from} ABSOLUTE)
-    if(EXISTS ${case_dir}/quilmar.ini OR NOT EXISTS ${settings})
-      message(FATAL_ERROR "${case_dir}: settings-from names '${from}', which must exist and "
-                          "stand in place of a quilmar.ini of the case's own")
+# case_input(case_dir name result_var): the file the case runs with as name
+# (zkt.ini, quilmar.ini): for a case holding name.from, the file of that name
+# its one line points to (relative to the case folder: another case's, the
+# demo's), so that cases run with one file share it; else the case's own;
+# empty for a case with neither.
+function(case_input case_dir name result_var)
+  set(input "")
+  if(EXISTS ${case_dir}/${name}.from)
+    file(STRINGS ${case_dir}/${name}.from from LIMIT_COUNT 1)
+    get_filename_component(input ${case_dir}/${from} ABSOLUTE)
+    get_filename_component(input_name ${input} NAME)
+    if(EXISTS ${case_dir}/${name} OR NOT EXISTS ${input} OR NOT input_name STREQUAL name)
+      message(FATAL_ERROR "${case_dir}: ${name}.from points to '${from}', which must be a "
+                          "${name} and stand in place of one of the case's own")
     endif()
-  elseif(EXISTS ${case_dir}/quilmar.ini)
-    set(settings ${case_dir}/quilmar.ini)
+  elseif(EXISTS ${case_dir}/${name})
+    set(input ${case_dir}/${name})
   endif()
-  set(${result_var} "${settings}" PARENT_SCOPE)
+  set(${result_var} "${input}" PARENT_SCOPE)
 endfunction()
 
 # case_stdin(dir work_dir result_var): the file fed to the tool's standard

@@ -1,8 +1,8 @@
 # Runs the tool once in a fresh folder holding one case's files, and compares
 # what it wrote byte for byte with the case's expectations:
 #   zkt.ini, quilmar.ini   copied into the folder (quilmar.ini may be absent)
-#   settings-from          in place of quilmar.ini, the path (relative to the
-#                          case) of the one to copy in: another case's, the demo's
+#   zkt.ini.from,          in place of the file, the path (relative to the
+#   quilmar.ini.from       case) of the one to copy in: another case's, the demo's
 #   trace.log              an older trace, copied too (usually absent)
 #   program                "zktdump": the case runs zktdump (ZKTDUMP=...)
 #                          instead of quilmar (absent: quilmar); "sessions":
@@ -97,17 +97,15 @@ if(EXISTS ${CASE_DIR}/trace-name)
   file(READ ${CASE_DIR}/trace-name trace_name)
   string(REGEX REPLACE "\n.*" "" trace_name "${trace_name}")
 endif()
-foreach(input zkt.ini trace.log recording.log)
-  if(EXISTS ${CASE_DIR}/${input})
-    file(COPY ${CASE_DIR}/${input} DESTINATION ${WORK_DIR})
-  endif()
-endforeach()
 # The settings the run reads, and its replay too (absent: none).
 include(${CMAKE_CURRENT_LIST_DIR}/../case_inputs.cmake)
-case_settings(${CASE_DIR} settings)
-if(settings)
-  file(COPY_FILE ${settings} ${WORK_DIR}/quilmar.ini)
-endif()
+case_input(${CASE_DIR} quilmar.ini settings)
+case_input(${CASE_DIR} zkt.ini zkt_ini)
+foreach(input ${zkt_ini} ${settings} ${CASE_DIR}/trace.log ${CASE_DIR}/recording.log)
+  if(EXISTS ${input})
+    file(COPY ${input} DESTINATION ${WORK_DIR})
+  endif()
+endforeach()
 case_stdin(${EXPECTED_DIR} ${WORK_DIR} stdin_file)
 if(DEFINED ROW)
   case_row(${CASE_DIR} ${ROW} row)
@@ -362,6 +360,8 @@ foreach(input zkt.ini quilmar.ini recording.log)
     set(given ${CASE_DIR}/${input})
     if(input STREQUAL "quilmar.ini")
       set(given ${settings})
+    elseif(input STREQUAL "zkt.ini")
+      set(given ${zkt_ini})
     endif()
     execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${given} ${WORK_DIR}/${input}
       RESULT_VARIABLE changed)

@@ -13,8 +13,8 @@
 #   - on a file the simulator refuses (ZKT_init fails), zktdump exits 1 with
 #     one line of its own, writes no lab.ini and calls only ZKT_displayMode,
 #     ZKT_init and ZKT_cleanup; there is then nothing to go round.
-# Inputs: QUILMAR, ZKTDUMP, EMULATOR, CASE_DIR (zkt.ini, quilmar.ini or
-# settings-from, stdin; each may be absent), STDIN_DIR (where stdin is,
+# Inputs: QUILMAR, ZKTDUMP, EMULATOR, CASE_DIR (zkt.ini, quilmar.ini, either
+# as a .from, stdin; each may be absent), STDIN_DIR (where stdin is,
 # default CASE_DIR), WORK_DIR.
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/script_arguments.cmake)
@@ -31,11 +31,12 @@ include(${CMAKE_CURRENT_LIST_DIR}/../case_inputs.cmake)
 case_stdin(${STDIN_DIR} ${WORK_DIR} stdin_file)
 
 set(ini "")
-if(EXISTS ${CASE_DIR}/zkt.ini)
-  file(READ ${CASE_DIR}/zkt.ini ini)
-  file(COPY ${CASE_DIR}/zkt.ini DESTINATION ${WORK_DIR}/original)
+case_input(${CASE_DIR} zkt.ini zkt_ini)
+if(zkt_ini)
+  file(READ ${zkt_ini} ini)
+  file(COPY ${zkt_ini} DESTINATION ${WORK_DIR}/original)
 endif()
-case_settings(${CASE_DIR} settings)
+case_input(${CASE_DIR} quilmar.ini settings)
 if(settings)
   foreach(dir original replay)
     file(COPY_FILE ${settings} ${WORK_DIR}/${dir}/quilmar.ini)
@@ -94,8 +95,8 @@ file(WRITE ${WORK_DIR}/empty.stdin "")
 # A UTF-16 file cannot take an added line of single-byte text: it runs as it
 # is, with its own trace if it names one.
 set(utf16 FALSE)
-if(EXISTS ${CASE_DIR}/zkt.ini)
-  file(READ ${CASE_DIR}/zkt.ini bom LIMIT 2 HEX)
+if(zkt_ini)
+  file(READ ${zkt_ini} bom LIMIT 2 HEX)
   if(bom STREQUAL "fffe" OR bom STREQUAL "feff")
     set(utf16 TRUE)
   endif()
@@ -127,9 +128,9 @@ else()
   set(trace_file dump.trace)
 endif()
 if(utf16)
-  file(COPY ${CASE_DIR}/zkt.ini DESTINATION ${WORK_DIR}/capture)
+  file(COPY ${zkt_ini} DESTINATION ${WORK_DIR}/capture)
   set(trace_file "")
-elseif(EXISTS ${CASE_DIR}/zkt.ini)
+elseif(zkt_ini)
   file(WRITE ${WORK_DIR}/capture/zkt.ini "${capture_ini}")
 endif()
 
@@ -217,7 +218,7 @@ elseif(EXISTS ${trace_path})
 else()
   # A missing or malformed file starts no trace; a file that was read does.
   file(READ ${WORK_DIR}/capture/lab.ini dump)
-  if(EXISTS ${CASE_DIR}/zkt.ini AND dump MATCHES "; ZKT_init returned 0,")
+  if(zkt_ini AND dump MATCHES "; ZKT_init returned 0,")
     string(APPEND failures "no trace ${trace_path} of the zktdump run\n")
   endif()
 endif()

@@ -601,7 +601,8 @@ bool ParseAll(Parser &p, const char *text, size_t length) {
     if (!IniNarrowed(text, length, &narrow)) return Fail(p, "out of memory");
     if (ParseLines(p, narrow.text, narrow.length)) return true;
     SimClearConfig(p.config);
-    ZktIniFindTracePath(p.source, p.sourceLength, p.config->tracePath, sizeof p.config->tracePath);
+    ZktIniFindLibraryPath(p.source, p.sourceLength, "Trace", p.config->tracePath,
+                          sizeof p.config->tracePath);
     return false;
 }
 

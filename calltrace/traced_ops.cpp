@@ -145,5 +145,3 @@ void TracedThrough(const ZktOps &ops, TracedBeforeCall before) {
 }
 
 const std::string &TracedCallPart() { return line; }
-
-void TracedNote(const char *text) { TraceFileNote(text); }

@@ -17,8 +17,8 @@
 #include "boardlib/zkt_ops.h"
 
 // What a backend does with a call before its call part is written: it may
-// match the call part (TracedCallPart) and write a note (TracedNote), which
-// then stands before the line.
+// match the call part (TracedCallPart) and write a note (TraceFileNote), which
+// then stands before the line: the call part is written after it.
 using TracedBeforeCall = void (*)();
 
 // The table the calls that follow go through, and what runs before each of
@@ -35,10 +35,5 @@ void TracedThrough(const ZktOps &ops, TracedBeforeCall beforeCall = nullptr);
 // there. Made only where a trace or a backend's TracedBeforeCall takes it;
 // empty otherwise.
 const std::string &TracedCallPart();
-
-// A note in the trace on behalf of whoever answers, from its
-// TracedBeforeCall: written at once, so it stands before the line of the
-// call being answered (the call part is written after it).
-void TracedNote(const char *text);
 
 #endif  // QUILMAR_CALLTRACE_TRACED_OPS_H

@@ -103,7 +103,7 @@ void Diverge(const std::string &made) {
                          : RecordedLine(replay.next));
     }
     std::fprintf(stderr, "zkt: %s\n", text.c_str());
-    TracedNote(text.c_str());
+    TraceFileNote(text.c_str());
 }
 
 // The recorded call that answers the call being made, or null once the

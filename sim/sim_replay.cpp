@@ -330,7 +330,6 @@ bool SimReplayLoad(const SimConfig &config, const char *configFile, char *messag
     try {
         if (LoadRecording(config, configFile, message, messageSize)) return true;
     } catch (const std::exception &) {
-        replay = Replay{};
         CannotRead(config, configFile, "out of memory", message, messageSize);
     }
     replay = Replay{};

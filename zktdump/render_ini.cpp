@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 
 #include "zktdump/text_value.h"
 #include "zktini/zkt_ini_limits.h"

@@ -139,10 +139,8 @@ void RenderBoards(Renderer &r) {
     bool unknownTrimmed = false;
     while (listed > 0 && inv.devices[listed - 1].lid == 0) {
         const bool unknown = AnswersAsUnknown(inv.devices[listed - 1]);
-        bool zeroLidBefore = false;
-        for (int32_t i = 0; i < listed - 1 && !zeroLidBefore; ++i) {
-            zeroLidBefore = inv.devices[i].lid == 0;
-        }
+        const bool zeroLidBefore = std::any_of(inv.devices, inv.devices + listed - 1,
+                                               [](const DumpDevice &d) { return d.lid == 0; });
         if (!unknown && !zeroLidBefore) break;
         unknownTrimmed = unknownTrimmed || unknown;
         --listed;
@@ -154,15 +152,13 @@ void RenderBoards(Renderer &r) {
     bool zeroLidBoard = false;
     for (int32_t i = 0; i < listed; ++i) {
         const DumpDevice &d = inv.devices[i];
-        int32_t earlier = -1;
-        for (int32_t b = 0; b < boardCount && earlier < 0; ++b) {
-            if (inv.devices[boards[b]].lid == d.lid) earlier = boards[b];
-        }
-        if (earlier >= 0) {
+        const int32_t *earlier = std::find_if(
+            boards, boards + boardCount, [&](int32_t b) { return inv.devices[b].lid == d.lid; });
+        if (earlier != boards + boardCount) {
             Appendf(&r.notes,
                     "list entry %d repeats the LID 0x%x of entry %d; the simulator lists each LID "
                     "once\n",
-                    static_cast<int>(i + 1), d.lid, static_cast<int>(earlier + 1));
+                    static_cast<int>(i + 1), d.lid, static_cast<int>(*earlier + 1));
             continue;
         }
         if (boardCount == kZktIniMaxBoards) {

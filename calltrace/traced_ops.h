@@ -15,6 +15,7 @@
 #include <string>
 
 #include "boardlib/zkt_ops.h"
+#include "calltrace/call_record.h"
 
 // What a backend does with a call before its call part is written: it may
 // match the call part (TracedCallPart) and write a note (TraceFileNote), which
@@ -35,5 +36,10 @@ void TracedThrough(const ZktOps &ops, TracedBeforeCall beforeCall = nullptr);
 // there. Made only where a trace or a backend's TracedBeforeCall takes it;
 // empty otherwise.
 const std::string &TracedCallPart();
+
+// The pointers through which the call under way, while the table's function
+// runs, hands its outputs back: a backend that answers from a recording
+// writes its answer there.
+const CallPointers &TracedCallPointers();
 
 #endif  // QUILMAR_CALLTRACE_TRACED_OPS_H

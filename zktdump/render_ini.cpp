@@ -190,9 +190,7 @@ void RenderBoards(Renderer &r) {
     if (inv.deviceCount != boardCount) {
         Appendf(&r.body, "\n[Library]\nDeviceCount = %d\n", inv.deviceCount);
     }
-    for (int32_t b = 0; b < boardCount; ++b) {
-        RenderBoard(r, b + 1, inv.devices[boards[b]]);
-    }
+    for (int32_t b = 0; b < boardCount; ++b) RenderBoard(r, b + 1, inv.devices[boards[b]]);
 }
 
 }  // namespace

@@ -578,8 +578,7 @@ void TakeEntries(const void *list, size_t n, std::vector<Entry> *shown) {
 // Writes the line's list entries back into the caller's list.
 template <typename Entry>
 void WriteEntries(const std::vector<Entry> &shown, void *list) {
-    Entry *entries = static_cast<Entry *>(list);
-    std::copy(shown.begin(), shown.end(), entries);
+    std::copy(shown.begin(), shown.end(), static_cast<Entry *>(list));
 }
 
 }  // namespace

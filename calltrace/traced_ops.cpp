@@ -14,6 +14,7 @@ CallRecord record;
 std::string line;
 const ZktOps *through = nullptr;  // the table the call goes through
 TracedBeforeCall beforeCall = nullptr;
+CallPointers callPointers{};  // of the call under way
 
 CallRecord &Begin(ZktOperation operation) {
     CallRecordStart(&record, operation);
@@ -38,6 +39,7 @@ int32_t Call(Slot ZktOps::*slot, const CallPointers &pointers, Arguments... argu
         CallRecordAppendCall(record, &line);
         CallRecordNoteEntry(pointers, &entry);
     }
+    callPointers = pointers;
     // What the backend writes of its own stands before the line.
     if (beforeCall != nullptr) beforeCall();
     const size_t callLength = line.size();
@@ -146,4 +148,4 @@ void TracedThrough(const ZktOps &ops, TracedBeforeCall before) {
 
 const std::string &TracedCallPart() { return line; }
 
-void TracedNote(const char *text) { TraceFileNote(text); }
+const CallPointers &TracedCallPointers() { return callPointers; }

@@ -15,10 +15,11 @@
 #include <string>
 
 #include "boardlib/zkt_ops.h"
+#include "calltrace/call_record.h"
 
 // What a backend does with a call before its call part is written: it may
-// match the call part (TracedCallPart) and write a note (TracedNote), which
-// then stands before the line.
+// match the call part (TracedCallPart) and write a note (TraceFileNote), which
+// then stands before the line: the call part is written after it.
 using TracedBeforeCall = void (*)();
 
 // The table the calls that follow go through, and what runs before each of
@@ -36,9 +37,9 @@ void TracedThrough(const ZktOps &ops, TracedBeforeCall beforeCall = nullptr);
 // empty otherwise.
 const std::string &TracedCallPart();
 
-// A note in the trace on behalf of whoever answers, from its
-// TracedBeforeCall: written at once, so it stands before the line of the
-// call being answered (the call part is written after it).
-void TracedNote(const char *text);
+// The pointers through which the call under way, while the table's function
+// runs, hands its outputs back: a backend that answers from a recording
+// writes its answer there.
+const CallPointers &TracedCallPointers();
 
 #endif  // QUILMAR_CALLTRACE_TRACED_OPS_H

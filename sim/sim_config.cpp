@@ -352,9 +352,8 @@ bool ParsePath(Parser &p, const char *key, const char *value, char *path) {
 // An empty Replay is no replay, as an empty Trace is no trace.
 bool ParseReplay(Parser &p) {
     SimConfig &c = *p.config;
-    const char *value = p.value;
-    if (!ParsePath(p, "Replay", value, c.replayPath)) return false;
-    if (c.boardCount > 0 && value[0] != '\0') return Fail(p, kReplayWithBoards);
+    if (!ParsePath(p, "Replay", p.value, c.replayPath)) return false;
+    if (c.boardCount > 0 && p.value[0] != '\0') return Fail(p, kReplayWithBoards);
     c.replayLine = p.line;
     return true;
 }
@@ -383,6 +382,12 @@ struct KeyRule {
     bool (*parse)(Parser &p);  // the value of p.key in p.value
 };
 
+// The value of p.key in p.value into a field of the board, as read reads it.
+template <auto field, auto read>
+bool BoardField(Parser &p) {
+    return read(p, p.key, p.value, &(p.board->*field));
+}
+
 constexpr KeyRule kKeys[] = {
     {"Trace", kLibrarySection, kOnce,
      [](Parser &p) { return ParsePath(p, "Trace", p.value, p.config->tracePath); }},
@@ -396,20 +401,13 @@ constexpr KeyRule kKeys[] = {
      [](Parser &p) { return ParseRange(p, p.key, p.value, 0, 0xFFFF, "0..0xFFFF", &p.devId); }},
     {"RevID", kBoardSection, kOnce,
      [](Parser &p) { return ParseRange(p, p.key, p.value, 0, 0xFF, "0..0xFF", &p.revId); }},
-    {"IdWord", kBoardSection, kOnce,
-     [](Parser &p) { return ParseWord(p, p.key, p.value, &p.board->idWord); }},
-    {"Bus", kBoardSection, kOnce,
-     [](Parser &p) { return ParseInt32(p, p.key, p.value, &p.board->bus); }},
-    {"Dev", kBoardSection, kOnce,
-     [](Parser &p) { return ParseInt32(p, p.key, p.value, &p.board->dev); }},
-    {"Slot", kBoardSection, kOnce,
-     [](Parser &p) { return ParseInt32(p, p.key, p.value, &p.board->slot); }},
-    {"Lid", kBoardSection, kOnce,
-     [](Parser &p) { return ParseWord(p, p.key, p.value, &p.board->lid); }},
-    {"Open", kBoardSection, kOpenPair,
-     [](Parser &p) { return ParseOutcome(p, p.key, p.value, &p.board->openResult); }},
-    {"OpenHandle", kBoardSection, kOpenPair,
-     [](Parser &p) { return ParseOptional(p, p.key, p.value, &p.board->openResult); }},
+    {"IdWord", kBoardSection, kOnce, BoardField<&SimBoard::idWord, ParseWord<uint32_t>>},
+    {"Bus", kBoardSection, kOnce, BoardField<&SimBoard::bus, ParseInt32>},
+    {"Dev", kBoardSection, kOnce, BoardField<&SimBoard::dev, ParseInt32>},
+    {"Slot", kBoardSection, kOnce, BoardField<&SimBoard::slot, ParseInt32>},
+    {"Lid", kBoardSection, kOnce, BoardField<&SimBoard::lid, ParseWord<uint32_t>>},
+    {"Open", kBoardSection, kOpenPair, BoardField<&SimBoard::openResult, ParseOutcome>},
+    {"OpenHandle", kBoardSection, kOpenPair, BoardField<&SimBoard::openResult, ParseOptional>},
     {"Info", kBoardSection, kOnce,
      [](Parser &p) { return ParseChoice(p, p.key, p.value, "ok", "fail", &p.board->infoFails); }},
     {"InfoRecord", kBoardSection, kOnce,
@@ -417,16 +415,13 @@ constexpr KeyRule kKeys[] = {
          return ParseChoice(p, p.key, p.value, "untouched", "written",
                             &p.board->infoWritesOnFailure);
      }},
-    {"CaptureMode", kBoardSection, kOnce,
-     [](Parser &p) { return ParseCaptureMode(p, p.key, p.value, &p.board->captureMode); }},
-    {"Capture", kBoardSection, kCapturePair,
-     [](Parser &p) { return ParseOutcome(p, p.key, p.value, &p.board->captureResult); }},
+    {"CaptureMode", kBoardSection, kOnce, BoardField<&SimBoard::captureMode, ParseCaptureMode>},
+    {"Capture", kBoardSection, kCapturePair, BoardField<&SimBoard::captureResult, ParseOutcome>},
     {"CaptureHandle", kBoardSection, kCapturePair,
-     [](Parser &p) { return ParseOptional(p, p.key, p.value, &p.board->captureResult); }},
-    {"UnitCount", kBoardSection, kOnce,
-     [](Parser &p) { return ParseOptional(p, p.key, p.value, &p.board->reportedUnitCount); }},
+     BoardField<&SimBoard::captureResult, ParseOptional>},
+    {"UnitCount", kBoardSection, kOnce, BoardField<&SimBoard::reportedUnitCount, ParseOptional>},
     {"ServiceCount", kBoardSection, kOnce,
-     [](Parser &p) { return ParseOptional(p, p.key, p.value, &p.board->reportedServiceCount); }},
+     BoardField<&SimBoard::reportedServiceCount, ParseOptional>},
     {"InternalClock", kBoardSection, kOnce,
      [](Parser &p) { return ParseFinite(p, p.key, p.value, true, &p.board->dds.internalClock); }},
     {"MaxRefClock", kBoardSection, kOnce,
@@ -494,7 +489,6 @@ bool ParseHeader(Parser &p, const IniLine &line) {
     if (line.kind != kIniSection || !line.closedAtEnd) {
         return Fail(p, "bad section header: expected [Name]");
     }
-    const char *name = InCopy(p, line, line.name);
     if (!FinishBoard(p)) return false;
     p.seenKeys = 0;
     if (IniNameIs(line.name, "Library")) {
@@ -508,7 +502,7 @@ bool ParseHeader(Parser &p, const IniLine &line) {
         p.section = kBoardSection;
         return StartBoard(p);
     }
-    return Fail(p, "unknown section [%.40s]", name);
+    return Fail(p, "unknown section [%.40s]", InCopy(p, line, line.name));
 }
 
 // Two keys that set the same result: one of them per board.
@@ -607,7 +601,8 @@ bool ParseAll(Parser &p, const char *text, size_t length) {
     if (!IniNarrowed(text, length, &narrow)) return Fail(p, "out of memory");
     if (ParseLines(p, narrow.text, narrow.length)) return true;
     SimClearConfig(p.config);
-    ZktIniFindTracePath(p.source, p.sourceLength, p.config->tracePath, sizeof p.config->tracePath);
+    ZktIniFindLibraryPath(p.source, p.sourceLength, "Trace", p.config->tracePath,
+                          sizeof p.config->tracePath);
     return false;
 }
 

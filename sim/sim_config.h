@@ -86,7 +86,7 @@ void SimClearConfig(SimConfig *config);
 // its byte order mark, or UTF-16 with it; lines end in CRLF, LF or a lone CR.
 // fileLabel names the file in messages. On failure writes one line,
 // "<file>:<line>: <problem>" without a newline, into message, clears config
-// but for the trace path the text names (ZktIniFindTracePath), and returns
+// but for the trace path the text names (ZktIniFindLibraryPath), and returns
 // false. Messages hold only printable ASCII: other bytes of the
 // file (or its name) appear as \xNN, and a backslash as \\.
 bool SimParseConfigText(const char *fileLabel, const char *text, size_t length, SimConfig *config,

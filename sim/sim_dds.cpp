@@ -10,19 +10,24 @@ namespace {
 
 bool IsFlag(int32_t value) { return value == 0 || value == 1; }
 
+// A payload's record, copied out: the caller's bytes need not be aligned.
+template <typename Param>
+Param PayloadAs(const void *payload) {
+    Param p;
+    std::memcpy(&p, payload, sizeof p);
+    return p;
+}
+
 bool InRegister(int32_t value, int32_t low) {
     return value >= low && value <= kSimStrobeRegisterMax;
 }
 
 uint32_t SetMaster(void *payload) {
-    MasterParam p;
-    std::memcpy(&p, payload, sizeof p);
-    return IsFlag(p.master) ? ZKTerr_OK : ZKTerr_BAD_MODE;
+    return IsFlag(PayloadAs<MasterParam>(payload).master) ? ZKTerr_OK : ZKTerr_BAD_MODE;
 }
 
 uint32_t SetClockMode(SimDdsState *state, const SimDdsLimits &limits, void *payload) {
-    ClockModeParam p;
-    std::memcpy(&p, payload, sizeof p);
+    auto p = PayloadAs<ClockModeParam>(payload);
     uint32_t status = ZKTerr_OK;
     if (p.src == 0) {
         // The internal oscillator runs at its own rate whatever was asked for.
@@ -44,8 +49,7 @@ uint32_t SetClockMode(SimDdsState *state, const SimDdsLimits &limits, void *payl
 }
 
 uint32_t SetOutFrequency(SimDdsState *state, const SimDdsLimits &limits, void *payload) {
-    OutFreqParam p;
-    std::memcpy(&p, payload, sizeof p);
+    auto p = PayloadAs<OutFreqParam>(payload);
     double rounded = 0.0;
     if (SimTuningWord(p.frequency, state->clockHz, limits.tuningBits, &rounded) == 0) {
         return ZKTerr_DDS_INVALID_WRRDREG;
@@ -62,16 +66,14 @@ uint32_t SetOutFrequency(SimDdsState *state, const SimDdsLimits &limits, void *p
 // the frequency that now runs, whatever the payload held.
 uint32_t ApplyOutFrequency(SimDdsState *state, void *payload) {
     if (!state->frequencyStaged) return ZKTerr_BAD_MODE;
-    OutFreqParam p;
-    std::memcpy(&p, payload, sizeof p);
+    auto p = PayloadAs<OutFreqParam>(payload);
     p.frequency = state->stagedFrequency;
     std::memcpy(payload, &p, sizeof p);
     return ZKTerr_OK;
 }
 
 uint32_t SetStartMode(void *payload) {
-    StartModeParam p;
-    std::memcpy(&p, payload, sizeof p);
+    const auto p = PayloadAs<StartModeParam>(payload);
     return (p.startSrc < 0 || p.startSrc > 2 || !IsFlag(p.startInv)) ? ZKTerr_BAD_MODE : ZKTerr_OK;
 }
 
@@ -82,8 +84,7 @@ double Clamp(double value, const SimDdsLimits &limits, uint32_t *status) {
 }
 
 uint32_t SetComparator(const SimDdsLimits &limits, void *payload) {
-    ComparatorParam p;
-    std::memcpy(&p, payload, sizeof p);
+    auto p = PayloadAs<ComparatorParam>(payload);
     if (!IsFlag(p.src) || std::isnan(p.thr[0]) || std::isnan(p.thr[1])) return ZKTerr_BAD_MODE;
     uint32_t status = ZKTerr_OK;
     p.thr[0] = Clamp(p.thr[0], limits, &status);
@@ -93,8 +94,7 @@ uint32_t SetComparator(const SimDdsLimits &limits, void *payload) {
 }
 
 uint32_t SetStrobeMode(SimDdsState *state, void *payload) {
-    StrobeModeParam p;
-    std::memcpy(&p, payload, sizeof p);
+    auto p = PayloadAs<StrobeModeParam>(payload);
     // Checked in field order; the first field that fails gives the verdict.
     if (!InRegister(p.LengthStb, 1)) return ZKTerr_DDS_INVALID_WRRDREG;
     if (!IsFlag(p.PolarityStb)) return ZKTerr_BAD_MODE;

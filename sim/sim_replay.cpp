@@ -103,7 +103,7 @@ void Diverge(const std::string &made) {
                          : RecordedLine(replay.next));
     }
     std::fprintf(stderr, "zkt: %s\n", text.c_str());
-    TracedNote(text.c_str());
+    TraceFileNote(text.c_str());
 }
 
 // The recorded call that answers the call being made, or null once the
@@ -153,46 +153,6 @@ bool ReadRecording(const char *path, std::string *text, std::string *problem) {
     return false;
 }
 
-// The operations. A matched call part has the caller's pointers as
-// recorded: a count shows only for a count pointer, a list only for a list
-// pointer, and never more entries than the capacity passed.
-
-int32_t ReplayDisplayMode(int32_t) { return Answer({}); }
-
-int32_t ReplayInit(const char *, int32_t *count) {
-    return Answer({count, nullptr, nullptr, nullptr, nullptr});
-}
-
-int32_t ReplayLidList(uint32_t *lids, int32_t, int32_t *count) {
-    return Answer({count, lids, nullptr, nullptr, nullptr});
-}
-
-int32_t ReplayGetInfo(uint32_t, BoardInfo *info) {
-    return Answer({nullptr, nullptr, info, nullptr, nullptr});
-}
-
-int32_t ReplayOpen(uint32_t, int32_t, void *) { return Answer({}); }
-
-int32_t ReplayPuList(int32_t, PuItem *items, int32_t, int32_t *count) {
-    return Answer({count, items, nullptr, nullptr, nullptr});
-}
-
-int32_t ReplayServiceList(int32_t, int32_t, ServiceItem *items, int32_t, int32_t *count) {
-    return Answer({count, items, nullptr, nullptr, nullptr});
-}
-
-int32_t ReplayCapture(int32_t, int32_t, int32_t *mode, const char *, int32_t) {
-    return Answer({nullptr, nullptr, nullptr, mode, nullptr});
-}
-
-int32_t ReplayCtrl(int32_t, int32_t, int32_t, void *payload) {
-    return Answer({nullptr, nullptr, nullptr, nullptr, payload});
-}
-
-int32_t ReplayRelease(int32_t, int32_t) { return Answer({}); }
-
-int32_t ReplayClose(int32_t) { return Answer({}); }
-
 // Tells the recorded calls never made, if any.
 void ReportUnmade() {
     const size_t unmade = replay.calls.size() - replay.next;
@@ -220,11 +180,10 @@ void ReportUnmadeAtExit() {
     if (!replay.path.empty() && !replay.diverged) ReportUnmade();
 }
 
-// Answers. A recording that holds another session goes on with it (the calls
-// between sessions are matched too); else the recorded calls never made are
-// told and the replay ends.
-int32_t ReplayCleanup() {
-    const int32_t result = Answer({});
+// After the answer to a ZKT_cleanup: a recording that holds another session
+// goes on with it (the calls between sessions are matched too); else the
+// recorded calls never made are told and the replay ends.
+int32_t CleanupAnswered(int32_t result) {
     if (!replay.diverged && AnotherSessionRecorded()) {
         static const bool registered = std::atexit(ReportUnmadeAtExit) == 0;
         (void)registered;
@@ -236,8 +195,18 @@ int32_t ReplayCleanup() {
     return result;
 }
 
+// Every operation, answered through the pointers of the traced call being
+// made. A matched call part has the caller's pointers as recorded: a count
+// shows only for a count pointer, a list only for a list pointer, and never
+// more entries than the capacity passed.
+template <ZktOperation operation, typename... Arguments>
+int32_t ReplayCall(Arguments...) {
+    const int32_t result = Answer(TracedCallPointers());
+    return operation == kZktCleanup ? CleanupAnswered(result) : result;
+}
+
 const ZktOps kReplayOps = {
-#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) Replay##Name,
+#define ZKT_OPERATION(type, name, Name, words, parameters, arguments) ReplayCall<kZkt##Name>,
 #include "boardlib/zkt_operations.inc"
 };
 
@@ -330,7 +299,6 @@ bool SimReplayLoad(const SimConfig &config, const char *configFile, char *messag
     try {
         if (LoadRecording(config, configFile, message, messageSize)) return true;
     } catch (const std::exception &) {
-        replay = Replay{};
         CannotRead(config, configFile, "out of memory", message, messageSize);
     }
     replay = Replay{};

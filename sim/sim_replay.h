@@ -11,7 +11,6 @@
 #define QUILMAR_SIM_SIM_REPLAY_H
 
 #include <cstddef>
-#include <cstdint>
 
 #include "boardlib/zkt_ops.h"
 #include "sim/sim_config.h"

@@ -25,25 +25,17 @@ bool SimStartsNoCase(const char *text, const char *prefix) {
 }
 
 bool SimParseInteger(const char *text, int64_t *value) {
-    const char *p = text;
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = (*p == '-');
-        ++p;
-    }
-    int base = 10;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-        base = 16;
-        p += 2;
-    }
+    const bool negative = text[0] == '-';
+    const char *p = negative || text[0] == '+' ? text + 1 : text;
+    const int base = p[0] == '0' && (p[1] == 'x' || p[1] == 'X') ? 16 : 10;
+    if (base == 16) p += 2;
     if (*p == '\0') return false;
-    const int64_t limit = 0xFFFFFFFFLL;
     int64_t magnitude = 0;
     for (; *p != '\0'; ++p) {
         const int digit = HexDigitValue(*p);
         if (digit < 0 || digit >= base) return false;
         magnitude = magnitude * base + digit;
-        if (magnitude > limit) return false;
+        if (magnitude > 0xFFFFFFFFLL) return false;
     }
     *value = negative ? -magnitude : magnitude;
     return true;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 
 #include "zktdump/text_value.h"
 #include "zktini/zkt_ini_limits.h"
@@ -46,16 +45,6 @@ struct Renderer {
     std::string notes;
 };
 
-void Note(Renderer &r, const char *format, ...) {
-    char line[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    r.notes.append(line);
-    r.notes.push_back('\n');
-}
-
 // Entries the library held beyond what it wrote read as cleared ones: they
 // go out as the count alone, and the simulator leaves them as the caller
 // cleared them.
@@ -67,8 +56,8 @@ int32_t EntriesKept(Renderer &r, int32_t board, const Item (&items)[held], int32
     int32_t kept = ZktEntriesHeld(count, static_cast<int32_t>(held));
     while (kept > 0 && AllZero(&items[kept - 1], sizeof(Item))) --kept;
     if (kept <= limit) return kept;
-    Note(r, "board %d: %d %s; the simulator holds %d, the rest are left out",
-         static_cast<int>(board), static_cast<int>(kept), what, static_cast<int>(limit));
+    Appendf(&r.notes, "board %d: %d %s; the simulator holds %d, the rest are left out\n",
+            static_cast<int>(board), static_cast<int>(kept), what, static_cast<int>(limit));
     return limit;
 }
 
@@ -78,8 +67,8 @@ void RenderListEnd(Renderer &r, int32_t board, const char *countKey, int32_t cou
                    const char *call, int32_t result) {
     if (count != kept) Appendf(&r.body, "%s = %d\n", countKey, count);
     if (result != 0) {
-        Note(r, "board %d: %s returned %d; the simulator's list returns 0", static_cast<int>(board),
-             call, result);
+        Appendf(&r.notes, "board %d: %s returned %d; the simulator's list returns 0\n",
+                static_cast<int>(board), call, result);
     }
 }
 
@@ -125,8 +114,9 @@ void RenderBoard(Renderer &r, int32_t board, const DumpDevice &d) {
         r.body.append("Info = fail\n");
         if (InfoWritten(d.info)) r.body.append("InfoRecord = written\n");
         if (d.infoResult != kBadMode) {
-            Note(r, "board %d: ZKT_getInfo returned %d; the simulator's failing query returns %d",
-                 static_cast<int>(board), d.infoResult, kBadMode);
+            Appendf(&r.notes,
+                    "board %d: ZKT_getInfo returned %d; the simulator's failing query returns %d\n",
+                    static_cast<int>(board), d.infoResult, kBadMode);
         }
     }
     // A handle above 0 is the simulator's own: a configured one could
@@ -149,10 +139,8 @@ void RenderBoards(Renderer &r) {
     bool unknownTrimmed = false;
     while (listed > 0 && inv.devices[listed - 1].lid == 0) {
         const bool unknown = AnswersAsUnknown(inv.devices[listed - 1]);
-        bool zeroLidBefore = false;
-        for (int32_t i = 0; i < listed - 1 && !zeroLidBefore; ++i) {
-            zeroLidBefore = inv.devices[i].lid == 0;
-        }
+        const bool zeroLidBefore = std::any_of(inv.devices, inv.devices + listed - 1,
+                                               [](const DumpDevice &d) { return d.lid == 0; });
         if (!unknown && !zeroLidBefore) break;
         unknownTrimmed = unknownTrimmed || unknown;
         --listed;
@@ -164,15 +152,13 @@ void RenderBoards(Renderer &r) {
     bool zeroLidBoard = false;
     for (int32_t i = 0; i < listed; ++i) {
         const DumpDevice &d = inv.devices[i];
-        int32_t earlier = -1;
-        for (int32_t b = 0; b < boardCount && earlier < 0; ++b) {
-            if (inv.devices[boards[b]].lid == d.lid) earlier = boards[b];
-        }
-        if (earlier >= 0) {
-            Note(r,
-                 "list entry %d repeats the LID 0x%x of entry %d; the simulator lists each LID "
-                 "once",
-                 static_cast<int>(i + 1), d.lid, static_cast<int>(earlier + 1));
+        const int32_t *earlier = std::find_if(
+            boards, boards + boardCount, [&](int32_t b) { return inv.devices[b].lid == d.lid; });
+        if (earlier != boards + boardCount) {
+            Appendf(&r.notes,
+                    "list entry %d repeats the LID 0x%x of entry %d; the simulator lists each LID "
+                    "once\n",
+                    static_cast<int>(i + 1), d.lid, static_cast<int>(*earlier + 1));
             continue;
         }
         if (boardCount == kZktIniMaxBoards) {
@@ -183,30 +169,28 @@ void RenderBoards(Renderer &r) {
         zeroLidBoard = zeroLidBoard || (d.lid == 0 && !AnswersAsUnknown(d));
     }
     if (leftOut > 0) {
-        Note(r, "%d more boards than the simulator holds (%d) are left out",
-             static_cast<int>(leftOut), static_cast<int>(kZktIniMaxBoards));
+        Appendf(&r.notes, "%d more boards than the simulator holds (%d) are left out\n",
+                static_cast<int>(leftOut), static_cast<int>(kZktIniMaxBoards));
     }
     if (zeroLidBoard && unknownTrimmed) {
-        Note(r,
-             "list entries %d to %d answer as unknown LIDs; in the simulator they reach the "
-             "board of LID 0",
-             static_cast<int>(listed + 1), static_cast<int>(inv.devicesVisited));
+        Appendf(&r.notes,
+                "list entries %d to %d answer as unknown LIDs; in the simulator they reach the "
+                "board of LID 0\n",
+                static_cast<int>(listed + 1), static_cast<int>(inv.devicesVisited));
     }
     if (inv.deviceCount > kDumpMaxDevices) {
-        Note(r, "the library reported %d devices; the first %d were read",
-             static_cast<int>(inv.deviceCount), static_cast<int>(kDumpMaxDevices));
+        Appendf(&r.notes, "the library reported %d devices; the first %d were read\n",
+                static_cast<int>(inv.deviceCount), static_cast<int>(kDumpMaxDevices));
     }
     if (inv.listResult != 0) {
-        Note(r, "ZKT_lidList returned %d; the simulator's list returns 0",
-             static_cast<int>(inv.listResult));
+        Appendf(&r.notes, "ZKT_lidList returned %d; the simulator's list returns 0\n",
+                static_cast<int>(inv.listResult));
     }
 
     if (inv.deviceCount != boardCount) {
         Appendf(&r.body, "\n[Library]\nDeviceCount = %d\n", inv.deviceCount);
     }
-    for (int32_t b = 0; b < boardCount; ++b) {
-        RenderBoard(r, b + 1, inv.devices[boards[b]]);
-    }
+    for (int32_t b = 0; b < boardCount; ++b) RenderBoard(r, b + 1, inv.devices[boards[b]]);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "zktdump/text_value.h"
 
+#include <cstring>
+
 #include "textesc/text_escape.h"
 
 namespace {
@@ -23,8 +25,7 @@ bool NeedsEscape(const char *text, size_t length, size_t fieldSize, TextPlace pl
 }  // namespace
 
 void AppendTextValue(std::string *out, const char *field, size_t fieldSize, TextPlace place) {
-    size_t length = 0;
-    while (length < fieldSize && field[length] != '\0') ++length;
+    const size_t length = strnlen(field, fieldSize);
     if (!NeedsEscape(field, length, fieldSize, place)) {
         out->append(field, length);
         return;

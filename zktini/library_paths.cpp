@@ -7,10 +7,6 @@
 #include "textread/ini_lines.h"
 #include "zktini/zkt_ini_limits.h"
 
-void ZktIniFindTracePath(const char *text, size_t length, char *out, size_t outSize) {
-    ZktIniFindLibraryPath(text, length, "Trace", out, outSize);
-}
-
 void ZktIniFindLibraryPathInFile(const char *path, const char *key, char *out, size_t outSize) {
     std::string text;
     char reason[128];

@@ -11,16 +11,12 @@
 #include "platform/platform.h"
 
 // Looks through zkt.ini text as read (length bytes: single-byte, or UTF-16
-// with its mark, narrowed first; any line ends) for the first `Trace = path`
-// line of a [Library] section, reading each line on its own so that an error
-// anywhere else does not hide it, and copies the path into out (outSize
-// bytes; see ZktIniPathValue). Lines too long or holding a NUL are passed over.
-// Leaves out empty when there is no such line, or the path does not fit or
-// has a character with no narrow form.
-void ZktIniFindTracePath(const char *text, size_t length, char *out, size_t outSize);
-
-// The same for the first line of a [Library] section setting key ("Trace",
-// "Replay"; any case).
+// with its mark, narrowed first; any line ends) for the first line of a
+// [Library] section setting key ("Trace", "Replay"; any case), reading each
+// line on its own so that an error anywhere else does not hide it, and copies
+// the path into out (outSize bytes; see ZktIniPathValue). Lines too long or
+// holding a NUL are passed over. Leaves out empty when there is no such line,
+// or the path does not fit or has a character with no narrow form.
 void ZktIniFindLibraryPath(const char *text, size_t length, const char *key, char *out,
                            size_t outSize);
 

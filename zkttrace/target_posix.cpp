@@ -18,8 +18,7 @@ namespace {
 // The file of the library that holds address, or null.
 const void *LibraryBase(const void *address) {
     Dl_info info;
-    if (dladdr(address, &info) == 0) return nullptr;
-    return info.dli_fbase;
+    return dladdr(address, &info) != 0 ? info.dli_fbase : nullptr;
 }
 
 }  // namespace

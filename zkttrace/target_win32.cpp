@@ -54,9 +54,7 @@ bool LoadTraceTarget(std::string *shown) {
     GetModuleHandleExA(
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
         reinterpret_cast<LPCSTR>(&LoadTraceTarget), &own);
-    if (module == own) {
-        return RefuseTraceTarget(named + " is this tracing library itself");
-    }
+    if (module == own) return RefuseTraceTarget(named + " is this tracing library itself");
     if (ZktBindAvailable(PlatformLibrarySymbol, module) == kZktAllOperations) {
         return RefuseTraceTarget(named + " has no " + ZktNotFound(kZktDisplayMode));
     }

@@ -580,7 +580,7 @@ std::string seenBeforeCall;
 
 void NoteTheCallPart() {
     seenBeforeCall = TracedCallPart();
-    TracedNote(("about to answer " + seenBeforeCall).c_str());
+    TraceFileNote(("about to answer " + seenBeforeCall).c_str());
 }
 
 TEST_F(TraceTest, CallPartIsWrittenBeforeTheCallAndLinesOnlyWhereTheyGo) {

@@ -15,7 +15,7 @@ namespace {
 std::string Found(const std::string &text, size_t outSize = kZktIniMaxPathSize) {
     char out[kZktIniMaxPathSize];
     std::memset(out, 'x', sizeof out);
-    ZktIniFindTracePath(text.data(), text.size(), out, outSize);
+    ZktIniFindLibraryPath(text.data(), text.size(), "Trace", out, outSize);
     return out;
 }
 

@@ -30,15 +30,15 @@ PrintedText Printable(const char *field, size_t fieldSize) {
     return printed;
 }
 
-void PrintBoard(uint32_t lid, BoardInfo *info) {
-    // A cleared record means a board whose query fails shows nothing of the
-    // board before it.
-    std::memset(info, 0, sizeof *info);
-    info->size = sizeof *info;
-    ZKT_getInfo(lid, info);
+void PrintBoard(uint32_t lid) {
+    // A cleared record of its own means a board whose query fails shows
+    // nothing of the board before it.
+    BoardInfo info{};
+    info.size = sizeof info;
+    ZKT_getInfo(lid, &info);
     std::printf("Board: %s, DevID = 0x%x, RevID = 0x%x, Bus = %d, Dev = %d, Slot = %d.\n",
-                Printable(info->name, sizeof info->name).text, info->idWord >> 16,
-                info->idWord & 0xFFu, info->bus, info->dev, info->slot);
+                Printable(info.name, sizeof info.name).text, info.idWord >> 16, info.idWord & 0xFFu,
+                info.bus, info.dev, info.slot);
 }
 
 void PrintUnits(int32_t device) {
@@ -82,8 +82,8 @@ void CaptureSynth(int32_t device, const ServiceItem &service) {
 
 // After an interrupt (checked once each library call has returned) nothing
 // more is asked of the board: only what is held is released and closed.
-void VisitDevice(uint32_t lid, BoardInfo *info) {
-    PrintBoard(lid, info);
+void VisitDevice(uint32_t lid) {
+    PrintBoard(lid);
     if (PlatformInterrupted()) return;
     const int32_t device = ZKT_open(lid, ZKT_OPEN_MODE, nullptr);
     if (device <= 0) return;
@@ -114,11 +114,8 @@ void WalkDevices() {
     int32_t lidCount = 0;
     if (!PlatformInterrupted()) ZKT_lidList(lids, ZKT_MAX_LIDS, &lidCount);
 
-    BoardInfo info{};
     const int32_t devicesHeld = ZktEntriesHeld(lidCount, ZKT_MAX_LIDS);
-    for (int32_t i = 0; i < devicesHeld && !PlatformInterrupted(); ++i) {
-        VisitDevice(lids[i], &info);
-    }
+    for (int32_t i = 0; i < devicesHeld && !PlatformInterrupted(); ++i) VisitDevice(lids[i]);
 
     // Called after an interrupt too: the library's own shutdown, and the
     // trace's end.

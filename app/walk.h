@@ -13,10 +13,6 @@ void WalkDevices();
 
 // The operations the walk and the synthesizer set-up call: every one of
 // them, so a library must have them all.
-constexpr uint32_t kWalkOperations =
-    ZktOperationBit(kZktDisplayMode) | ZktOperationBit(kZktInit) | ZktOperationBit(kZktLidList) |
-    ZktOperationBit(kZktGetInfo) | ZktOperationBit(kZktOpen) | ZktOperationBit(kZktPuList) |
-    ZktOperationBit(kZktServiceList) | ZktOperationBit(kZktCapture) | ZktOperationBit(kZktCtrl) |
-    ZktOperationBit(kZktRelease) | ZktOperationBit(kZktClose) | ZktOperationBit(kZktCleanup);
+constexpr uint32_t kWalkOperations = kZktAllOperations;
 
 #endif  // QUILMAR_APP_WALK_H

@@ -47,8 +47,7 @@ int32_t DecimalToInt32(const char *text) {
 double DecimalToDouble(const char *text) {
     if (text == nullptr) return 0.0;
     const char *start = SkipSpace(text);
-    size_t length = DecimalNumberLength(start);
-    if (length == 0) return 0.0;
+    const size_t length = DecimalNumberLength(start);
 
     // strtod rounds correctly; it reads the locale's decimal point, so the
     // '.' of the file is swapped for it in the copy.

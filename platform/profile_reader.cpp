@@ -31,11 +31,13 @@ void FindValues(const IniText &content, const ProfileQuery *queries, size_t coun
                 std::vector<KeySearch> &searches) {
     searches.assign(count, KeySearch{false, false, false, TextSpan{nullptr, nullptr}});
     size_t undecided = count;
+    const auto decide = [&undecided](KeySearch &search) {
+        search.decided = true;
+        --undecided;
+    };
     // A query without a section or key finds nothing.
     for (size_t i = 0; i < count; ++i) {
-        if (queries[i].section != nullptr && queries[i].key != nullptr) continue;
-        searches[i].decided = true;
-        --undecided;
+        if (queries[i].section == nullptr || queries[i].key == nullptr) decide(searches[i]);
     }
     IniScan scan;
     IniScanStart(&scan, content.text, content.length);
@@ -52,9 +54,7 @@ void FindValues(const IniText &content, const ProfileQuery *queries, size_t coun
                 // A repeated section is not merged: once the first one
                 // ends, the key is not there.
                 if (search.inSection) {
-                    search.inSection = false;
-                    search.decided = true;
-                    --undecided;
+                    decide(search);
                 } else {
                     search.inSection = IniNameIs(line.name, queries[i].section);
                 }
@@ -67,8 +67,7 @@ void FindValues(const IniText &content, const ProfileQuery *queries, size_t coun
             if (search.decided || !search.inSection || !IniNameIs(line.name, queries[i].key)) {
                 continue;
             }
-            search.decided = true;
-            --undecided;
+            decide(search);
             // A key line without '=' hides the key's later lines.
             search.found = line.hasValue;
             if (search.found) search.value = line.value;

@@ -275,20 +275,16 @@ void StoreReason(int error, char *reason, size_t reasonSize) {
 // Why path could not be opened (openError): missing, a path that cannot be
 // followed, or a file that is there but refused.
 WholeFileResult OpenFailure(const char *path, int openError, char *reason, size_t reasonSize) {
-    if (openError == ENOENT) {
-        StoreReason(ENOENT, reason, reasonSize);
-        return kWholeFileMissing;
-    }
     // Looking at the file is not opening it: whatever stands there now,
     // nothing is read.
     struct stat info;
-    if (stat(path, &info) != 0) {
-        const int error = errno;
-        StoreReason(error, reason, reasonSize);
-        return error == ENOENT ? kWholeFileMissing : kWholeFileNoPath;
+    if (openError != ENOENT && stat(path, &info) == 0) {
+        StoreReason(openError, reason, reasonSize);
+        return kWholeFileNotOpened;
     }
-    StoreReason(openError, reason, reasonSize);
-    return kWholeFileNotOpened;
+    const int error = openError == ENOENT ? ENOENT : errno;
+    StoreReason(error, reason, reasonSize);
+    return error == ENOENT ? kWholeFileMissing : kWholeFileNoPath;
 }
 
 // The result of call, made again for as long as a signal cuts it short.
@@ -314,14 +310,8 @@ WholeFileResult PlatformOpenWholeFile(const char *path, intptr_t *file, uint64_t
         StoreReason(errno, reason, reasonSize);
         return kWholeFileReadFailed;
     }
-    if (S_ISDIR(info.st_mode)) {
-        StoreReason(EISDIR, reason, reasonSize);
-        return kWholeFileFolder;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        PlatformStoreText("not a regular file", reason, reasonSize);
-        return kWholeFileNotRegular;
-    }
+    if (S_ISDIR(info.st_mode)) return kWholeFileFolder;
+    if (!S_ISREG(info.st_mode)) return kWholeFileNotRegular;
     *size = info.st_size > 0 ? static_cast<uint64_t>(info.st_size) : 0u;
     return kWholeFileRead;
 }

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "textread/ini_lines.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -76,8 +77,7 @@ void FindValues(const IniText &content, const ProfileQuery *queries, size_t coun
 }
 
 TextSpan WithoutQuotes(TextSpan value) {
-    size_t length = static_cast<size_t>(value.end - value.begin);
-    if (length >= 2 && (*value.begin == '"' || *value.begin == '\'') &&
+    if (value.end - value.begin >= 2 && (*value.begin == '"' || *value.begin == '\'') &&
         value.end[-1] == *value.begin) {
         return TextSpan{value.begin + 1, value.end - 1};
     }
@@ -86,8 +86,7 @@ TextSpan WithoutQuotes(TextSpan value) {
 
 // Copies text up to its first NUL, cut to the buffer; returns the count.
 uint32_t CopyToBuffer(TextSpan text, char *buffer, uint32_t size) {
-    size_t length = 0;
-    while (text.begin + length < text.end && text.begin[length] != '\0') ++length;
+    auto length = static_cast<size_t>(std::find(text.begin, text.end, '\0') - text.begin);
     if (length > size - 1u) length = size - 1u;
     std::memcpy(buffer, text.begin, length);
     buffer[length] = '\0';

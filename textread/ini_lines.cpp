@@ -1,5 +1,6 @@
 #include "textread/ini_lines.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -58,8 +59,7 @@ bool IniNextLine(IniScan *scan, IniLine *line) {
         }
     }
     line->kind = kIniKey;
-    const char *equals = text.begin;
-    while (equals < text.end && *equals != '=') ++equals;
+    const char *equals = std::find(text.begin, text.end, '=');
     line->name = Trim(TextLine{text.begin, equals});
     line->hasValue = equals != text.end;
     if (line->hasValue) line->value = Trim(TextLine{equals + 1, text.end});
@@ -67,10 +67,7 @@ bool IniNextLine(IniScan *scan, IniLine *line) {
 }
 
 bool IniNameIs(TextLine name, const char *wanted) {
-    const size_t length = static_cast<size_t>(name.end - name.begin);
-    if (std::strlen(wanted) != length) return false;
-    for (size_t i = 0; i < length; ++i) {
-        if (AsciiLower(name.begin[i]) != AsciiLower(wanted[i])) return false;
-    }
-    return true;
+    const auto sameLetter = [](char a, char b) { return AsciiLower(a) == AsciiLower(b); };
+    return std::strlen(wanted) == static_cast<size_t>(name.end - name.begin) &&
+           std::equal(name.begin, name.end, wanted, sameLetter);
 }

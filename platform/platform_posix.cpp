@@ -168,12 +168,13 @@ void NoteInterrupt(int signalNumber) {
 
 const int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
 
-struct termios RawTerminal(const struct termios &cooked) {
-    struct termios raw = cooked;
+// The terminal as it was, but for one key at a time and no echo.
+void SetRawTerminal() {
+    struct termios raw = savedTerminal;
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    return raw;
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
 }
 
 // Only async-signal-safe calls in here. The terminal is put back, then the
@@ -189,8 +190,7 @@ void RestoreTerminalAndResignal(int signalNumber) {
     const struct sigaction again =
         ActionOf(RestoreTerminalAndResignal, kRestoringSignals, std::size(kRestoringSignals), 0);
     sigaction(signalNumber, &again, nullptr);
-    struct termios raw = RawTerminal(savedTerminal);
-    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    SetRawTerminal();
     errno = savedErrno;
 }
 
@@ -255,9 +255,8 @@ int PlatformWaitKey() {
     // Those PlatformWatchInterrupts answers already end the wait themselves.
     SignalHandlers signals = {kRestoringSignals, std::size(kRestoringSignals), {}, {}};
     InstallHandlers(&signals, RestoreTerminalAndResignal, 0, NoteInterrupt);
-    struct termios raw = RawTerminal(savedTerminal);
     // Typed-ahead keys stay in the queue: the first of them is the answer.
-    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    SetRawTerminal();
     terminalRaw = 1;
     int key = ReadOneByte();
     terminalRaw = 0;

@@ -79,7 +79,6 @@ void LoadSettings() {
                      "quilmar: the path of %s in the current directory is too long to read; "
                      "every setting is 0\n",
                      kSettingsFileName);
-        path[0] = '\0';
     }
     LoadSettingsFromFile(path);
 }

@@ -46,12 +46,10 @@ struct SignalHandlers {
 void InstallHandlers(SignalHandlers *set, void (*handler)(int), int flags, void (*keep)(int)) {
     const struct sigaction action = ActionOf(handler, set->signals, set->count, flags);
     for (size_t i = 0; i < set->count; ++i) {
-        set->installed[i] = false;
-        if (sigaction(set->signals[i], nullptr, &set->previous[i]) != 0) continue;
-        const auto previous = set->previous[i].sa_handler;
-        if (previous == SIG_IGN || previous == keep) continue;
-        sigaction(set->signals[i], &action, nullptr);
-        set->installed[i] = true;
+        struct sigaction &previous = set->previous[i];
+        set->installed[i] = sigaction(set->signals[i], nullptr, &previous) == 0 &&
+                            previous.sa_handler != SIG_IGN && previous.sa_handler != keep;
+        if (set->installed[i]) sigaction(set->signals[i], &action, nullptr);
     }
 }
 

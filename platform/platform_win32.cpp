@@ -168,13 +168,11 @@ namespace {
 // end, on an error, when there is no input at all, or once the run is
 // interrupted (the handler cuts the read short).
 int ReadOneByte(HANDLE input) {
-    if (input == nullptr || input == INVALID_HANDLE_VALUE) return -1;
-    if (PlatformInterrupted()) return -1;
+    if (input == nullptr || input == INVALID_HANDLE_VALUE || PlatformInterrupted()) return -1;
     unsigned char byte = 0;
     DWORD count = 0;
     if (!ReadFile(input, &byte, 1, &count, nullptr) || count != 1) return -1;
-    if (PlatformInterrupted()) return -1;
-    return byte;
+    return PlatformInterrupted() ? -1 : byte;
 }
 
 // Waits until the console has a key for _getch, or the run is interrupted
@@ -470,20 +468,17 @@ LONG WINAPI RemovePendingFileOnCrash(EXCEPTION_POINTERS *pointers) {
 
 FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
                                size_t reasonSize) {
-    // A name the system refuses is refused now: the file beside it has a
-    // short name of its own and would be made, only for the rename at the
-    // end to fail.
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES &&
-        GetLastError() == ERROR_FILENAME_EXCED_RANGE) {
-        StoreReason(ERROR_FILENAME_EXCED_RANGE, reason, reasonSize);
-        return nullptr;
-    }
     // The folder part of path, up to its last separator or a drive's colon;
     // "." when it has none.
     std::string folder = path;
     folder.resize(folder.find_last_of("\\/") + 1);  // npos + 1: none
     if (folder.empty() && path[0] != '\0' && path[1] == ':') folder.assign(path, 2);
-    if (folder.size() >= MAX_PATH || tempPathSize < MAX_PATH) {
+    // A name the system refuses is refused now: the file beside it has a
+    // short name of its own and would be made, only for the rename at the
+    // end to fail.
+    if ((GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES &&
+         GetLastError() == ERROR_FILENAME_EXCED_RANGE) ||
+        folder.size() >= MAX_PATH || tempPathSize < MAX_PATH) {
         StoreReason(ERROR_FILENAME_EXCED_RANGE, reason, reasonSize);
         return nullptr;
     }

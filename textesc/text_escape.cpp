@@ -75,7 +75,11 @@ std::string Escaped(const char *text, size_t maxLength) {
 }
 
 std::string EscapedControls(const char *text) {
-    return EscapedIn(EscapeForm::kControlsOnly, text, text != nullptr ? std::strlen(text) : 0);
+    return EscapedControls(text, text != nullptr ? std::strlen(text) : 0);
+}
+
+std::string EscapedControls(const char *text, size_t maxLength) {
+    return EscapedIn(EscapeForm::kControlsOnly, text, maxLength);
 }
 
 bool UnescapeQuoted(const char *text, char *out, size_t outSize, size_t *length, const char **end,

@@ -100,15 +100,13 @@ int StartProgram(const CommandLineProgram &program, int argc, char **argv, unsig
 
 bool WriteStandardOutput(const char *text, size_t length, bool outputClosed, char *reason,
                          size_t reasonSize) {
-    if (outputClosed) {
-        std::snprintf(reason, reasonSize, "%s", std::strerror(EBADF));
-        return false;
+    int error = EBADF;
+    if (!outputClosed) {
+        errno = 0;
+        const size_t written = std::fwrite(text, 1, length, stdout);
+        if (std::fflush(stdout) == 0 && written == length && !std::ferror(stdout)) return true;
+        error = errno != 0 ? errno : EIO;
     }
-    errno = 0;
-    const size_t written = std::fwrite(text, 1, length, stdout);
-    if (std::fflush(stdout) != 0 || written != length || std::ferror(stdout)) {
-        std::snprintf(reason, reasonSize, "%s", std::strerror(errno != 0 ? errno : EIO));
-        return false;
-    }
-    return true;
+    std::snprintf(reason, reasonSize, "%s", std::strerror(error));
+    return false;
 }

@@ -199,8 +199,7 @@ int ReadOneByte() {
     for (;;) {
         if (interruptSignal != 0) return -1;
         struct pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
-        const nfds_t watchedCount = wakePipe[0] >= 0 ? 2 : 1;
-        if (poll(watched, watchedCount, -1) < 0) {
+        if (poll(watched, wakePipe[0] >= 0 ? 2 : 1, -1) < 0) {
             if (errno == EINTR) continue;
             return -1;
         }

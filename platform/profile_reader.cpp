@@ -84,13 +84,12 @@ TextSpan WithoutQuotes(TextSpan value) {
     return value;
 }
 
-// Copies text up to its first NUL, cut to the buffer; returns the count.
-uint32_t CopyToBuffer(TextSpan text, char *buffer, uint32_t size) {
+// Copies text up to its first NUL, cut to the buffer.
+void CopyToBuffer(TextSpan text, char *buffer, uint32_t size) {
     auto length = static_cast<size_t>(std::find(text.begin, text.end, '\0') - text.begin);
     if (length > size - 1u) length = size - 1u;
     std::memcpy(buffer, text.begin, length);
     buffer[length] = '\0';
-    return static_cast<uint32_t>(length);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "platform/platform.h"
 #include "textread/decimal.h"

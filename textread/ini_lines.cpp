@@ -43,12 +43,7 @@ bool IniNextLine(IniScan *scan, IniLine *line) {
     line->value = TextLine{text.end, text.end};
     line->hasValue = false;
     line->closedAtEnd = false;
-    if (text.begin == text.end) {
-        line->kind = kIniBlank;
-        line->name = text;
-        return true;
-    }
-    if (*text.begin == '[') {
+    if (text.begin != text.end && *text.begin == '[') {
         const char *close = text.end - 1;
         while (close > text.begin && *close != ']') --close;
         if (close > text.begin) {
@@ -58,7 +53,8 @@ bool IniNextLine(IniScan *scan, IniLine *line) {
             return true;
         }
     }
-    line->kind = kIniKey;
+    // A blank line is read as a key line, with an empty name and no '='.
+    line->kind = text.begin == text.end ? kIniBlank : kIniKey;
     const char *equals = std::find(text.begin, text.end, '=');
     line->name = Trim(TextLine{text.begin, equals});
     line->hasValue = equals != text.end;

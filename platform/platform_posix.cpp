@@ -136,13 +136,10 @@ const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // Only async-signal-safe calls in here. Does not return, but for a stop.
 void RaiseWithDefaultAction(int signalNumber) {
-    const struct sigaction defaultAction = ActionOf(SIG_DFL, nullptr, 0, 0);
+    // The action's mask holds the signal alone: the set to unblock.
+    const struct sigaction defaultAction = ActionOf(SIG_DFL, &signalNumber, 1, 0);
     sigaction(signalNumber, &defaultAction, nullptr);
-
-    sigset_t unblock;
-    sigemptyset(&unblock);
-    sigaddset(&unblock, signalNumber);
-    sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+    sigprocmask(SIG_UNBLOCK, &defaultAction.sa_mask, nullptr);
     raise(signalNumber);
 }
 

@@ -48,30 +48,23 @@ void FindValues(const IniText &content, const ProfileQuery *queries, size_t coun
 
         // A header runs from '[' to the last ']' of its line; a '[' line
         // without one is an ordinary line of the section it stands in.
-        if (line.kind == kIniSection) {
-            for (size_t i = 0; i < count; ++i) {
-                KeySearch &search = searches[i];
-                if (search.decided) continue;
-                // A repeated section is not merged: once the first one
-                // ends, the key is not there.
-                if (search.inSection) {
-                    decide(search);
-                } else {
-                    search.inSection = IniNameIs(line.name, queries[i].section);
-                }
-            }
-            continue;
-        }
-
         for (size_t i = 0; i < count; ++i) {
             KeySearch &search = searches[i];
-            if (search.decided || !search.inSection || !IniNameIs(line.name, queries[i].key)) {
-                continue;
+            if (search.decided) continue;
+            if (line.kind == kIniKey) {
+                // A key line without '=' hides the key's later lines.
+                if (search.inSection && IniNameIs(line.name, queries[i].key)) {
+                    decide(search);
+                    search.found = line.hasValue;
+                    search.value = line.value;
+                }
+            } else if (search.inSection) {
+                // A repeated section is not merged: once the first one
+                // ends, the key is not there.
+                decide(search);
+            } else {
+                search.inSection = IniNameIs(line.name, queries[i].section);
             }
-            decide(search);
-            // A key line without '=' hides the key's later lines.
-            search.found = line.hasValue;
-            if (search.found) search.value = line.value;
         }
     }
 }

@@ -215,12 +215,8 @@ int ReadOneByte() {
 }  // namespace
 
 void PlatformWatchInterrupts() {
-    if (wakePipe[0] < 0 && pipe(wakePipe) == 0) {
-        for (int end : wakePipe) {
-            fcntl(end, F_SETFD, FD_CLOEXEC);
-            fcntl(end, F_SETFL, fcntl(end, F_GETFL) | O_NONBLOCK);
-        }
-    }
+    // A failure leaves wakePipe as it was: no pipe, and a wait without it.
+    if (wakePipe[0] < 0) pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK);
     // A library call under way is not cut short by the interrupt: it takes
     // effect once the call returns.
     SignalHandlers interrupts = {kEndingSignals, std::size(kEndingSignals), {}, {}};

@@ -71,12 +71,11 @@ TextLine NextTextLine(const char **cursor, const char *end) {
             break;
         }
     }
-    TextLine line = {*cursor, lineEnd};
-    const char *next = line.end;
-    if (next < end) {
-        const bool crlf = *next == '\r' && next + 1 < end && next[1] == '\n';
-        next += crlf ? 2 : 1;
+    const TextLine line = {*cursor, lineEnd};
+    if (lineEnd < end) {
+        const bool crlf = *lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n';
+        lineEnd += crlf ? 2 : 1;
     }
-    *cursor = next;
+    *cursor = lineEnd;
     return line;
 }

@@ -31,8 +31,7 @@ void PrintUnits(int32_t device) {
     PuItem units[ZKT_MAX_UNITS] = {};
     int32_t unitCount = 0;
     ZKT_puList(device, units, ZKT_MAX_UNITS, &unitCount);
-    if (unitCount < 1 || unitCount > ZKT_MAX_UNITS) return;
-    for (int32_t j = 0; j < unitCount; ++j) {
+    for (int32_t j = 0; unitCount <= ZKT_MAX_UNITS && j < unitCount; ++j) {
         const PuItem &unit = units[j];
         std::printf("Programable unit %d: %s, Id = %d, Code = %x, Attr = %x.\n", j,
                     EscapedControls(unit.description, sizeof unit.description).c_str(), unit.id,

@@ -64,8 +64,7 @@ void RestoreHandlers(const SignalHandlers &set) {
 void PlatformStartUp() {
     // A write to a pipe without a reader fails with EPIPE instead of killing
     // the process.
-    const struct sigaction ignore = ActionOf(SIG_IGN, nullptr, 0, 0);
-    sigaction(SIGPIPE, &ignore, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool PlatformIsHelpSwitch(const char *) { return false; }
@@ -562,7 +561,6 @@ void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize) {
 NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *out, size_t outSize,
                                     char *reason, size_t reasonSize) {
     if (outSize == 0) return kNarrowPathTooLong;
-    out[0] = '\0';
     size_t used = 0;
     for (size_t i = 0; i < count; ++i) {
         uint32_t c = PlatformCharacterAt(units, count, &i);

@@ -120,8 +120,7 @@ void PlatformReadProfileStrings(const ProfileQuery *queries, size_t count, const
     for (size_t i = 0; i < count; ++i) {
         const ProfileQuery &query = queries[i];
         if (query.buffer == nullptr || query.size == 0) continue;
-        const bool valueFound = found && searches[i].found;
-        CopyToBuffer(valueFound ? WithoutQuotes(searches[i].value) : fallbackSpan, query.buffer,
-                     query.size);
+        CopyToBuffer(found && searches[i].found ? WithoutQuotes(searches[i].value) : fallbackSpan,
+                     query.buffer, query.size);
     }
 }

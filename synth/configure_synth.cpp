@@ -42,8 +42,7 @@ void SetOutputFrequency() {
     }
     // The follow-up command takes the payload as the library left it; its
     // status has no line of its own.
-    if (PlatformInterrupted()) return;
-    ZKT_ctrl(currentService, 0, ZKTctrl_DDS_OUTFREQ_1805, &frequency);
+    if (!PlatformInterrupted()) ZKT_ctrl(currentService, 0, ZKTctrl_DDS_OUTFREQ_1805, &frequency);
 }
 
 void SetStartMode() {

@@ -12,45 +12,30 @@ namespace {
 
 const char kSynthServiceName[] = "BASEDDS0";
 
-// Library text as it is printed: it need not end in NUL, so it stops at the
-// end of its field, and its control bytes go out as \xNN so that a name
-// cannot clear the screen or move the cursor. Room for every byte of the
-// widest field escaped.
-struct PrintedText {
-    char text[sizeof(BoardInfo::name) * 4 + 1];
-};
-
-static_assert(sizeof(PuItem::description) <= sizeof(BoardInfo::name) &&
-                  sizeof(ServiceItem::name) <= sizeof(BoardInfo::name),
-              "the board name is the widest library text");
-
-PrintedText Printable(const char *field, size_t fieldSize) {
-    PrintedText printed;
-    EscapeControls(field, fieldSize, printed.text, sizeof printed.text);
-    return printed;
-}
-
-void PrintBoard(uint32_t lid, BoardInfo *info) {
-    // A cleared record means a board whose query fails shows nothing of the
-    // board before it.
-    std::memset(info, 0, sizeof *info);
-    info->size = sizeof *info;
-    ZKT_getInfo(lid, info);
+// Library text, here and below, is printed as EscapedControls of its field:
+// it need not end in NUL, so it stops at the end of its field, and its
+// control bytes go out as \xNN so that a name cannot clear the screen or
+// move the cursor.
+void PrintBoard(uint32_t lid) {
+    // A cleared record of its own means a board whose query fails shows
+    // nothing of the board before it.
+    BoardInfo info{};
+    info.size = sizeof info;
+    ZKT_getInfo(lid, &info);
     std::printf("Board: %s, DevID = 0x%x, RevID = 0x%x, Bus = %d, Dev = %d, Slot = %d.\n",
-                Printable(info->name, sizeof info->name).text, info->idWord >> 16,
-                info->idWord & 0xFFu, info->bus, info->dev, info->slot);
+                EscapedControls(info.name, sizeof info.name).c_str(), info.idWord >> 16,
+                info.idWord & 0xFFu, info.bus, info.dev, info.slot);
 }
 
 void PrintUnits(int32_t device) {
     PuItem units[ZKT_MAX_UNITS] = {};
     int32_t unitCount = 0;
     ZKT_puList(device, units, ZKT_MAX_UNITS, &unitCount);
-    if (unitCount < 1 || unitCount > ZKT_MAX_UNITS) return;
-    for (int32_t j = 0; j < unitCount; ++j) {
+    for (int32_t j = 0; unitCount <= ZKT_MAX_UNITS && j < unitCount; ++j) {
         const PuItem &unit = units[j];
         std::printf("Programable unit %d: %s, Id = %d, Code = %x, Attr = %x.\n", j,
-                    Printable(unit.description, sizeof unit.description).text, unit.id, unit.code,
-                    unit.attr);
+                    EscapedControls(unit.description, sizeof unit.description).c_str(), unit.id,
+                    unit.code, unit.attr);
     }
 }
 
@@ -60,7 +45,8 @@ int32_t PrintServices(int32_t device, ServiceItem *services) {
     ZKT_serviceList(device, 0, services, ZKT_MAX_SERVICES, &serviceCount);
     for (int32_t k = 0; serviceCount <= ZKT_MAX_SERVICES && k < serviceCount; ++k) {
         std::printf("Service %d: %s, Attr = %X.\n", k,
-                    Printable(services[k].name, sizeof services[k].name).text, services[k].attr);
+                    EscapedControls(services[k].name, sizeof services[k].name).c_str(),
+                    services[k].attr);
     }
     return ZktEntriesHeld(serviceCount, ZKT_MAX_SERVICES);
 }
@@ -82,8 +68,8 @@ void CaptureSynth(int32_t device, const ServiceItem &service) {
 
 // After an interrupt (checked once each library call has returned) nothing
 // more is asked of the board: only what is held is released and closed.
-void VisitDevice(uint32_t lid, BoardInfo *info) {
-    PrintBoard(lid, info);
+void VisitDevice(uint32_t lid) {
+    PrintBoard(lid);
     if (PlatformInterrupted()) return;
     const int32_t device = ZKT_open(lid, ZKT_OPEN_MODE, nullptr);
     if (device <= 0) return;
@@ -114,11 +100,8 @@ void WalkDevices() {
     int32_t lidCount = 0;
     if (!PlatformInterrupted()) ZKT_lidList(lids, ZKT_MAX_LIDS, &lidCount);
 
-    BoardInfo info{};
     const int32_t devicesHeld = ZktEntriesHeld(lidCount, ZKT_MAX_LIDS);
-    for (int32_t i = 0; i < devicesHeld && !PlatformInterrupted(); ++i) {
-        VisitDevice(lids[i], &info);
-    }
+    for (int32_t i = 0; i < devicesHeld && !PlatformInterrupted(); ++i) VisitDevice(lids[i]);
 
     // Called after an interrupt too: the library's own shutdown, and the
     // trace's end.

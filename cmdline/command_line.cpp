@@ -63,27 +63,18 @@ int StartProgram(const CommandLineProgram &program, int argc, char **argv, unsig
     *file = nullptr;
     if (argc < 2) return kCommandLineRun;
     const bool outputClosed = (opened & kStandardOutputOpened) != 0;
-    if (!program.takesFile) {
-        // Every argument is understood before the first one is acted on.
-        for (int i = 1; i < argc; ++i) {
-            if (RequestOf(argv[i]) == kNoRequest) {
-                return Refuse(program, "unknown argument " + Quoted(argv[i]));
-            }
-        }
-        return Answer(program, RequestOf(argv[1]), outputClosed);
-    }
     // The whole line is understood before a request is answered or a file
     // named: an option mistyped anywhere is what the user has to fix first,
-    // whatever else the line holds. "--" ends the options, so that a file
-    // whose name starts with "-" can be named; "-" alone is an operand,
-    // standard output.
+    // whatever else the line holds. Without a file every argument must be a
+    // request. With one, "--" ends the options, so that a file whose name
+    // starts with "-" can be named; "-" alone is an operand, standard output.
     Request request = kNoRequest;
     const char *operand = nullptr;
     int operands = 0;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const char *argument = argv[i];
-        if (!optionsEnded && std::strcmp(argument, "--") == 0) {
+        if (program.takesFile && !optionsEnded && std::strcmp(argument, "--") == 0) {
             optionsEnded = true;
             continue;
         }
@@ -92,6 +83,7 @@ int StartProgram(const CommandLineProgram &program, int argc, char **argv, unsig
             if (request == kNoRequest) request = asked;
             continue;
         }
+        if (!program.takesFile) return Refuse(program, "unknown argument " + Quoted(argument));
         if (!optionsEnded && argument[0] == '-' && argument[1] != '\0') {
             return Refuse(program, "unknown option " + Quoted(argument));
         }
@@ -108,15 +100,13 @@ int StartProgram(const CommandLineProgram &program, int argc, char **argv, unsig
 
 bool WriteStandardOutput(const char *text, size_t length, bool outputClosed, char *reason,
                          size_t reasonSize) {
-    if (outputClosed) {
-        std::snprintf(reason, reasonSize, "%s", std::strerror(EBADF));
-        return false;
+    int error = EBADF;
+    if (!outputClosed) {
+        errno = 0;
+        const size_t written = std::fwrite(text, 1, length, stdout);
+        if (std::fflush(stdout) == 0 && written == length && !std::ferror(stdout)) return true;
+        error = errno != 0 ? errno : EIO;
     }
-    errno = 0;
-    const size_t written = std::fwrite(text, 1, length, stdout);
-    if (std::fflush(stdout) != 0 || written != length || std::ferror(stdout)) {
-        std::snprintf(reason, reasonSize, "%s", std::strerror(errno != 0 ? errno : EIO));
-        return false;
-    }
-    return true;
+    std::snprintf(reason, reasonSize, "%s", std::strerror(error));
+    return false;
 }

@@ -44,16 +44,15 @@ void OnFatalSignal(int number, siginfo_t *info, void *context) {
 }  // namespace
 
 void FatalNoteInstall() {
+    struct sigaction action {};
+    action.sa_sigaction = OnFatalSignal;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
     for (size_t i = 0; i < kSignalCount; ++i) {
-        struct sigaction action {};
-        action.sa_sigaction = OnFatalSignal;
-        action.sa_flags = SA_SIGINFO;
-        sigemptyset(&action.sa_mask);
-        if (sigaction(kFatalSignals[i].number, nullptr, &previous[i]) != 0 ||
-            previous[i].sa_handler == SIG_IGN) {
-            continue;
+        if (sigaction(kFatalSignals[i].number, nullptr, &previous[i]) == 0 &&
+            previous[i].sa_handler != SIG_IGN) {
+            sigaction(kFatalSignals[i].number, &action, nullptr);
         }
-        sigaction(kFatalSignals[i].number, &action, nullptr);
     }
 }
 

@@ -1,14 +1,17 @@
 // What the platform layer does alike on every system, built on the parts of
 // platform_file.h that each system's file gives.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 
 #include "platform/platform.h"
 #include "platform/platform_file.h"
 
+// snprintf writes nothing at all into a reason of no bytes.
 void PlatformStoreText(const char *text, char *reason, size_t reasonSize) {
-    if (reasonSize > 0) std::snprintf(reason, reasonSize, "%s", text);
+    std::snprintf(reason, reasonSize, "%s", text);
 }
 
 uint32_t PlatformCharacterAt(const char16_t *units, size_t count, size_t *at) {
@@ -25,7 +28,6 @@ void PlatformStoreNoForm(uint32_t c, unsigned codePage, char *reason, size_t rea
     if (codePage != kPlatformUtf8CodePage) {
         std::snprintf(where, sizeof where, "code page %u", codePage);
     }
-    if (reasonSize == 0) return;
     std::snprintf(reason, reasonSize, "U+%04X has no form in %s", static_cast<unsigned>(c), where);
 }
 
@@ -45,10 +47,8 @@ WholeFileResult ReadOpenFile(intptr_t file, size_t sizeHint, size_t maxBytes, st
         if (count < 0) return kWholeFileReadFailed;
         const auto length = static_cast<size_t>(count);
         if (length > maxBytes - content->size()) {
-            if (reasonSize > 0) {
-                std::snprintf(reason, reasonSize, "larger than %llu bytes",
-                              static_cast<unsigned long long>(maxBytes));
-            }
+            std::snprintf(reason, reasonSize, "larger than %llu bytes",
+                          static_cast<unsigned long long>(maxBytes));
             return kWholeFileTooLarge;
         }
         content->append(chunk, length);
@@ -65,6 +65,8 @@ WholeFileResult PlatformReadWholeFile(const char *path, size_t maxBytes, std::st
     intptr_t file = kNothingOpen;
     uint64_t size = 0;
     WholeFileResult result = PlatformOpenWholeFile(path, &file, &size, reason, reasonSize);
+    if (result == kWholeFileFolder) PlatformStoreText(std::strerror(EISDIR), reason, reasonSize);
+    if (result == kWholeFileNotRegular) PlatformStoreText("not a regular file", reason, reasonSize);
     if (result == kWholeFileRead) {
         try {
             const size_t sizeHint = size < maxBytes ? static_cast<size_t>(size) : maxBytes;

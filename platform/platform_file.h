@@ -11,8 +11,10 @@
 #include "platform/platform.h"
 
 // Opens path for reading, never waiting, and looks at what it opened: a
-// regular file gives kWholeFileRead and *size its size now; any other result
-// writes the reason into reason (reasonSize bytes). *file is set once
+// regular file gives kWholeFileRead and *size its size now; a folder
+// kWholeFileFolder and any other file kWholeFileNotRegular, whose reasons the
+// common read writes; any other result writes the reason into reason
+// (reasonSize bytes). *file is set once
 // something is open, whatever the result, for the caller to close; it stays
 // as it was when nothing could be opened.
 WholeFileResult PlatformOpenWholeFile(const char *path, intptr_t *file, uint64_t *size,

@@ -46,12 +46,10 @@ struct SignalHandlers {
 void InstallHandlers(SignalHandlers *set, void (*handler)(int), int flags, void (*keep)(int)) {
     const struct sigaction action = ActionOf(handler, set->signals, set->count, flags);
     for (size_t i = 0; i < set->count; ++i) {
-        set->installed[i] = false;
-        if (sigaction(set->signals[i], nullptr, &set->previous[i]) != 0) continue;
-        const auto previous = set->previous[i].sa_handler;
-        if (previous == SIG_IGN || previous == keep) continue;
-        sigaction(set->signals[i], &action, nullptr);
-        set->installed[i] = true;
+        struct sigaction &previous = set->previous[i];
+        set->installed[i] = sigaction(set->signals[i], nullptr, &previous) == 0 &&
+                            previous.sa_handler != SIG_IGN && previous.sa_handler != keep;
+        if (set->installed[i]) sigaction(set->signals[i], &action, nullptr);
     }
 }
 
@@ -66,8 +64,7 @@ void RestoreHandlers(const SignalHandlers &set) {
 void PlatformStartUp() {
     // A write to a pipe without a reader fails with EPIPE instead of killing
     // the process.
-    const struct sigaction ignore = ActionOf(SIG_IGN, nullptr, 0, 0);
-    sigaction(SIGPIPE, &ignore, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool PlatformIsHelpSwitch(const char *) { return false; }
@@ -138,13 +135,10 @@ const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // Only async-signal-safe calls in here. Does not return, but for a stop.
 void RaiseWithDefaultAction(int signalNumber) {
-    const struct sigaction defaultAction = ActionOf(SIG_DFL, nullptr, 0, 0);
+    // The action's mask holds the signal alone: the set to unblock.
+    const struct sigaction defaultAction = ActionOf(SIG_DFL, &signalNumber, 1, 0);
     sigaction(signalNumber, &defaultAction, nullptr);
-
-    sigset_t unblock;
-    sigemptyset(&unblock);
-    sigaddset(&unblock, signalNumber);
-    sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+    sigprocmask(SIG_UNBLOCK, &defaultAction.sa_mask, nullptr);
     raise(signalNumber);
 }
 
@@ -168,12 +162,13 @@ void NoteInterrupt(int signalNumber) {
 
 const int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGTSTP};
 
-struct termios RawTerminal(const struct termios &cooked) {
-    struct termios raw = cooked;
+// The terminal as it was, but for one key at a time and no echo.
+void SetRawTerminal() {
+    struct termios raw = savedTerminal;
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    return raw;
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
 }
 
 // Only async-signal-safe calls in here. The terminal is put back, then the
@@ -189,8 +184,7 @@ void RestoreTerminalAndResignal(int signalNumber) {
     const struct sigaction again =
         ActionOf(RestoreTerminalAndResignal, kRestoringSignals, std::size(kRestoringSignals), 0);
     sigaction(signalNumber, &again, nullptr);
-    struct termios raw = RawTerminal(savedTerminal);
-    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    SetRawTerminal();
     errno = savedErrno;
 }
 
@@ -201,8 +195,7 @@ int ReadOneByte() {
     for (;;) {
         if (interruptSignal != 0) return -1;
         struct pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
-        const nfds_t watchedCount = wakePipe[0] >= 0 ? 2 : 1;
-        if (poll(watched, watchedCount, -1) < 0) {
+        if (poll(watched, wakePipe[0] >= 0 ? 2 : 1, -1) < 0) {
             if (errno == EINTR) continue;
             return -1;
         }
@@ -221,12 +214,8 @@ int ReadOneByte() {
 }  // namespace
 
 void PlatformWatchInterrupts() {
-    if (wakePipe[0] < 0 && pipe(wakePipe) == 0) {
-        for (int end : wakePipe) {
-            fcntl(end, F_SETFD, FD_CLOEXEC);
-            fcntl(end, F_SETFL, fcntl(end, F_GETFL) | O_NONBLOCK);
-        }
-    }
+    // A failure leaves wakePipe as it was: no pipe, and a wait without it.
+    if (wakePipe[0] < 0) pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK);
     // A library call under way is not cut short by the interrupt: it takes
     // effect once the call returns.
     SignalHandlers interrupts = {kEndingSignals, std::size(kEndingSignals), {}, {}};
@@ -255,9 +244,8 @@ int PlatformWaitKey() {
     // Those PlatformWatchInterrupts answers already end the wait themselves.
     SignalHandlers signals = {kRestoringSignals, std::size(kRestoringSignals), {}, {}};
     InstallHandlers(&signals, RestoreTerminalAndResignal, 0, NoteInterrupt);
-    struct termios raw = RawTerminal(savedTerminal);
     // Typed-ahead keys stay in the queue: the first of them is the answer.
-    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    SetRawTerminal();
     terminalRaw = 1;
     int key = ReadOneByte();
     terminalRaw = 0;
@@ -275,20 +263,16 @@ void StoreReason(int error, char *reason, size_t reasonSize) {
 // Why path could not be opened (openError): missing, a path that cannot be
 // followed, or a file that is there but refused.
 WholeFileResult OpenFailure(const char *path, int openError, char *reason, size_t reasonSize) {
-    if (openError == ENOENT) {
-        StoreReason(ENOENT, reason, reasonSize);
-        return kWholeFileMissing;
-    }
     // Looking at the file is not opening it: whatever stands there now,
     // nothing is read.
     struct stat info;
-    if (stat(path, &info) != 0) {
-        const int error = errno;
-        StoreReason(error, reason, reasonSize);
-        return error == ENOENT ? kWholeFileMissing : kWholeFileNoPath;
+    if (openError != ENOENT && stat(path, &info) == 0) {
+        StoreReason(openError, reason, reasonSize);
+        return kWholeFileNotOpened;
     }
-    StoreReason(openError, reason, reasonSize);
-    return kWholeFileNotOpened;
+    const int error = openError == ENOENT ? ENOENT : errno;
+    StoreReason(error, reason, reasonSize);
+    return error == ENOENT ? kWholeFileMissing : kWholeFileNoPath;
 }
 
 // The result of call, made again for as long as a signal cuts it short.
@@ -314,14 +298,8 @@ WholeFileResult PlatformOpenWholeFile(const char *path, intptr_t *file, uint64_t
         StoreReason(errno, reason, reasonSize);
         return kWholeFileReadFailed;
     }
-    if (S_ISDIR(info.st_mode)) {
-        StoreReason(EISDIR, reason, reasonSize);
-        return kWholeFileFolder;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        PlatformStoreText("not a regular file", reason, reasonSize);
-        return kWholeFileNotRegular;
-    }
+    if (S_ISDIR(info.st_mode)) return kWholeFileFolder;
+    if (!S_ISREG(info.st_mode)) return kWholeFileNotRegular;
     *size = info.st_size > 0 ? static_cast<uint64_t>(info.st_size) : 0u;
     return kWholeFileRead;
 }
@@ -583,7 +561,6 @@ void *PlatformLoadLibrary(const char *name, char *reason, size_t reasonSize) {
 NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *out, size_t outSize,
                                     char *reason, size_t reasonSize) {
     if (outSize == 0) return kNarrowPathTooLong;
-    out[0] = '\0';
     size_t used = 0;
     for (size_t i = 0; i < count; ++i) {
         uint32_t c = PlatformCharacterAt(units, count, &i);

@@ -58,14 +58,11 @@ bool PlatformPathInCurrentDirectory(const char *fileName, char *path, size_t cap
     if (directoryLength == 0 || directoryLength >= MAX_PATH) return false;
 
     // A drive's root ("C:\") already ends in the separator.
-    char last = joined[directoryLength - 1];
-    bool needSeparator = last != '\\' && last != '/';
-    size_t needed = directoryLength + (needSeparator ? 1u : 0u) + std::strlen(fileName) + 1u;
+    const char last = joined[directoryLength - 1];
+    const char *separator = last != '\\' && last != '/' ? "\\" : "";
+    const size_t needed = directoryLength + std::strlen(separator) + std::strlen(fileName) + 1u;
     if (needed > MAX_PATH || needed > capacity) return false;
-
-    if (needSeparator) lstrcatA(joined, "\\");
-    lstrcatA(joined, fileName);
-    std::memcpy(path, joined, needed);
+    std::snprintf(path, needed, "%s%s%s", joined, separator, fileName);
     return true;
 }
 
@@ -78,10 +75,8 @@ uint32_t PlatformReadProfileString(const char *section, const char *key, const c
         const char *text = defaultText != nullptr ? defaultText : "";
         size_t length = std::strlen(text);
         while (length > 0 && text[length - 1] == ' ') --length;
-        if (length > size - 1u) length = size - 1u;
-        std::memcpy(buffer, text, length);
-        buffer[length] = '\0';
-        return static_cast<uint32_t>(length);
+        std::snprintf(buffer, size, "%.*s", static_cast<int>(length), text);
+        return static_cast<uint32_t>(std::strlen(buffer));
     }
     return GetPrivateProfileStringA(section, key, defaultText, buffer, size, path);
 }
@@ -173,13 +168,11 @@ namespace {
 // end, on an error, when there is no input at all, or once the run is
 // interrupted (the handler cuts the read short).
 int ReadOneByte(HANDLE input) {
-    if (input == nullptr || input == INVALID_HANDLE_VALUE) return -1;
-    if (PlatformInterrupted()) return -1;
+    if (input == nullptr || input == INVALID_HANDLE_VALUE || PlatformInterrupted()) return -1;
     unsigned char byte = 0;
     DWORD count = 0;
     if (!ReadFile(input, &byte, 1, &count, nullptr) || count != 1) return -1;
-    if (PlatformInterrupted()) return -1;
-    return byte;
+    return PlatformInterrupted() ? -1 : byte;
 }
 
 // Waits until the console has a key for _getch, or the run is interrupted
@@ -230,7 +223,6 @@ int PlatformWaitKey() {
 // system cannot be made to fail with.
 void PlatformSystemReason(DWORD error, const char *subject, char *reason, size_t reasonSize);
 void PlatformSystemReason(DWORD error, const char *subject, char *reason, size_t reasonSize) {
-    if (reasonSize == 0) return;
     char text[1024];
     const DWORD length =
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
@@ -304,23 +296,17 @@ void StoreFileReason(DWORD error, char *reason, size_t reasonSize) {
 // Why path could not be opened (openError): missing, a path that cannot be
 // followed, a folder, or a file that is there but refused.
 WholeFileResult OpenFailure(const char *path, DWORD openError, char *reason, size_t reasonSize) {
-    if (CLibraryError(openError) == ENOENT) {
-        StoreFileReason(openError, reason, reasonSize);
-        return kWholeFileMissing;
-    }
     // Looking at the file is not opening it: whatever stands there now,
     // nothing is read.
-    const DWORD attributes = GetFileAttributesA(path);
+    const bool missing = CLibraryError(openError) == ENOENT;
+    const DWORD attributes = missing ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
+        const DWORD error = missing ? openError : GetLastError();
         StoreFileReason(error, reason, reasonSize);
         return CLibraryError(error) == ENOENT ? kWholeFileMissing : kWholeFileNoPath;
     }
     // A folder is not opened without backup semantics.
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        PlatformStoreText(std::strerror(EISDIR), reason, reasonSize);
-        return kWholeFileFolder;
-    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return kWholeFileFolder;
     StoreFileReason(openError, reason, reasonSize);
     return kWholeFileNotOpened;
 }
@@ -341,13 +327,9 @@ WholeFileResult PlatformOpenWholeFile(const char *path, intptr_t *file, uint64_t
     BY_HANDLE_FILE_INFORMATION information;
     LARGE_INTEGER bytes;
     // A console, NUL or a pipe is no file on a disk: a read could wait.
-    if (GetFileType(handle) != FILE_TYPE_DISK) {
-        PlatformStoreText("not a regular file", reason, reasonSize);
-        return kWholeFileNotRegular;
-    }
+    if (GetFileType(handle) != FILE_TYPE_DISK) return kWholeFileNotRegular;
     if (GetFileInformationByHandle(handle, &information) &&
         (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        PlatformStoreText(std::strerror(EISDIR), reason, reasonSize);
         return kWholeFileFolder;
     }
     if (!GetFileSizeEx(handle, &bytes)) {
@@ -377,7 +359,6 @@ namespace {
 // NUL added), or -1 when a character has none: a character the code page
 // lacks becomes its default character, which is told, never taken.
 int NarrowUnits(UINT codePage, const wchar_t *units, int count, char *out, int outSize) {
-    if (count == 0) return 0;
     // The UTF-8 code page takes neither flag nor default, and refuses an
     // unpaired surrogate only when asked to.
     const bool utf8 = codePage == CP_UTF8;
@@ -406,6 +387,7 @@ NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *o
         out[n] = '\0';
         return kNarrowPathDone;
     }
+    out[0] = '\0';  // the part a failed conversion may have written
     // Else one character at a time, for the first without a form.
     char one[16];
     for (size_t i = 0; i < count; ++i) {
@@ -414,11 +396,9 @@ NarrowPathResult PlatformNarrowPath(const char16_t *units, size_t count, char *o
         const int width = static_cast<int>(i - first + 1);
         if (NarrowUnits(codePage, wide.data() + first, width, one, sizeof one) < 0) {
             PlatformStoreNoForm(c, codePage, reason, reasonSize);
-            out[0] = '\0';
             return kNarrowPathNoForm;
         }
     }
-    out[0] = '\0';
     return kNarrowPathTooLong;
 }
 
@@ -488,20 +468,17 @@ LONG WINAPI RemovePendingFileOnCrash(EXCEPTION_POINTERS *pointers) {
 
 FILE *PlatformCreateFileBeside(const char *path, char *tempPath, size_t tempPathSize, char *reason,
                                size_t reasonSize) {
-    // A name the system refuses is refused now: the file beside it has a
-    // short name of its own and would be made, only for the rename at the
-    // end to fail.
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES &&
-        GetLastError() == ERROR_FILENAME_EXCED_RANGE) {
-        StoreReason(ERROR_FILENAME_EXCED_RANGE, reason, reasonSize);
-        return nullptr;
-    }
     // The folder part of path, up to its last separator or a drive's colon;
     // "." when it has none.
     std::string folder = path;
     folder.resize(folder.find_last_of("\\/") + 1);  // npos + 1: none
     if (folder.empty() && path[0] != '\0' && path[1] == ':') folder.assign(path, 2);
-    if (folder.size() >= MAX_PATH || tempPathSize < MAX_PATH) {
+    // A name the system refuses is refused now: the file beside it has a
+    // short name of its own and would be made, only for the rename at the
+    // end to fail.
+    if ((GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES &&
+         GetLastError() == ERROR_FILENAME_EXCED_RANGE) ||
+        folder.size() >= MAX_PATH || tempPathSize < MAX_PATH) {
         StoreReason(ERROR_FILENAME_EXCED_RANGE, reason, reasonSize);
         return nullptr;
     }

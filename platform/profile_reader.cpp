@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "textread/ini_lines.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -31,11 +32,13 @@ void FindValues(const IniText &content, const ProfileQuery *queries, size_t coun
                 std::vector<KeySearch> &searches) {
     searches.assign(count, KeySearch{false, false, false, TextSpan{nullptr, nullptr}});
     size_t undecided = count;
+    const auto decide = [&undecided](KeySearch &search) {
+        search.decided = true;
+        --undecided;
+    };
     // A query without a section or key finds nothing.
     for (size_t i = 0; i < count; ++i) {
-        if (queries[i].section != nullptr && queries[i].key != nullptr) continue;
-        searches[i].decided = true;
-        --undecided;
+        if (queries[i].section == nullptr || queries[i].key == nullptr) decide(searches[i]);
     }
     IniScan scan;
     IniScanStart(&scan, content.text, content.length);
@@ -45,54 +48,41 @@ void FindValues(const IniText &content, const ProfileQuery *queries, size_t coun
 
         // A header runs from '[' to the last ']' of its line; a '[' line
         // without one is an ordinary line of the section it stands in.
-        if (line.kind == kIniSection) {
-            for (size_t i = 0; i < count; ++i) {
-                KeySearch &search = searches[i];
-                if (search.decided) continue;
-                // A repeated section is not merged: once the first one
-                // ends, the key is not there.
-                if (search.inSection) {
-                    search.inSection = false;
-                    search.decided = true;
-                    --undecided;
-                } else {
-                    search.inSection = IniNameIs(line.name, queries[i].section);
-                }
-            }
-            continue;
-        }
-
         for (size_t i = 0; i < count; ++i) {
             KeySearch &search = searches[i];
-            if (search.decided || !search.inSection || !IniNameIs(line.name, queries[i].key)) {
-                continue;
+            if (search.decided) continue;
+            if (line.kind == kIniKey) {
+                // A key line without '=' hides the key's later lines.
+                if (search.inSection && IniNameIs(line.name, queries[i].key)) {
+                    decide(search);
+                    search.found = line.hasValue;
+                    search.value = line.value;
+                }
+            } else if (search.inSection) {
+                // A repeated section is not merged: once the first one
+                // ends, the key is not there.
+                decide(search);
+            } else {
+                search.inSection = IniNameIs(line.name, queries[i].section);
             }
-            search.decided = true;
-            --undecided;
-            // A key line without '=' hides the key's later lines.
-            search.found = line.hasValue;
-            if (search.found) search.value = line.value;
         }
     }
 }
 
 TextSpan WithoutQuotes(TextSpan value) {
-    size_t length = static_cast<size_t>(value.end - value.begin);
-    if (length >= 2 && (*value.begin == '"' || *value.begin == '\'') &&
+    if (value.end - value.begin >= 2 && (*value.begin == '"' || *value.begin == '\'') &&
         value.end[-1] == *value.begin) {
         return TextSpan{value.begin + 1, value.end - 1};
     }
     return value;
 }
 
-// Copies text up to its first NUL, cut to the buffer; returns the count.
-uint32_t CopyToBuffer(TextSpan text, char *buffer, uint32_t size) {
-    size_t length = 0;
-    while (text.begin + length < text.end && text.begin[length] != '\0') ++length;
+// Copies text up to its first NUL, cut to the buffer.
+void CopyToBuffer(TextSpan text, char *buffer, uint32_t size) {
+    auto length = static_cast<size_t>(std::find(text.begin, text.end, '\0') - text.begin);
     if (length > size - 1u) length = size - 1u;
     std::memcpy(buffer, text.begin, length);
     buffer[length] = '\0';
-    return static_cast<uint32_t>(length);
 }
 
 }  // namespace
@@ -130,8 +120,7 @@ void PlatformReadProfileStrings(const ProfileQuery *queries, size_t count, const
     for (size_t i = 0; i < count; ++i) {
         const ProfileQuery &query = queries[i];
         if (query.buffer == nullptr || query.size == 0) continue;
-        const bool valueFound = found && searches[i].found;
-        CopyToBuffer(valueFound ? WithoutQuotes(searches[i].value) : fallbackSpan, query.buffer,
-                     query.size);
+        CopyToBuffer(found && searches[i].found ? WithoutQuotes(searches[i].value) : fallbackSpan,
+                     query.buffer, query.size);
     }
 }

@@ -5,7 +5,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "platform/platform.h"
 #include "textread/decimal.h"
@@ -79,7 +78,6 @@ void LoadSettings() {
                      "quilmar: the path of %s in the current directory is too long to read; "
                      "every setting is 0\n",
                      kSettingsFileName);
-        path[0] = '\0';
     }
     LoadSettingsFromFile(path);
 }

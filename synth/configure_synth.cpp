@@ -21,42 +21,32 @@ bool SendCommand(int32_t code, void *payload, const char *failureName) {
 }
 
 void SetMaster() {
-    MasterParam master{};
-    master.master = 1;
+    MasterParam master{1};
     if (SendCommand(ZKTctrl_DDS_SETMASTER, &master, "ZKTctrl_DDS_SETMASTER")) {
         std::printf("ZKTctrl_DDS_SETMASTER:  master= %d\n", master.master);
     }
 }
 
 void SetClockMode() {
-    ClockModeParam clock{};
-    clock.src = SynthSettings.RefClockSource;
-    clock.value = SynthSettings.RefClockValue;
+    ClockModeParam clock{SynthSettings.RefClockSource, SynthSettings.RefClockValue};
     if (SendCommand(ZKTctrl_DDS_SETCLKMODE, &clock, "ZKTctrl_DDS_SETCLKMODE")) {
         std::printf("ZKTctrl_DDS_SETCLKMODE: src= %d value = %.2f\n", clock.src, clock.value);
     }
 }
 
 void SetOutputFrequency() {
-    OutFreqParam frequency{};
-    frequency.frequency = SynthSettings.OutputFreq;
-    frequency.word2 = 1;
-    frequency.word3 = 1;
+    OutFreqParam frequency{SynthSettings.OutputFreq, 1, 1};
     if (SendCommand(ZKTctrl_DDS_SETOUTFREQ, &frequency, "ZKTctrl_DDS_SETOUTFREQ")) {
         // The line shows the setting asked for, not the value handed back.
         std::printf("ZKTctrl_DDS_SETOUTFREQ: OutputFreq   = %.2f\n", SynthSettings.OutputFreq);
     }
     // The follow-up command takes the payload as the library left it; its
     // status has no line of its own.
-    if (PlatformInterrupted()) return;
-    ZKT_ctrl(currentService, 0, ZKTctrl_DDS_OUTFREQ_1805, &frequency);
+    if (!PlatformInterrupted()) ZKT_ctrl(currentService, 0, ZKTctrl_DDS_OUTFREQ_1805, &frequency);
 }
 
 void SetStartMode() {
-    StartModeParam start{};
-    start.startSrc = SynthSettings.StartSource;
-    start.startInv = SynthSettings.StartInverse;
-    start.word3 = 1;
+    StartModeParam start{SynthSettings.StartSource, SynthSettings.StartInverse, 1, 0, 0, 0};
     if (SendCommand(ZKTctrl_DDS_SETSTARTMODE, &start, "ZKTctrl_DDS_SETSTARTMODE")) {
         std::printf("ZKTctrl_DDS_SETSTARTMODE: startSrc    = %d\n", start.startSrc);
         std::printf("                          startInv    = %d\n", start.startInv);
@@ -64,10 +54,7 @@ void SetStartMode() {
 }
 
 void SetComparator() {
-    ComparatorParam comparator{};
-    comparator.src = 0;
-    comparator.thr[0] = SynthSettings.ThresholdComp1;
-    comparator.thr[1] = SynthSettings.ThresholdComp1;
+    ComparatorParam comparator{0, {SynthSettings.ThresholdComp1, SynthSettings.ThresholdComp1}};
     if (SendCommand(ZKTctrl_CMPSC_SET, &comparator, "ZKTctrl_CMPSC_SET")) {
         std::printf("ZKTctrl_CMPSC_SET: sc.src      = %d\n", comparator.src);
         std::printf("                   cmp_sc.thr[]= %f\n", comparator.thr[0]);
@@ -79,12 +66,8 @@ void SetComparator() {
 StrobeModeParam strobe;
 
 void SetStrobeMode() {
-    strobe.LengthStb = SynthSettings.LengthStb;
-    strobe.PolarityStb = SynthSettings.PolarityStb;
-    strobe.DelayStb = SynthSettings.DelayStb;
-    strobe.PeriodStb = SynthSettings.PeriodStb;
-    strobe.NumberStb = SynthSettings.NumberStb;
-    strobe.ContStb = SynthSettings.ContStb;
+    strobe = {SynthSettings.LengthStb, SynthSettings.PolarityStb, SynthSettings.DelayStb,
+              SynthSettings.PeriodStb, SynthSettings.NumberStb,   SynthSettings.ContStb};
     if (SendCommand(ZKTctrl_DDS_SETSTBMODE, &strobe, "ZKTctrl_DDS_SETSTBMODE")) {
         std::printf("ZKTctrl_DDS_SETSTBMODE: LengthStb    = %d\n", strobe.LengthStb);
         std::printf("                        PolarityStb  = %d\n", strobe.PolarityStb);

@@ -23,19 +23,17 @@ const char *Escape(const char *text, size_t maxLength, char *out, size_t outSize
     static const char kDigits[] = "0123456789abcdef";
     const bool quoted = form == EscapeForm::kQuoted;
     const bool controlsOnly = form == EscapeForm::kControlsOnly;
-    const size_t quotes = quoted ? 1 : 0;
     size_t at = 0;
     // Room for the widest escape (4), the closing quote and the NUL.
-    const auto fits = [&](size_t n) { return at + n + quotes + 1 <= outSize; };
+    const auto fits = [&](size_t n) { return at + n + (quoted ? 1 : 0) + 1 <= outSize; };
     if (quoted && fits(1)) out[at++] = '"';
     for (size_t i = 0; i < maxLength && text[i] != '\0'; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        const bool control = c < 0x20 || c == 0x7F;
         if (!controlsOnly && ((quoted && c == '"') || c == '\\')) {
             if (!fits(2)) break;
             out[at++] = '\\';
             out[at++] = static_cast<char>(c);
-        } else if (control || (!controlsOnly && c > 0x7F)) {
+        } else if (c < 0x20 || c == 0x7F || (!controlsOnly && c > 0x7F)) {
             if (!fits(4)) break;
             out[at++] = '\\';
             out[at++] = 'x';
@@ -77,7 +75,11 @@ std::string Escaped(const char *text, size_t maxLength) {
 }
 
 std::string EscapedControls(const char *text) {
-    return EscapedIn(EscapeForm::kControlsOnly, text, text != nullptr ? std::strlen(text) : 0);
+    return EscapedControls(text, text != nullptr ? std::strlen(text) : 0);
+}
+
+std::string EscapedControls(const char *text, size_t maxLength) {
+    return EscapedIn(EscapeForm::kControlsOnly, text, maxLength);
 }
 
 bool UnescapeQuoted(const char *text, char *out, size_t outSize, size_t *length, const char **end,
@@ -138,7 +140,7 @@ bool UnescapeQuoted(const char *text, char *out, size_t outSize, size_t *length,
         }
         if (written + 1 >= outSize) {
             std::snprintf(error, errorSize, "quoted text longer than %d bytes",
-                          static_cast<int>(outSize == 0 ? 0 : outSize - 1));
+                          static_cast<int>(outSize - 1));
             return false;
         }
         out[written++] = byte;

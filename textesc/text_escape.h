@@ -36,8 +36,10 @@ std::string Escaped(const char *text, size_t maxLength);
 const char *EscapeControls(const char *text, size_t maxLength, char *out, size_t outSize);
 
 // EscapeControls of a whole NUL-terminated text, for a message that shows
-// text the program did not write itself (an argument, a path).
+// text the program did not write itself (an argument, a path); or of at most
+// maxLength bytes of it, for a field that need not end in NUL.
 std::string EscapedControls(const char *text);
+std::string EscapedControls(const char *text, size_t maxLength);
 
 // Reads back the escaped form that starts at text[0], which must be a double
 // quote, up to its closing quote. Inside the quotes \", \\ and \xNN (hex

@@ -47,16 +47,13 @@ int32_t DecimalToInt32(const char *text) {
 double DecimalToDouble(const char *text) {
     if (text == nullptr) return 0.0;
     const char *start = SkipSpace(text);
-    size_t length = DecimalNumberLength(start);
-    if (length == 0) return 0.0;
-
     // strtod rounds correctly; it reads the locale's decimal point, so the
     // '.' of the file is swapped for it in the copy.
     const char *localePoint = std::localeconv()->decimal_point;
     if (localePoint == nullptr || *localePoint == '\0') localePoint = ".";
     try {
         // A number holds one point at most.
-        std::string number(start, length);
+        std::string number(start, DecimalNumberLength(start));
         const size_t point = number.find('.');
         if (point != std::string::npos) number.replace(point, 1, localePoint);
         return std::strtod(number.c_str(), nullptr);

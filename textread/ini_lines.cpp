@@ -1,5 +1,6 @@
 #include "textread/ini_lines.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -42,12 +43,7 @@ bool IniNextLine(IniScan *scan, IniLine *line) {
     line->value = TextLine{text.end, text.end};
     line->hasValue = false;
     line->closedAtEnd = false;
-    if (text.begin == text.end) {
-        line->kind = kIniBlank;
-        line->name = text;
-        return true;
-    }
-    if (*text.begin == '[') {
+    if (text.begin != text.end && *text.begin == '[') {
         const char *close = text.end - 1;
         while (close > text.begin && *close != ']') --close;
         if (close > text.begin) {
@@ -57,9 +53,9 @@ bool IniNextLine(IniScan *scan, IniLine *line) {
             return true;
         }
     }
-    line->kind = kIniKey;
-    const char *equals = text.begin;
-    while (equals < text.end && *equals != '=') ++equals;
+    // A blank line is read as a key line, with an empty name and no '='.
+    line->kind = text.begin == text.end ? kIniBlank : kIniKey;
+    const char *equals = std::find(text.begin, text.end, '=');
     line->name = Trim(TextLine{text.begin, equals});
     line->hasValue = equals != text.end;
     if (line->hasValue) line->value = Trim(TextLine{equals + 1, text.end});
@@ -67,10 +63,7 @@ bool IniNextLine(IniScan *scan, IniLine *line) {
 }
 
 bool IniNameIs(TextLine name, const char *wanted) {
-    const size_t length = static_cast<size_t>(name.end - name.begin);
-    if (std::strlen(wanted) != length) return false;
-    for (size_t i = 0; i < length; ++i) {
-        if (AsciiLower(name.begin[i]) != AsciiLower(wanted[i])) return false;
-    }
-    return true;
+    const auto sameLetter = [](char a, char b) { return AsciiLower(a) == AsciiLower(b); };
+    return std::strlen(wanted) == static_cast<size_t>(name.end - name.begin) &&
+           std::equal(name.begin, name.end, wanted, sameLetter);
 }

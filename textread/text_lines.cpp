@@ -61,26 +61,21 @@ TextLine NextTextLine(const char **cursor, const char *end) {
     for (const char *window = *cursor; window < end; window += kWindow) {
         const size_t rest = static_cast<size_t>(end - window);
         const size_t size = rest < kWindow ? rest : kWindow;
-        const void *newline = std::memchr(window, '\n', size);
+        const auto *newline = static_cast<const char *>(std::memchr(window, '\n', size));
+        // A CR before the line feed ends the line there.
         const size_t beforeNewline =
-            newline != nullptr ? static_cast<size_t>(static_cast<const char *>(newline) - window)
-                               : size;
-        const void *cr = std::memchr(window, '\r', beforeNewline);
-        if (cr != nullptr) {
-            lineEnd = static_cast<const char *>(cr);
-            break;
-        }
-        if (newline != nullptr) {
-            lineEnd = static_cast<const char *>(newline);
+            newline != nullptr ? static_cast<size_t>(newline - window) : size;
+        const auto *cr = static_cast<const char *>(std::memchr(window, '\r', beforeNewline));
+        if (cr != nullptr || newline != nullptr) {
+            lineEnd = cr != nullptr ? cr : newline;
             break;
         }
     }
-    TextLine line = {*cursor, lineEnd};
-    const char *next = line.end;
-    if (next < end) {
-        const bool crlf = *next == '\r' && next + 1 < end && next[1] == '\n';
-        next += crlf ? 2 : 1;
+    const TextLine line = {*cursor, lineEnd};
+    if (lineEnd < end) {
+        const bool crlf = *lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n';
+        lineEnd += crlf ? 2 : 1;
     }
-    *cursor = next;
+    *cursor = lineEnd;
     return line;
 }

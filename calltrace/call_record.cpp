@@ -412,13 +412,10 @@ void CallPart(Io &io, typename Io::Record &r) {
             if (!r.reservedNonNull) Literal(io, "null");
             break;
         case kZktPuList:
-            Signed(io, "device=", &r.device);
-            Literal(io, ", ");
-            ListArguments(io, r, "items=null, ");
-            break;
         case kZktServiceList:
+            // The two lists of a device differ by the reserved word alone.
             Signed(io, "device=", &r.device);
-            Signed(io, ", reserved=", &r.reserved);
+            if (r.operation == kZktServiceList) Signed(io, ", reserved=", &r.reserved);
             Literal(io, ", ");
             ListArguments(io, r, "items=null, ");
             break;

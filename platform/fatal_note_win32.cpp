@@ -28,6 +28,8 @@ LPTOP_LEVEL_EXCEPTION_FILTER previous = nullptr;
 // Nothing here allocates: the stack may be what ran out.
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS *pointers) {
     const DWORD code = pointers->ExceptionRecord->ExceptionCode;
+    // Room for the longest cause in full, "exception 0x00000000 (integer
+    // division by zero)": 47 bytes and the NUL.
     char cause[64] = "exception 0x00000000";
     const size_t digitsEnd = std::strlen(cause);
     for (size_t digit = 0; digit < 8; ++digit) {

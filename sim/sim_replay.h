@@ -42,7 +42,9 @@ bool SimReplayGoesOn();
 // Forgets the recording.
 void SimReplayForget();
 
-// The operations, answered from the recording.
+// The operations, answered from the recording through the pointers of the
+// traced call under way (TracedCallPointers): the table is called only
+// through TracedThrough, never on its own.
 const ZktOps &SimReplayOps();
 
 // Matches the call about to be answered (its call part, TracedCallPart) with
